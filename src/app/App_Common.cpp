@@ -1,0 +1,186 @@
+#include "app/App_Common.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <iterator>
+#include <ctime>
+#include <optional>
+#include <vector>
+
+#include "diag/App_Debug.h"
+#include "diag/App_Trace.h"
+#include "util/App_Strings.h"
+#include "util/App_Time.h"
+#include "util/App_Variables.h"
+
+namespace App_Common {
+
+namespace {
+
+struct CommonState {
+  std::optional<bool> neverLoadForms;
+  std::optional<bool> hasServiceArgs;
+  std::optional<std::wstring> versionComment;
+  std::vector<std::wstring> generated;
+};
+
+CommonState& C() {
+  static CommonState* c = new CommonState();
+  return *c;
+}
+
+// The generated names, kept as character codes so that the texts do not
+// stand in the program file as plain strings. Each row ends with 0.
+constexpr unsigned short kGeneratedCodes[][12] = {
+    {69, 118, 101, 110, 116, 84, 121, 112, 101, 0},   // L1: event type
+    {77, 115, 103, 0},                                  // L2: message
+    {86, 97, 114, 115, 0},                              // L3: variables
+    {65, 114, 103, 115, 66, 121, 86, 97, 108, 0},       // L4: arguments by value
+    {65, 114, 103, 115, 66, 121, 82, 101, 102, 0},      // L5: arguments by reference
+    {76, 111, 99, 97, 108, 86, 97, 114, 115, 0},        // L6: local variables
+    {69, 114, 114, 111, 114, 0},                        // L7: error
+    {65, 80, 73, 69, 114, 114, 0},                      // L8: system error number
+    {82, 84, 69, 114, 114, 0},                          // L9: run-time error number
+    {40, 72, 101, 120, 0},                              // L10: hexadecimal form
+    {83, 111, 117, 114, 99, 101, 0},                    // L11: source
+    {68, 101, 115, 99, 0},                              // L12: description
+};
+
+}  // namespace
+
+void InitAppGeneratedVars() {
+  auto& g = C().generated;
+  g.clear();
+  for (const auto& row : kGeneratedCodes) {
+    std::wstring s;
+    for (unsigned short code : row) {
+      if (code == 0) break;
+      s.push_back(static_cast<wchar_t>(code));
+    }
+    g.push_back(std::move(s));
+  }
+}
+
+const std::wstring& GeneratedVar(int i) {
+  static const std::wstring empty;
+  const auto& g = C().generated;
+  return (i >= 0 && static_cast<size_t>(i) < g.size()) ? g[static_cast<size_t>(i)] : empty;
+}
+
+void SetAppGeneratedVars() {
+  if (C().generated.empty()) InitAppGeneratedVars();
+  std::wstring labels[12];
+  for (int i = 0; i < 12; ++i) labels[i] = GeneratedVar(i);
+  App_Debug::SetDebugLabels(labels);
+}
+
+bool NeverLoadForms() { return C().neverLoadForms.value_or(false); }
+
+void SetNeverLoadForms(bool bValue) {
+  if (!C().neverLoadForms) C().neverLoadForms = bValue;
+}
+
+bool IsServiceArgs(std::wstring_view sArgs) {
+  const std::wstring t = App_Strings::Trim(sArgs);
+  return t.size() >= 2 && t[0] == L'$';
+}
+
+bool HasServiceArgs() {
+  if (!C().hasServiceArgs) C().hasServiceArgs = IsServiceArgs(GetMyCommandLineArgs());
+  return *C().hasServiceArgs;
+}
+
+std::wstring ArgsFromCommandLine(std::wstring_view s) {
+  size_t i = 0;
+  while (i < s.size() && (s[i] == L' ' || s[i] == L'\t')) ++i;
+  if (i < s.size() && s[i] == L'"') {
+    const size_t close = s.find(L'"', i + 1);
+    i = close == std::wstring_view::npos ? s.size() : close + 1;
+  }
+  // The program part runs to the first blank (also after a quoted part).
+  while (i < s.size() && s[i] != L' ' && s[i] != L'\t') ++i;
+  while (i < s.size() && (s[i] == L' ' || s[i] == L'\t')) ++i;
+  return std::wstring(s.substr(i));
+}
+
+std::wstring GetMyCommandLineArgs() {
+  const wchar_t* cl = ::GetCommandLineW();
+  return cl ? ArgsFromCommandLine(cl) : std::wstring();
+}
+
+std::wstring AppTitle() { return std::wstring(ProgramTitle); }
+
+std::wstring VersionComment() {
+  auto& cached = C().versionComment;
+  if (cached) return *cached;
+  cached = std::wstring();
+  wchar_t exe[MAX_PATH * 4] = {};
+  const DWORD n = ::GetModuleFileNameW(nullptr, exe, static_cast<DWORD>(std::size(exe)));
+  if (n == 0 || n >= std::size(exe)) return *cached;
+  DWORD handle = 0;
+  const DWORD size = ::GetFileVersionInfoSizeW(exe, &handle);
+  if (size == 0) return *cached;
+  std::vector<unsigned char> data(size);
+  if (!::GetFileVersionInfoW(exe, 0, size, data.data())) return *cached;
+  struct LangCodePage {
+    WORD lang, codePage;
+  }* tr = nullptr;
+  UINT trLen = 0;
+  if (!::VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&tr), &trLen) ||
+      trLen < sizeof(LangCodePage))
+    return *cached;
+  wchar_t key[64];
+  std::swprintf(key, 64, L"\\StringFileInfo\\%04x%04x\\Comments", tr->lang, tr->codePage);
+  wchar_t* text = nullptr;
+  UINT len = 0;
+  if (::VerQueryValueW(data.data(), key, reinterpret_cast<void**>(&text), &len) && text && len > 0)
+    cached = std::wstring(text, wcsnlen(text, len));
+  return *cached;
+}
+
+bool AppVer_TestBuild() { return VersionComment().find(L"TestBuild") != std::wstring::npos; }
+bool AppVer_FastTrack() { return VersionComment().find(L"FastTrack") != std::wstring::npos; }
+
+void InitApp(bool bIsDLL, std::wstring_view sResPath) {
+  (void)sResPath;  // the resource folder goes to the application environment
+  std::srand(static_cast<unsigned>(std::time(nullptr)) ^ ::GetTickCount());
+  App_Debug::InitDebugModuleVars();
+  App_Trace t(L"App_Common", L"InitApp", ptSub);
+  t.Step([&] {
+    InitAppGeneratedVars();
+    SetAppGeneratedVars();
+  });
+  t.Step([&] {
+    const bool testBuild = AppVer_TestBuild();
+    if (testBuild) {
+      App_Debug::DebugLog_Verbose = true;
+      App_Debug::DebugLog_SystemOutput = true;
+    } else if (AppVer_FastTrack()) {
+      App_Debug::DebugLog_Verbose = true;
+    }
+  });
+  std::wstring startTime;
+  t.Step([&] {
+    int32_t unused = 0;
+    App_Time::GetTimesForLog(startTime, unused, false);
+    if (AppVer_TestBuild())
+      App_Debug::OutputDebugStringRaw(L"\r\n[" + std::wstring(ProgramTitle) + L"]  --== New Instance @ " +
+                                      startTime + L" ==--");
+    App_Debug::DebugLogAddEntry(startTime + L" --== New Instance [" + std::wstring(ProgramTitle) + L"] ==--");
+  });
+  t.Step([&] {
+    wchar_t exe[MAX_PATH * 4] = {};
+    ::GetModuleFileNameW(nullptr, exe, static_cast<DWORD>(std::size(exe)));
+    const wchar_t* raw = ::GetCommandLineW();
+    const std::wstring details = L"Instance Details:  [" + std::wstring(exe) + L"] started with parameters [" +
+                                 (raw ? std::wstring(raw) : std::wstring()) + L"]\r\n--------";
+    if (AppVer_TestBuild()) App_Debug::OutputDebugStringRaw(L"[" + std::wstring(ProgramTitle) + L"] " + details);
+    App_Debug::DebugLogAddEntry(details);
+  });
+  t.Step([&] { SetNeverLoadForms(bIsDLL ? true : HasServiceArgs()); });
+}
+
+}  // namespace App_Common

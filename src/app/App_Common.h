@@ -1,0 +1,48 @@
+// Start-up of the framework (module App_Common): InitApp and the
+// process-wide switches it sets.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace App_Common {
+
+// The built program's title.
+inline constexpr std::wstring_view ProgramTitle = L"LumoBrowser";
+
+// Prepares the framework: tracing and debug log, generated labels, build
+// kind and debug defaults, the first log lines, the service switch.
+void InitApp(bool bIsDLL, std::wstring_view sResPath);
+
+// Once set, no form and no message box is ever shown. The first
+// assignment wins; later ones are ignored.
+bool NeverLoadForms();
+void SetNeverLoadForms(bool bValue);
+
+// True when the argument string, trimmed of spaces, is at least two
+// characters long and starts with "$" (a service start). Computed once.
+bool HasServiceArgs();
+bool IsServiceArgs(std::wstring_view sArgs);
+
+// The program's argument string: the raw command line without the
+// program's own path.
+std::wstring GetMyCommandLineArgs();
+// Splits a raw command line into the program part and the arguments.
+std::wstring ArgsFromCommandLine(std::wstring_view sCommandLine);
+
+// The application title shown in boxes and captions.
+std::wstring AppTitle();
+
+// The comment text of the program's version resource, and what it says
+// about the build.
+std::wstring VersionComment();
+bool AppVer_TestBuild();
+bool AppVer_FastTrack();
+
+// The constant strings the program assembles at run time, and the debug-log
+// labels derived from them.
+void InitAppGeneratedVars();
+void SetAppGeneratedVars();
+const std::wstring& GeneratedVar(int lIndex);
+
+}  // namespace App_Common
