@@ -15,6 +15,7 @@ enum App_CompareMode : int32_t { cmBinary = 0, cmText = 1 };
 
 // ---- building blocks used across the program ----
 wchar_t LowerChar(wchar_t c);  // case folding of text-mode comparisons
+wchar_t UpperChar(wchar_t c);  // the reverse mapping, for UCase
 bool EqualText(std::wstring_view a, std::wstring_view b, bool bExact);  // same length and equal
 std::wstring LCase(std::wstring_view s);
 std::wstring UCase(std::wstring_view s);
@@ -22,11 +23,13 @@ std::wstring Trim(std::wstring_view s);   // spaces on both sides
 std::wstring LTrim(std::wstring_view s);
 std::wstring RTrim(std::wstring_view s);
 // 1-based position of sFind in sText at or after lStart, 0 when absent.
+// An empty sFind is never found (0), so callers never cut at an empty delimiter.
 size_t InStr(std::wstring_view sText, std::wstring_view sFind, int32_t lCompareMode = cmBinary,
              size_t lStart = 1);
 // 1-based position of the last occurrence of sFind, 0 when absent.
 size_t InStrRev(std::wstring_view sText, std::wstring_view sFind, int32_t lCompareMode = cmBinary);
 // Every occurrence of sFind replaced, left to right, not rescanning replacements.
+// An empty sFind leaves the text as it is.
 std::wstring Replace(std::wstring_view sText, std::wstring_view sFind, std::wstring_view sWith,
                      int32_t lCompareMode = cmBinary);
 

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Lists the imports of the 32-bit release exe and fails when it needs a DLL
+# that is not Windows' own, a function that Windows XP SP3 lacks (the list in
+# tools/xp-missing-imports.txt), or a subsystem version above 5.01.
+# Usage: check-imports.sh LumoBrowser.exe
+set -euo pipefail
+exe="$1"
+root="$(cd "$(dirname "$0")/.." && pwd)"
+objdump=i686-w64-mingw32-objdump
+dump="$($objdump -p "$exe")"
+
+# System DLLs of Windows XP SP3 the program may import.
+allowed_dlls="kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll shlwapi.dll ole32.dll
+oleaut32.dll comctl32.dll comdlg32.dll version.dll winmm.dll psapi.dll userenv.dll netapi32.dll
+mpr.dll wininet.dll imagehlp.dll ntdll.dll msvcrt.dll ws2_32.dll crypt32.dll uxtheme.dll
+iphlpapi.dll secur32.dll wtsapi32.dll setupapi.dll"
+
+fail=0
+imports="$(awk '
+  /DLL Name:/ { dll=tolower($3); print "DLL " dll; next }
+  /^[[:space:]]+[0-9a-f]+[[:space:]]+[0-9]+[[:space:]]+[A-Za-z_]/ { if (dll != "") print "FN " dll " " $3 }
+  /^$/ { }
+' <<<"$dump")"
+
+dlls="$(grep '^DLL ' <<<"$imports" | cut -d' ' -f2 | sort -u)"
+nfun=$(grep -c '^FN ' <<<"$imports" || true)
+echo "imports: $(wc -w <<<"$dlls") DLLs, $nfun functions"
+for d in $dlls; do
+  if ! grep -qw -- "$d" <<<"$allowed_dlls"; then
+    echo "FAIL: imports $d, which is not a Windows system DLL"
+    fail=1
+  fi
+done
+
+missing_list="$root/tools/xp-missing-imports.txt"
+while read -r kind dll fn; do
+  [ "$kind" = FN ] || continue
+  if grep -qx -- "$fn" <(grep -v '^#' "$missing_list" | awk '{print $1}'); then
+    echo "FAIL: $dll!$fn does not exist on Windows XP SP3 (look it up at run time)"
+    fail=1
+  fi
+done <<<"$imports"
+
+major=$(awk '/MajorSubsystemVersion/ {print $2}' <<<"$dump")
+minor=$(awk '/MinorSubsystemVersion/ {print $2}' <<<"$dump")
+if [ "$major" -gt 5 ] || { [ "$major" -eq 5 ] && [ "$minor" -gt 1 ]; }; then
+  echo "FAIL: subsystem version $major.$minor is above 5.01"
+  fail=1
+fi
+machine=$(awk -F"[ ,]+" '/^architecture:/ {print $2}' <<<"$($objdump -f "$exe")")
+[ "$machine" = "i386" ] || { echo "FAIL: $exe is not a 32-bit exe ($machine)"; fail=1; }
+
+if [ $fail -ne 0 ]; then
+  echo "import check: FAILED"
+  exit 1
+fi
+echo "import check: passed (subsystem $major.$minor, only XP SP3 system functions)"
