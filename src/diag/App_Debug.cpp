@@ -54,7 +54,13 @@ namespace {
 struct DebugState {
   App_DebugCounters counters;
   std::deque<App_Proc> registry;  // call n at index n - 1; never removed before shut-down
-  std::unordered_set<std::wstring> names;  // module and procedure names, shared by the records
+  // Module and procedure names, shared by the records; looked up without
+  // building a string.
+  struct NameHash {
+    using is_transparent = void;
+    size_t operator()(std::wstring_view s) const { return std::hash<std::wstring_view>{}(s); }
+  };
+  std::unordered_set<std::wstring, NameHash, std::equal_to<>> names;
   std::unordered_map<int64_t, std::wstring> msgCache[2];
   int32_t systemMsgCalls = 0;
   Quill_String pending;  // entries not yet written to the log file
@@ -75,7 +81,7 @@ DebugState& S() {
 
 std::wstring_view Intern(std::wstring_view s) {
   auto& names = S().names;
-  auto it = names.find(std::wstring(s));
+  auto it = names.find(s);
   if (it == names.end()) it = names.emplace(s).first;
   return *it;
 }
