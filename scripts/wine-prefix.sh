@@ -14,7 +14,7 @@ case "$2" in
     fi
     # A persistent, warm wineserver keeps ctest from stalling on Wine's
     # system processes holding its output pipe.
-    wineserver -p
+    wineserver -p 2>/dev/null || true  # already running is fine
     wine cmd /c exit >/dev/null 2>&1 || true
     ;;
   stop)
