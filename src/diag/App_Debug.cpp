@@ -9,8 +9,8 @@
 #include <unordered_set>
 
 #include "diag/App_Err.h"
-#include "fs/FS_Files.h"
-#include "fs/FS_Paths.h"
+#include "fs/App_FileSystem.h"
+#include "fs/App_FilePath.h"
 #include "registry/App_FSRedir.h"
 #include "util/App_Handle.h"
 #include "util/App_Strings.h"
@@ -594,7 +594,7 @@ void DebugLogOpen() {
   DebugState& s = S();
   if (s.logFile.Valid() || s.logFileName.empty()) return;
   std::wstring path = DebugLogPath(true) + s.logFileName;
-  FS_Paths::PrepPathForUnicodeAPI(path);
+  App_FilePath::PrepPathForUnicodeAPI(path);
   App_FSRedirGuard redir;
   s.logFile.Reset(::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -606,7 +606,7 @@ void DebugLogWrite(bool bReopen) {
   DebugState& s = S();
   if (!s.logFile.Valid()) return;
   if (s.pending.lngUsed > 1) {
-    std::string bytes = FS_Files::WideToAnsi(s.pending.View());
+    std::string bytes = App_FileSystem::WideToAnsi(s.pending.View());
     bytes.append("\r\n");
     DWORD written = 0;
     if (::WriteFile(s.logFile.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))

@@ -4,8 +4,8 @@
 #include "diag/App_Debug.h"
 #include "diag/App_LogMsgs.h"
 #include "diag/App_Trace.h"
-#include "fs/FS_Files.h"
-#include "fs/FS_Paths.h"
+#include "fs/App_FileSystem.h"
+#include "fs/App_FilePath.h"
 #include "util/App_Handle.h"
 #include "util/App_Strings.h"
 #include "util/App_Variables.h"
@@ -25,21 +25,21 @@ bool SaveTextToFile_Debug(std::wstring_view sFile, std::wstring_view sText, bool
     if (!bSkipFolderCheck) {
       const std::wstring sPathOnly = App_Strings::GetFilePathOnly(sFile);
       int32_t lFailReason = 0;
-      if (!FS_Files::EnsureDirExists(sPathOnly, lFailReason)) {
+      if (!App_FileSystem::EnsureDirExists(sPathOnly, lFailReason)) {
         t.Log(L"Aborting; EnsureDirExists Failure, cannot create destination directory!", evNormal,
               pVar(L"sPathOnly", sPathOnly));
         return;
       }
     }
     std::wstring sFileW(sFile);
-    FS_Paths::PrepPathForUnicodeAPI(sFileW);
+    App_FilePath::PrepPathForUnicodeAPI(sFileW);
     t.Vars(vkCreated, {L"sFileW", sFileW});
 
     const std::wstring line = std::wstring(sText) + L"\r\n";
-    if (!bOverwrite && bNoDuplicates && FS_Files::FileExistNL(sFile)) {
+    if (!bOverwrite && bNoDuplicates && App_FileSystem::FileExistNL(sFile)) {
       std::string bytes;
-      if (FS_Files::ReadFileBytes(sFile, bytes)) {
-        const std::wstring existing = FS_Files::AnsiToWide(bytes) + L"\r\n";
+      if (App_FileSystem::ReadFileBytes(sFile, bytes)) {
+        const std::wstring existing = App_FileSystem::AnsiToWide(bytes) + L"\r\n";
         if (App_Strings::InStr(existing, line, App_Strings::cmText) != 0) {
           t.Log(L"Aborting; String already exists in file.", evVerbose);
           ok = true;
@@ -53,7 +53,7 @@ bool SaveTextToFile_Debug(std::wstring_view sFile, std::wstring_view sText, bool
       t.APIError(L"CreateFileW", pVar(L"sFile", sFile));
       return;
     }
-    const std::string bytes = FS_Files::WideToAnsi(line);
+    const std::string bytes = App_FileSystem::WideToAnsi(line);
     DWORD written = 0;
     if (!::WriteFile(h.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
         written != bytes.size()) {

@@ -1,11 +1,11 @@
-// File operations (module FS_Files).
+// File operations (module App_FileSystem).
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-namespace FS_Files {
+namespace App_FileSystem {
 
 // Text in the system's ANSI code page, as text files are written and read.
 std::string WideToAnsi(std::wstring_view s);
@@ -24,4 +24,4 @@ bool EnsureDirExists(std::wstring_view sDir, int32_t& lFailReason);
 // The whole file as raw bytes; false when it cannot be opened or read.
 bool ReadFileBytes(std::wstring_view sFile, std::string& sBytes);
 
-}  // namespace FS_Files
+}  // namespace App_FileSystem

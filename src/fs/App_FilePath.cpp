@@ -1,8 +1,8 @@
-#include "fs/FS_Paths.h"
+#include "fs/App_FilePath.h"
 
 #include "util/App_Strings.h"
 
-namespace FS_Paths {
+namespace App_FilePath {
 
 namespace {
 // Replaces up to four occurrences of sFrom by sTo (exact case).
@@ -42,4 +42,4 @@ void PrepPathForUnicodeAPI(std::wstring& sPath, bool bAddTrailingBackslash) {
   sPath.push_back(L'\0');
 }
 
-}  // namespace FS_Paths
+}  // namespace App_FilePath

@@ -1,14 +1,14 @@
-#include "fs/FS_Files.h"
+#include "fs/App_FileSystem.h"
 
 #include <windows.h>
 
 #include "diag/App_Trace.h"
-#include "fs/FS_Paths.h"
+#include "fs/App_FilePath.h"
 #include "util/App_Handle.h"
 #include "util/App_Strings.h"
 #include "util/App_Variables.h"
 
-namespace FS_Files {
+namespace App_FileSystem {
 
 std::string WideToAnsi(std::wstring_view s) {
   if (s.empty()) return {};
@@ -32,7 +32,7 @@ std::wstring AnsiToWide(std::string_view s) {
 namespace {
 DWORD Attributes(std::wstring_view sPath) {
   std::wstring p(sPath);
-  FS_Paths::PrepPathForUnicodeAPI(p);
+  App_FilePath::PrepPathForUnicodeAPI(p);
   return ::GetFileAttributesW(p.c_str());
 }
 }  // namespace
@@ -50,7 +50,7 @@ bool FileExistNL(std::wstring_view sFile) {
 }
 
 bool EnsureDirExists(std::wstring_view sDirIn, int32_t& lFailReason) {
-  App_Trace t(L"FS_Files", L"EnsureDirExists");
+  App_Trace t(L"App_FileSystem", L"EnsureDirExists");
   bool ok = false;
   t.Step([&] {
     std::wstring sDir(sDirIn);
@@ -69,7 +69,7 @@ bool EnsureDirExists(std::wstring_view sDirIn, int32_t& lFailReason) {
     }
     if (FileExistNL(d)) {
       std::wstring p = d;
-      FS_Paths::PrepPathForUnicodeAPI(p);
+      App_FilePath::PrepPathForUnicodeAPI(p);
       if (!::DeleteFileW(p.c_str())) {
         t.APIError(L"DeleteFileW", pVar(L"sFile", d));
         t.Log(L"Aborting; failure to remove existing file!");
@@ -89,7 +89,7 @@ bool EnsureDirExists(std::wstring_view sDirIn, int32_t& lFailReason) {
       const std::wstring level = d.substr(0, next);
       if (!DirExist(level)) {
         std::wstring p = level + L"\\";
-        FS_Paths::PrepPathForUnicodeAPI(p);
+        App_FilePath::PrepPathForUnicodeAPI(p);
         if (!::CreateDirectoryW(p.c_str(), nullptr)) {
           const DWORD e = ::GetLastError();
           lFailReason = static_cast<int32_t>(e);
@@ -112,7 +112,7 @@ bool EnsureDirExists(std::wstring_view sDirIn, int32_t& lFailReason) {
 bool ReadFileBytes(std::wstring_view sFile, std::string& sBytes) {
   sBytes.clear();
   std::wstring p(sFile);
-  FS_Paths::PrepPathForUnicodeAPI(p);
+  App_FilePath::PrepPathForUnicodeAPI(p);
   App_Handle h(::CreateFileW(p.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!h.Valid()) return false;
@@ -134,4 +134,4 @@ bool ReadFileBytes(std::wstring_view sFile, std::string& sBytes) {
   return true;
 }
 
-}  // namespace FS_Files
+}  // namespace App_FileSystem
