@@ -1,4 +1,5 @@
 #include "app/App_Common.h"
+#include "app/App_Env.h"
 
 #include <windows.h>
 
@@ -111,7 +112,7 @@ std::wstring GetMyCommandLineArgs() {
   return cl ? ArgsFromCommandLine(cl) : std::wstring();
 }
 
-std::wstring AppTitle() { return std::wstring(ProgramTitle); }
+std::wstring AppTitle() { return AppEnv().AppTitle; }
 
 std::wstring VersionComment() {
   auto& cached = C().versionComment;

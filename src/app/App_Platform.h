@@ -1,0 +1,53 @@
+// The few platform answers that Wine cannot give, behind one narrow seam.
+//
+// By default every routine here asks the real system. Tests set a field of
+// App_PlatformFake to stand in for a machine Wine cannot be (a 32-bit
+// process on 64-bit Windows, a non-administrator, a Windows edition, a WMI
+// service without user accounts or without an answer at all).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+// One row of Win32_UserAccount as the user list reads it.
+struct App_WMIUserAccount {
+  std::wstring Name;
+  int32_t SIDType = 1;
+  int32_t AccountType = 512;
+  bool Disabled = false;
+  std::wstring Status = L"OK";
+};
+
+struct App_PlatformFake {
+  std::optional<bool> IsWow64Process;         // what IsWow64Process says of this process
+  std::optional<bool> Wow64FsRedirection;     // whether the redirection functions exist and work
+  std::optional<bool> IsUserAnAdmin;          // the administrator check
+  std::optional<uint32_t> ProductInfo;        // GetProductInfo's product type (0xFFFFFFFF: the call fails)
+  std::map<int, int> SystemMetrics;           // GetSystemMetrics answers by index
+  std::optional<std::vector<App_WMIUserAccount>> WMIUserAccounts;  // rows of Win32_UserAccount
+  bool WMIUnreachable = false;                // WMI cannot be reached at all
+};
+
+// The fake answers; empty fields mean "ask the system".
+App_PlatformFake& PlatformFake();
+
+namespace App_Platform {
+
+// A kernel32/advapi32/... export looked up at run time (nullptr when the
+// running Windows lacks it). Functions newer than Windows XP SP3 are always
+// reached this way.
+FARPROC ProcAddress(const wchar_t* sModule, const char* sFunction);
+
+template <class F>
+F Proc(const wchar_t* sModule, const char* sFunction) {
+  return reinterpret_cast<F>(reinterpret_cast<void*>(ProcAddress(sModule, sFunction)));
+}
+
+int GetSystemMetrics(int nIndex);
+
+}  // namespace App_Platform
