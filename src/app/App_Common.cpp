@@ -185,3 +185,20 @@ void InitApp(bool bIsDLL, std::wstring_view sResPath) {
 }
 
 }  // namespace App_Common
+
+namespace App_Common {
+
+void TerminateApp(int32_t lExitCode, bool bSkipCleanUp) {
+  if (!bSkipCleanUp) {
+    try {
+      App_Debug::CleanupDebug();
+      AppEnv().App_ClassSync_CleanUp();
+    } catch (...) {
+    }
+  }
+  DWORD code = static_cast<DWORD>(lExitCode);
+  if (code == 0) ::GetExitCodeProcess(::GetCurrentProcess(), &code);
+  ::ExitProcess(code);
+}
+
+}  // namespace App_Common

@@ -2,6 +2,7 @@
 // process-wide switches it sets.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,10 @@ inline constexpr std::wstring_view ProgramTitle = L"LumoBrowser";
 // Prepares the framework: tracing and debug log, generated labels, build
 // kind and debug defaults, the first log lines, the service switch.
 void InitApp(bool bIsDLL, std::wstring_view sResPath);
+
+// The framework's orderly stop: clean-up unless skipped, then the process
+// ends with the exit code. Never returns in the executable.
+[[noreturn]] void TerminateApp(int32_t lExitCode, bool bSkipCleanUp);
 
 // Once set, no form and no message box is ever shown. The first
 // assignment wins; later ones are ignored.

@@ -1,0 +1,296 @@
+// Windows release detection: the release table, editions and texts from
+// hand-made facts, and the real detection under Wine's release switch.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+
+#include "app/App_Common_Version.h"
+#include "app/App_Env.h"
+#include "lumo_probe.h"
+#include "lumo_test.h"
+
+using App_Common::App_OSFacts;
+using App_Common::ApplyOSFacts;
+
+namespace {
+
+App_OSFacts Facts(uint32_t major, uint32_t minor, uint32_t productType, uint32_t build = 7601) {
+  App_OSFacts f;
+  f.MajorVersion = major;
+  f.MinorVersion = minor;
+  f.ProductType = productType;
+  f.BuildNumber = build;
+  f.PlatformId = VER_PLATFORM_WIN32_NT;
+  f.ProductInfoRead = major >= 6;
+  f.ProductInfo = 48;
+  return f;
+}
+
+class VersionTable : public ::testing::Test {
+ protected:
+  void SetUp() override { dbg.Reset(); }
+  LumoDebugFixtureState dbg;
+};
+
+}  // namespace
+
+TEST_F(VersionTable, Windows7WorkstationLadder) {
+  App_Env e;
+  App_OSFacts f = Facts(6, 1, VER_NT_WORKSTATION);
+  f.CSDVersion = std::wstring(L"Service Pack 1") + L'\0' + L"junk";
+  f.ServicePackMajor = 1;
+  ASSERT_TRUE(ApplyOSFacts(e, f));
+  EXPECT_TRUE(e.Win7);
+  EXPECT_TRUE(e.Win2000_OrNewer && e.WinXP_OrNewer && e.WinVista_OrNewer && e.Win7_OrNewer);
+  EXPECT_FALSE(e.Win8_OrNewer);
+  EXPECT_FALSE(e.WinServer2000_OrNewer || e.WinServer2008r2 || e.WinType_Server);
+  EXPECT_TRUE(e.WinType_Workstation);
+  EXPECT_EQ(e.WinVer_CSDVersion, L"Service Pack 1");
+  EXPECT_EQ(e.WinVer_String, L"Windows 7");
+  EXPECT_EQ(e.WinVer_String_ProductSKU, L"Pro");
+  EXPECT_EQ(e.WinVer_StringWithSKU, L"Windows 7 [Pro]");
+}
+
+TEST_F(VersionTable, ServerReleasesAndExclusiveFlags) {
+  App_Env r2;
+  App_OSFacts f = Facts(5, 2, VER_NT_SERVER, 3790);
+  f.ServerR2 = 1;
+  ASSERT_TRUE(ApplyOSFacts(r2, f));
+  EXPECT_TRUE(r2.WinServer2003r2);
+  EXPECT_FALSE(r2.WinServer2003);
+  EXPECT_TRUE(r2.WinServer2003_OrNewer && r2.WinServer2003r2_OrNewer && r2.WinXP_OrNewer);
+  EXPECT_FALSE(r2.WinServer2008_OrNewer || r2.WinVista_OrNewer);
+  EXPECT_EQ(r2.WinVer_StringWithSKU, L"Windows Server 2003 R2 [Windows Server 2003 R2]");
+
+  App_Env xp64;
+  ASSERT_TRUE(ApplyOSFacts(xp64, Facts(5, 2, VER_NT_WORKSTATION, 3790)));
+  EXPECT_TRUE(xp64.WinXP64 && xp64.Win64bit);
+  EXPECT_FALSE(xp64.WinXP);
+  EXPECT_EQ(xp64.WinVer_String, L"Windows XP");
+
+  App_Env dc;
+  ASSERT_TRUE(ApplyOSFacts(dc, Facts(10, 0, VER_NT_DOMAIN_CONTROLLER, 20348)));
+  EXPECT_TRUE(dc.WinServer2016 && dc.WinType_DomainController && dc.WinType_Server);
+  EXPECT_EQ(dc.WinVer_String, L"Windows Server 2016");
+  EXPECT_TRUE(dc.Win10_OrNewer && dc.WinServer2016_OrNewer);
+
+  App_Env home;
+  App_OSFacts h = Facts(6, 1, VER_NT_SERVER);
+  h.SuiteMask = 0x8000;
+  ASSERT_TRUE(ApplyOSFacts(home, h));
+  EXPECT_TRUE(home.WinHomeServer2011 && home.WinHomeServer_Any);
+  EXPECT_FALSE(home.WinServer2008r2);
+  EXPECT_TRUE(home.WinServer2008r2_OrNewer && home.Win7_OrNewer);
+
+  App_Env unknown;
+  ASSERT_TRUE(ApplyOSFacts(unknown, Facts(7, 0, VER_NT_WORKSTATION)));
+  EXPECT_EQ(unknown.WinVer_String, L"");
+  EXPECT_FALSE(unknown.Win2000_OrNewer);
+}
+
+TEST_F(VersionTable, Update1AndWindows10Details) {
+  EXPECT_TRUE(App_Common::IsUpdate1BuildLab(L"9600.17031.amd64fre.winblue_gdr.140221-1952"));
+  EXPECT_FALSE(App_Common::IsUpdate1BuildLab(L"9600.17030.amd64fre"));
+  EXPECT_FALSE(App_Common::IsUpdate1BuildLab(L"9600"));
+  EXPECT_FALSE(App_Common::IsUpdate1BuildLab(L""));
+
+  App_Env u1;
+  App_OSFacts f = Facts(6, 3, VER_NT_WORKSTATION, 9600);
+  f.BuildLabEx = L"9600.17031.amd64fre";
+  ASSERT_TRUE(ApplyOSFacts(u1, f));
+  EXPECT_TRUE(u1.Win81u1 && u1.Win81u1_OrNewer && u1.Win81_OrNewer);
+  EXPECT_FALSE(u1.Win81);
+  EXPECT_EQ(u1.WinVer_String, L"Windows 8.1 Update 1");
+
+  App_Env srv;
+  f.ProductType = VER_NT_SERVER;
+  ASSERT_TRUE(ApplyOSFacts(srv, f));
+  EXPECT_EQ(srv.WinVer_String, L"Windows Server 2012 R2 Update 1");
+  EXPECT_TRUE(srv.WinServer2012r2u1 && srv.Win81u1_OrNewer);
+
+  App_Env w10;
+  App_OSFacts t = Facts(10, 0, VER_NT_WORKSTATION, 19045);
+  t.DisplayVersion = L"22H2";
+  t.ReleaseId = L"2009";
+  t.UBR = 3803;
+  t.UBRRead = true;
+  ASSERT_TRUE(ApplyOSFacts(w10, t));
+  EXPECT_EQ(w10.Win10xBuild, L"19045.3803");
+  EXPECT_EQ(w10.Win10xVer, L"22H2");
+  EXPECT_EQ(w10.Win10xVerNum, L"2009");
+  App_Env w10noUbr;
+  t.UBRRead = false;
+  ASSERT_TRUE(ApplyOSFacts(w10noUbr, t));
+  EXPECT_EQ(w10noUbr.Win10xBuild, L"19045");
+}
+
+TEST_F(VersionTable, EditionTextsAndSuffixes) {
+  std::wstring name;
+  EXPECT_TRUE(App_Common::ProductInfoName(8, name));
+  EXPECT_EQ(name, L"Server Datacenter (full installation)");
+  EXPECT_TRUE(App_Common::ProductInfoName(55, name));
+  EXPECT_EQ(name, L"Server For SB Solutions EM");
+  EXPECT_FALSE(App_Common::ProductInfoName(57, name));
+
+  App_Env starter;
+  App_OSFacts f = Facts(6, 1, VER_NT_WORKSTATION);
+  f.ProductInfo = 47;
+  f.Debug = 1;
+  f.DBCSEnabled = 1;
+  ASSERT_TRUE(ApplyOSFacts(starter, f));
+  EXPECT_TRUE(starter.WinEdition_Starter && starter.WinBuild_Debug && starter.WinBuild_DBCS);
+  EXPECT_EQ(starter.WinVer_String_ProductSKU, L"Starter N (DBCS Debug Build)");
+
+  // An unknown number with no answer from WMI.
+  App_Env undefinedSku;
+  f = Facts(10, 0, VER_NT_WORKSTATION);
+  f.ProductInfo = 250;
+  ASSERT_TRUE(ApplyOSFacts(undefinedSku, f));
+  EXPECT_EQ(undefinedSku.WinVer_String_ProductSKU, L"Undefined (SKU Bit 250)");
+  EXPECT_NE(App_Debug::DebugLogPending().find(L"Undefined GetProductInfo return value!"), std::wstring::npos);
+  EXPECT_NE(App_Debug::DebugLogPending().find(L"lProductSKU.LongInteger=250"), std::wstring::npos);
+
+  // A failed GetProductInfo leaves the text empty; only the suffix remains.
+  App_Env failed;
+  f.ProductInfoRead = false;
+  f.DBCSEnabled = 1;
+  ASSERT_TRUE(ApplyOSFacts(failed, f));
+  EXPECT_EQ(failed.WinVer_String_ProductSKU, L"(DBCS)");
+  EXPECT_EQ(failed.WinVer_StringWithSKU, L"Windows 10 [(DBCS)]");
+
+  // Windows XP editions from the system metrics and prodspec.ini.
+  auto xpEdition = [](App_OSFacts x) {
+    App_Env e;
+    ApplyOSFacts(e, x);
+    return e.WinVer_String_ProductSKU;
+  };
+  App_OSFacts xp = Facts(5, 1, VER_NT_WORKSTATION, 2600);
+  EXPECT_EQ(xpEdition(xp), L"Undefined Edition");
+  xp.ProdSpecExists = true;
+  xp.ProdSpecProduct = L"Windows XP Professional";
+  EXPECT_EQ(xpEdition(xp), L"Professional");
+  xp.EHomeTrayExists = true;
+  EXPECT_EQ(xpEdition(xp), L"Media Center Edition");
+  xp.ProdSpecProduct = L"Windows XP HOME Edition";
+  EXPECT_EQ(xpEdition(xp), L"Home Edition");
+  xp.TabletPC = 1;
+  EXPECT_EQ(xpEdition(xp), L"Tablet PC Edition");
+}
+
+TEST_F(VersionTable, UnsupportedFamiliesAndModes) {
+  App_Env nine;
+  App_OSFacts f = Facts(4, 10, VER_NT_WORKSTATION);
+  f.PlatformId = VER_PLATFORM_WIN32_WINDOWS;
+  EXPECT_FALSE(ApplyOSFacts(nine, f));
+  EXPECT_EQ(nine.WinVer_String, L"Windows 9x");
+  App_Env nt4;
+  EXPECT_FALSE(ApplyOSFacts(nt4, Facts(4, 0, VER_NT_WORKSTATION)));
+  EXPECT_EQ(nt4.WinVer_String, L"Windows NT 4.x");
+
+  App_Env safe;
+  f = Facts(6, 1, VER_NT_WORKSTATION);
+  f.CleanBoot = 2;
+  f.Locale = L" 00000409 ";
+  ASSERT_TRUE(ApplyOSFacts(safe, f));
+  EXPECT_TRUE(safe.WinMode_SafeNet);
+  EXPECT_FALSE(safe.WinMode_Normal || safe.WinMode_Safe);
+  EXPECT_TRUE(safe.Language_IsEnglish);
+  App_Env german;
+  f.LocaleName = L"de-DE";
+  ASSERT_TRUE(ApplyOSFacts(german, f));
+  EXPECT_FALSE(german.Language_IsEnglish);
+  EXPECT_EQ(german.Language_LocalName, L"de-DE");
+}
+
+// ---- the real detection under each of Wine's releases ----------------------------------
+
+namespace {
+
+std::map<std::string, std::string> RunVersionProbe(const wchar_t* mode) {
+  const std::wstring appKey = L"Software\\Wine\\AppDefaults\\probe_version.exe";
+  HKEY k = nullptr;
+  ::RegCreateKeyExW(HKEY_CURRENT_USER, appKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr);
+  ::RegSetValueExW(k, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(mode),
+                   static_cast<DWORD>((wcslen(mode) + 1) * sizeof(wchar_t)));
+  ::RegCloseKey(k);
+  const LumoProbeResult r = LumoRunProbe(L"\"" + LumoTestDir() + L"probe_version.exe\"");
+  ::RegDeleteKeyW(HKEY_CURRENT_USER, appKey.c_str());
+  std::map<std::string, std::string> out;
+  std::istringstream in(r.Output);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const size_t eq = line.find('=');
+    if (eq != std::string::npos) out[line.substr(0, eq)] = line.substr(eq + 1);
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST(VersionUnderWine, EveryReleaseModeIsRecognised) {
+  // Wine 8's "win7" reports a server product type (3): the program then
+  // rightly sees Windows Server 2008 R2, so the expectation follows the
+  // product type Wine hands out.
+  struct Mode {
+    const wchar_t* Wine;
+    const char* Version;
+    const char* Name;
+    const char* Flag;
+    const char* ServerName;
+    const char* ServerFlag;
+    bool WindowsUpdate;  // the menu command shows on XP, Server 2003 and R2
+  };
+  const Mode modes[] = {
+      {L"winxp", "5.1", "Windows XP", "WinXP", "Windows XP", "WinXP", true},
+      {L"winxp64", "5.2", "Windows XP", "WinXP64", "", "", false},
+      {L"win2003", "5.2", "", "", "Windows Server 2003", "WinServer2003", true},
+      {L"win7", "6.1", "Windows 7", "Win7", "Windows Server 2008 R2", "WinServer2008r2", false},
+      {L"win8", "6.2", "Windows 8", "Win8", "Windows Server 2012", "WinServer2012", false},
+      {L"win81", "6.3", "Windows 8.1", "Win81", "Windows Server 2012 R2", "WinServer2012r2", false},
+      {L"win10", "10.0", "Windows 10", "Win10", "Windows Server 2016", "WinServer2016", false},
+  };
+  for (const Mode& m : modes) {
+    auto facts = RunVersionProbe(m.Wine);
+    const bool server = facts["ProductType"] != "1";
+    SCOPED_TRACE(std::string(server ? m.ServerName : m.Name) + " product type " + facts["ProductType"]);
+    ASSERT_EQ(facts["Supported"], "1");
+    EXPECT_EQ(facts["Version"], m.Version);
+    EXPECT_EQ(facts["WinVer_String"], server ? m.ServerName : m.Name);
+    EXPECT_EQ(facts[server ? m.ServerFlag : m.Flag], "1");
+    EXPECT_EQ(facts["WinType_Server"], server ? "1" : "0");
+    EXPECT_EQ(facts["WinXP"] == "1" || facts["WinServer2003"] == "1", m.WindowsUpdate);
+    EXPECT_EQ(facts["WinVista_OrNewer"], std::string(m.Version) >= "6" || std::string(m.Version) == "10.0" ? "1" : "0");
+  }
+}
+
+TEST(VersionUnderWine, RegistryDetailsOfUpdate1AndWindows10) {
+  // Values Wine's registry lacks, written for the probe and removed after.
+  const wchar_t* key = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+  HKEY k = nullptr;
+  ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &k), ERROR_SUCCESS);
+  auto setText = [&](const wchar_t* name, const wchar_t* v) {
+    ::RegSetValueExW(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(v), static_cast<DWORD>((wcslen(v) + 1) * 2));
+  };
+  setText(L"BuildLabEx", L"9600.17031.amd64fre.winblue_gdr.140221-1952");
+  setText(L"DisplayVersion", L"22H2");
+  setText(L"ReleaseId", L"2009");
+  const DWORD ubr = 3803;
+  ::RegSetValueExW(k, L"UBR", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&ubr), sizeof(ubr));
+
+  auto w81 = RunVersionProbe(L"win81");
+  auto w10 = RunVersionProbe(L"win10");
+
+  for (const wchar_t* name : {L"BuildLabEx", L"DisplayVersion", L"ReleaseId", L"UBR"}) ::RegDeleteValueW(k, name);
+  ::RegCloseKey(k);
+
+  EXPECT_EQ(w81["WinVer_String"], "Windows 8.1 Update 1");
+  EXPECT_EQ(w81["Win81u1"], "1");
+  EXPECT_EQ(w81["Win81"], "0");
+  EXPECT_EQ(w10["Win10xVer"], "22H2");
+  EXPECT_EQ(w10["Win10xVerNum"], "2009");
+  EXPECT_EQ(w10["Win10xBuild"], w10["Build"] + ".3803");
+}
