@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <map>
+#include <sstream>
 #include <string>
 
 struct LumoProbeResult {
@@ -36,14 +38,35 @@ inline LumoProbeResult LumoRunProbe(const std::wstring& sCommandLine, DWORD lTim
   const BOOL started = ::CreateProcessW(nullptr, cl.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
   ::CloseHandle(writeEnd);
   if (started) {
-    char buf[4096];
-    DWORD got = 0;
-    while (::ReadFile(readEnd, buf, sizeof(buf), &got, nullptr) && got > 0) r.Output.append(buf, got);
-    ::WaitForSingleObject(pi.hProcess, lTimeoutMS);
+    // Read while the probe runs and stop when it has ended: a process the
+    // probe starts (Wine's desktop process, for one) may keep the pipe open.
+    auto drain = [&] {
+      char buf[4096];
+      DWORD avail = 0, got = 0;
+      while (::PeekNamedPipe(readEnd, nullptr, 0, nullptr, &avail, nullptr) && avail > 0 &&
+             ::ReadFile(readEnd, buf, avail < sizeof(buf) ? avail : sizeof(buf), &got, nullptr) && got > 0)
+        r.Output.append(buf, got);
+    };
+    const DWORD started_at = ::GetTickCount();
+    while (::WaitForSingleObject(pi.hProcess, 10) == WAIT_TIMEOUT && ::GetTickCount() - started_at < lTimeoutMS) drain();
+    drain();
     ::GetExitCodeProcess(pi.hProcess, &r.ExitCode);
     ::CloseHandle(pi.hProcess);
     ::CloseHandle(pi.hThread);
   }
   ::CloseHandle(readEnd);
   return r;
+}
+
+// A probe's "name=value" lines as a map.
+inline std::map<std::string, std::string> LumoProbeFacts(const std::string& sOutput) {
+  std::map<std::string, std::string> out;
+  std::istringstream in(sOutput);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const size_t eq = line.find('=');
+    if (eq != std::string::npos) out[line.substr(0, eq)] = line.substr(eq + 1);
+  }
+  return out;
 }

@@ -1,7 +1,10 @@
 #include "app/App_Common.h"
+#include "app/App_Common_Env.h"
 #include "app/App_Env.h"
+#include "app/MExceptionHandler.h"
 
 #include <windows.h>
+#include <objbase.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -142,46 +145,65 @@ std::wstring VersionComment() {
   return *cached;
 }
 
+int32_t g_COMInitFlags = COINIT_APARTMENTTHREADED;
+
 bool AppVer_TestBuild() { return VersionComment().find(L"TestBuild") != std::wstring::npos; }
 bool AppVer_FastTrack() { return VersionComment().find(L"FastTrack") != std::wstring::npos; }
 
 void InitApp(bool bIsDLL, std::wstring_view sResPath) {
-  (void)sResPath;  // the resource folder goes to the application environment
+  // 1. to 3. Random numbers, the tracing and debug-log state.
   std::srand(static_cast<unsigned>(std::time(nullptr)) ^ ::GetTickCount());
   App_Debug::InitDebugModuleVars();
   App_Trace t(L"App_Common", L"InitApp", ptSub);
+  // 4. and 5. The environment object.
+  App_Env& e = AppEnv();
+  t.Step([&] {
+    e.AppInst_IsIDE = false;
+    e.AppInst_IsDLL = bIsDLL;
+  });
+  // 6. The start time.
+  t.Step([&] { InitEnv_AppInstStartDateTime(); });
+  // 7. Processor exceptions become reported errors.
+  t.Step([&] {
+    if (!bIsDLL) MExceptionHandler::InstallExceptionHandler(-1);
+  });
+  // 8. The generated names and the debug-log labels.
   t.Step([&] {
     InitAppGeneratedVars();
     SetAppGeneratedVars();
   });
+  // 9. and 10. Version, title and the debug defaults of the build kind.
+  t.Step([&] { InitEnv_VersionAndTitle(); });
   t.Step([&] {
-    const bool testBuild = AppVer_TestBuild();
-    if (testBuild) {
+    if (e.AppVer_TestBuild) {
       App_Debug::DebugLog_Verbose = true;
       App_Debug::DebugLog_SystemOutput = true;
-    } else if (AppVer_FastTrack()) {
+      App_Debug::OutputDebugStringRaw(L"\r\n[" + std::wstring(ProgramTitle) + L"]  --== New Instance @ " +
+                                      e.AppInst_InitTime24h + L" ==--");
+    } else if (e.AppVer_FastTrack) {
       App_Debug::DebugLog_Verbose = true;
     }
   });
-  std::wstring startTime;
+  // 11. to 13. The first lines of the log.
   t.Step([&] {
-    int32_t unused = 0;
-    App_Time::GetTimesForLog(startTime, unused, false);
-    if (AppVer_TestBuild())
-      App_Debug::OutputDebugStringRaw(L"\r\n[" + std::wstring(ProgramTitle) + L"]  --== New Instance @ " +
-                                      startTime + L" ==--");
-    App_Debug::DebugLogAddEntry(startTime + L" --== New Instance [" + std::wstring(ProgramTitle) + L"] ==--");
+    App_Debug::DebugLogAddEntry(e.AppInst_InitTime24h + L" --== New Instance [" + std::wstring(ProgramTitle) +
+                                L"] ==--");
   });
+  t.Step([&] { SetAppPathExeInfo(); });
   t.Step([&] {
-    wchar_t exe[MAX_PATH * 4] = {};
-    ::GetModuleFileNameW(nullptr, exe, static_cast<DWORD>(std::size(exe)));
     const wchar_t* raw = ::GetCommandLineW();
-    const std::wstring details = L"Instance Details:  [" + std::wstring(exe) + L"] started with parameters [" +
+    const std::wstring details = L"Instance Details:  [" + e.AppEXE + L"] started with parameters [" +
                                  (raw ? std::wstring(raw) : std::wstring()) + L"]\r\n--------";
-    if (AppVer_TestBuild()) App_Debug::OutputDebugStringRaw(L"[" + std::wstring(ProgramTitle) + L"] " + details);
+    if (e.AppVer_TestBuild) App_Debug::OutputDebugStringRaw(L"[" + std::wstring(ProgramTitle) + L"] " + details);
     App_Debug::DebugLogAddEntry(details);
   });
-  t.Step([&] { SetNeverLoadForms(bIsDLL ? true : HasServiceArgs()); });
+  // 14. Service and form policy.
+  t.Step([&] {
+    SetNeverLoadForms(bIsDLL ? true : HasServiceArgs());
+    g_COMInitFlags = bIsDLL ? COINIT_MULTITHREADED : COINIT_APARTMENTTHREADED;
+  });
+  // 15. The environment.
+  t.Step([&] { InitEnv(sResPath); });
 }
 
 }  // namespace App_Common
@@ -196,6 +218,7 @@ void TerminateApp(int32_t lExitCode, bool bSkipCleanUp) {
     } catch (...) {
     }
   }
+  if (!AppEnv().AppInst_IsDLL) MExceptionHandler::UninstallExceptionHandler();
   DWORD code = static_cast<DWORD>(lExitCode);
   if (code == 0) ::GetExitCodeProcess(::GetCurrentProcess(), &code);
   ::ExitProcess(code);

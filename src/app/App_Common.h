@@ -38,6 +38,10 @@ std::wstring ArgsFromCommandLine(std::wstring_view sCommandLine);
 // The application title shown in boxes and captions.
 std::wstring AppTitle();
 
+// How a later caller initialises COM: apartment-threaded for the
+// executable, multithreaded inside a library (set by InitApp).
+extern int32_t g_COMInitFlags;
+
 // The comment text of the program's version resource, and what it says
 // about the build.
 std::wstring VersionComment();

@@ -14,13 +14,14 @@
 #include <string>
 #include <vector>
 
-// One row of Win32_UserAccount as the user list reads it.
+// One row of Win32_UserAccount as the user list reads it; an empty
+// optional stands for a null property value.
 struct App_WMIUserAccount {
-  std::wstring Name;
-  int32_t SIDType = 1;
-  int32_t AccountType = 512;
-  bool Disabled = false;
-  std::wstring Status = L"OK";
+  std::optional<std::wstring> Name;
+  std::optional<int32_t> SIDType = 1;
+  std::optional<int32_t> AccountType = 512;
+  std::optional<bool> Disabled = false;
+  std::optional<std::wstring> Status = L"OK";
 };
 
 struct App_PlatformFake {
@@ -30,7 +31,9 @@ struct App_PlatformFake {
   std::optional<uint32_t> ProductInfo;        // GetProductInfo's product type (0xFFFFFFFF: the call fails)
   std::map<int, int> SystemMetrics;           // GetSystemMetrics answers by index
   std::optional<std::vector<App_WMIUserAccount>> WMIUserAccounts;  // rows of Win32_UserAccount
+  std::optional<int32_t> WMIOperatingSystemSKU;  // OperatingSystemSKU of Win32_OperatingSystem
   bool WMIUnreachable = false;                // WMI cannot be reached at all
+  uint32_t WMIConnectDelayMS = 0;             // connecting to WMI takes this long (a hung service)
 };
 
 // The fake answers; empty fields mean "ask the system".

@@ -567,6 +567,7 @@ void DebugLogAddEntry(std::wstring_view sText) {
 }
 
 std::wstring DebugLogPending() { return S().pending.GetStr(); }
+std::wstring_view DebugLogPendingView() { return S().pending.View(); }
 int32_t DebugLogPendingUsed() { return S().pending.lngUsed; }
 int32_t DebugLogPendingCapacity() { return S().pending.lngAllocated; }
 

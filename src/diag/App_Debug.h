@@ -130,6 +130,8 @@ std::wstring DebugLogFileNoExt();
 
 // The pending (not yet written) log text and its buffer figures.
 std::wstring DebugLogPending();
+// The same without a copy (valid until the next entry is added).
+std::wstring_view DebugLogPendingView();
 int32_t DebugLogPendingUsed();
 int32_t DebugLogPendingCapacity();
 

@@ -1,14 +1,18 @@
 #include "diag/App_Trace.h"
 
+#include "diag/App_CallStack.h"
+
 App_Trace::App_Trace(std::wstring_view sModule, std::wstring_view sProcName, App_ProcType type) noexcept {
   try {
     id_ = App_Debug::ProcNew(sModule, sProcName, type);
   } catch (...) {
     id_ = 0;
   }
+  App_CallStack::Push(id_);
 }
 
 App_Trace::~App_Trace() {
+  App_CallStack::Pop(id_);
   try {
     App_Debug::ProcExit(id_);
   } catch (...) {

@@ -1,25 +1,13 @@
 #include "registry/App_FSRedir.h"
 
-#include <windows.h>
-
-namespace {
-// Looked up at run time: 32-bit Windows XP has neither function.
-using DisableFn = BOOL(WINAPI*)(PVOID*);
-using RevertFn = BOOL(WINAPI*)(PVOID);
-
-template <class F>
-F Kernel32Proc(const char* name) {
-  HMODULE k = ::GetModuleHandleW(L"kernel32.dll");
-  return k ? reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(k, name))) : nullptr;
-}
-}  // namespace
+#include "registry/App_Common_Privileges.h"
 
 App_FSRedirGuard::App_FSRedirGuard() {
-  static const DisableFn disable = Kernel32Proc<DisableFn>("Wow64DisableWow64FsRedirection");
-  if (disable) disabled_ = disable(&old_) != FALSE;
+  if (App_Common::FSRedirIsDisabled()) return;  // someone outside owns the switch
+  App_Common::DisableFSRedir();
+  disabled_ = App_Common::FSRedirIsDisabled();
 }
 
 App_FSRedirGuard::~App_FSRedirGuard() {
-  static const RevertFn revert = Kernel32Proc<RevertFn>("Wow64RevertWow64FsRedirection");
-  if (disabled_ && revert) revert(old_);
+  if (disabled_) App_Common::RevertFSRedir();
 }

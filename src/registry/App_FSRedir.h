@@ -1,6 +1,11 @@
 // Switches the WOW64 file-system redirection off for the lifetime of the
 // guard, so that a 32-bit process on 64-bit Windows sees the real System32.
 // On systems without WOW64 (and in a 64-bit process) it does nothing.
+//
+// The guard goes through App_Common::DisableFSRedir / RevertFSRedir, so the
+// environment's State_Wow64FsRedirection_Disabled stays true while it is
+// off. When redirection is already off on entry (an outer guard or a
+// direct DisableFSRedir), the guard leaves it alone on exit as well.
 #pragma once
 
 class App_FSRedirGuard {
@@ -9,9 +14,9 @@ class App_FSRedirGuard {
   ~App_FSRedirGuard();
   App_FSRedirGuard(const App_FSRedirGuard&) = delete;
   App_FSRedirGuard& operator=(const App_FSRedirGuard&) = delete;
+  // True when this guard switched redirection off (and will switch it back).
   bool Disabled() const { return disabled_; }
 
  private:
-  void* old_ = nullptr;
   bool disabled_ = false;
 };
