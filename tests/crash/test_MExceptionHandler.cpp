@@ -1,0 +1,316 @@
+// Crash reporting: exception names, the walk to the innermost nested record,
+// installing the filter, the tracking of open traced calls, and the report
+// that a real crash writes before the process ends with the exception code.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/App_Env.h"
+#include "app/MExceptionHandler.h"
+#include "diag/App_CallStack.h"
+#include "diag/App_Trace.h"
+#include "lumo_files.h"
+#include "lumo_test.h"
+
+using namespace MExceptionHandler;
+
+namespace {
+
+std::wstring ExeDir() {
+  wchar_t buf[MAX_PATH * 2] = {};
+  ::GetModuleFileNameW(nullptr, buf, MAX_PATH * 2);
+  std::wstring p(buf);
+  return p.substr(0, p.find_last_of(L'\\') + 1);
+}
+
+std::wstring UserTemp() {
+  wchar_t buf[MAX_PATH + 1] = {};
+  ::GetTempPathW(MAX_PATH + 1, buf);
+  return buf;  // with its trailing backslash
+}
+
+std::wstring UniqueName(const wchar_t* sPrefix) {
+  return sPrefix + std::to_wstring(::GetCurrentProcessId()) + L"_" +
+         std::to_wstring(::GetTickCount());
+}
+
+// Runs a probe; its exit code, or 0xFFFFFFFF when it had to be killed.
+DWORD RunProbe(const std::wstring& sCommandLine, DWORD lTimeoutMS = 30000) {
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi{};
+  std::wstring cl = sCommandLine;
+  if (!::CreateProcessW(nullptr, cl.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return 0xFFFFFFFE;
+  DWORD code = 0xFFFFFFFF;
+  if (::WaitForSingleObject(pi.hProcess, lTimeoutMS) == WAIT_OBJECT_0) {
+    ::GetExitCodeProcess(pi.hProcess, &code);
+  } else {
+    ::TerminateProcess(pi.hProcess, 0xFFFFFFFF);
+    ::WaitForSingleObject(pi.hProcess, 5000);
+  }
+  ::CloseHandle(pi.hProcess);
+  ::CloseHandle(pi.hThread);
+  return code;
+}
+
+std::vector<std::wstring> FindReports(const std::wstring& sFolder) {
+  std::vector<std::wstring> out;
+  WIN32_FIND_DATAW fd;
+  const HANDLE h = ::FindFirstFileW((sFolder + L"\\LumoBrowser_Crash_*.txt").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return out;
+  do {
+    out.push_back(sFolder + L"\\" + fd.cFileName);
+  } while (::FindNextFileW(h, &fd));
+  ::FindClose(h);
+  return out;
+}
+
+std::string ReadAll(const std::wstring& sFile) {
+  std::string out;
+  const HANDLE h = ::CreateFileW(sFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return out;
+  char buf[4096];
+  DWORD got = 0;
+  while (::ReadFile(h, buf, sizeof(buf), &got, nullptr) && got > 0) out.append(buf, got);
+  ::CloseHandle(h);
+  return out;
+}
+
+// The line of the text that contains sWhat ("" when none does).
+std::string LineWith(const std::string& sText, const std::string& sWhat) {
+  const size_t p = sText.find(sWhat);
+  if (p == std::string::npos) return {};
+  const size_t start = sText.rfind('\n', p);
+  const size_t end = sText.find('\r', p);
+  return sText.substr(start == std::string::npos ? 0 : start + 1,
+                      (end == std::string::npos ? sText.size() : end) -
+                          (start == std::string::npos ? 0 : start + 1));
+}
+
+LONG WINAPI SentinelFilter(EXCEPTION_POINTERS*) {
+  return EXCEPTION_CONTINUE_SEARCH;
+}
+
+}  // namespace
+
+TEST(ExceptionNames, EveryKnownCodeHasItsExactName) {
+  const std::pair<uint32_t, const wchar_t*> table[] = {
+      {0x80000001, L"Guard Page Violation"},
+      {0x80000002, L"Data Type Misalignment"},
+      {0x80000003, L"Breakpoint"},
+      {0x80000004, L"Single Step"},
+      {0xC0000005, L"Access Violation"},
+      {0xC0000006, L"In Page Error"},
+      {0xC0000008, L"Invalid Handle"},
+      {0xC000001D, L"Illegal Instruction"},
+      {0xC0000025, L"Non Continuable Exception"},
+      {0xC0000026, L"Invalid Disposition"},
+      {0xC000008C, L"Array Bounds Exceeded"},
+      {0xC000008D, L"Float Denormal Operand"},
+      {0xC000008E, L"Divide By Zero"},
+      {0xC000008F, L"Floating Point Inexact Result"},
+      {0xC0000090, L"Invalid Operation"},
+      {0xC0000091, L"Float Overflow"},
+      {0xC0000092, L"Float Stack Check"},
+      {0xC0000093, L"Float Underflow"},
+      {0xC0000094, L"Integer Divide By Zero"},
+      {0xC0000095, L"Integer Overflow"},
+      {0xC0000096, L"Privileged Instruction"},
+      {0xC00000FD, L"Stack Overflow"},
+      {0xC000013A, L"Control-C Exit"},
+  };
+  for (const auto& [code, name] : table)
+    EXPECT_EQ(GetExceptionName(code), name) << std::hex << code;
+}
+
+TEST(ExceptionNames, OtherCodesAreUnknownWithEightUpperCaseHexDigits) {
+  EXPECT_EQ(GetExceptionName(0xC0000409), L"Unknown (&HC0000409)");
+  EXPECT_EQ(GetExceptionName(1), L"Unknown (&H00000001)");
+  EXPECT_EQ(GetExceptionName(0), L"Unknown (&H00000000)");
+  EXPECT_EQ(GetExceptionName(0xFFFFFFFF), L"Unknown (&HFFFFFFFF)");
+  EXPECT_EQ(GetExceptionName(0xABCDEF), L"Unknown (&H00ABCDEF)");
+  // Neighbours of known codes are not known.
+  EXPECT_EQ(GetExceptionName(0xC0000004), L"Unknown (&HC0000004)");
+  EXPECT_EQ(GetExceptionName(0xC00000FC), L"Unknown (&HC00000FC)");
+  EXPECT_EQ(GetExceptionName(0x80000000), L"Unknown (&H80000000)");
+}
+
+TEST(ExceptionChain, TheInnermostRecordOfTheChainNamesTheException) {
+  EXCEPTION_RECORD inner{}, middle{}, outer{};
+  inner.ExceptionCode = 0xC00000FD;
+  middle.ExceptionCode = 0xC0000094;
+  middle.ExceptionRecord = &inner;
+  outer.ExceptionCode = 0xC0000005;
+  outer.ExceptionRecord = &middle;
+  EXCEPTION_POINTERS ep{&outer, nullptr};
+  EXPECT_EQ(GetInnermostExceptionRecord(&outer), &inner);
+  EXPECT_EQ(GetExceptionPointersName(&ep), L"Stack Overflow");
+
+  // A lone record names itself.
+  EXCEPTION_RECORD lone{};
+  lone.ExceptionCode = 0xC0000409;
+  EXCEPTION_POINTERS epLone{&lone, nullptr};
+  EXPECT_EQ(GetInnermostExceptionRecord(&lone), &lone);
+  EXPECT_EQ(GetExceptionPointersName(&epLone), L"Unknown (&HC0000409)");
+
+  // Nothing to read: code 0.
+  EXPECT_EQ(GetInnermostExceptionRecord(nullptr), nullptr);
+  EXPECT_EQ(GetExceptionPointersName(nullptr), L"Unknown (&H00000000)");
+  EXCEPTION_POINTERS empty{nullptr, nullptr};
+  EXPECT_EQ(GetExceptionPointersName(&empty), L"Unknown (&H00000000)");
+
+  // A chain that loops back on itself (a damaged record) ends the walk
+  // instead of hanging it.
+  EXCEPTION_RECORD a{}, b{};
+  a.ExceptionCode = 0xC0000005;
+  b.ExceptionCode = 0xC0000006;
+  a.ExceptionRecord = &b;
+  b.ExceptionRecord = &a;
+  const EXCEPTION_RECORD* end = GetInnermostExceptionRecord(&a);
+  EXPECT_TRUE(end == &a || end == &b);
+}
+
+TEST(ExceptionHandlerInstall, InstallingTwiceRegistersOnceAndUninstallingTwiceRemovesOnce) {
+  const LPTOP_LEVEL_EXCEPTION_FILTER original = ::SetUnhandledExceptionFilter(nullptr);
+  if (ExceptionHandlerInstalled()) UninstallExceptionHandler();
+
+  InstallExceptionHandler(-1);
+  EXPECT_TRUE(ExceptionHandlerInstalled());
+  EXPECT_EQ(ExceptionFilterResult(), -1);
+  EXPECT_EQ(::SetUnhandledExceptionFilter(&SentinelFilter), &ExceptionFilter);
+
+  // The second call only changes the stored result: it does not register
+  // again over the filter that is there now.
+  InstallExceptionHandler(1);
+  EXPECT_EQ(ExceptionFilterResult(), 1);
+  EXPECT_EQ(::SetUnhandledExceptionFilter(&SentinelFilter), &SentinelFilter);
+
+  UninstallExceptionHandler();
+  EXPECT_FALSE(ExceptionHandlerInstalled());
+  EXPECT_EQ(::SetUnhandledExceptionFilter(&SentinelFilter), nullptr);
+
+  // Not installed any more: the second uninstall leaves the filter alone.
+  UninstallExceptionHandler();
+  EXPECT_FALSE(ExceptionHandlerInstalled());
+  EXPECT_EQ(::SetUnhandledExceptionFilter(original), &SentinelFilter);
+}
+
+TEST(CallStack, TracksTheInnermostOpenTracedCall) {
+  LumoDebugFixtureState fx;
+  fx.Reset();
+  const int32_t depth = App_CallStack::Depth();
+  const int32_t base = App_CallStack::Innermost();
+  {
+    App_Trace a(L"Test_Crash", L"A");
+    EXPECT_EQ(App_CallStack::Innermost(), a.ID());
+    {
+      App_Trace b(L"Test_Crash", L"B");
+      EXPECT_EQ(App_CallStack::Innermost(), b.ID());
+      EXPECT_EQ(App_CallStack::Depth(), depth + 2);
+    }
+    { App_Trace c(L"Test_Crash", L"C"); }
+    // B and C have closed: A is innermost again.
+    EXPECT_EQ(App_CallStack::Innermost(), a.ID());
+    // A record that could not be made, and a close of a call that is not
+    // innermost, change nothing.
+    App_CallStack::Push(0);
+    App_CallStack::Pop(a.ID() + 100);
+    EXPECT_EQ(App_CallStack::Innermost(), a.ID());
+    EXPECT_EQ(App_CallStack::Depth(), depth + 1);
+  }
+  EXPECT_EQ(App_CallStack::Innermost(), base);
+  EXPECT_EQ(App_CallStack::Depth(), depth);
+}
+
+TEST(CrashReport, FileNameCarriesTheStartTime) {
+  std::wstring& stamp = AppEnv().AppInst_InitDateTime_FilenameFriendly;
+  const std::wstring saved = stamp;
+  stamp = L"2024-01-02 03.04.05";
+  EXPECT_EQ(CrashReportFileName(), L"LumoBrowser_Crash_2024-01-02 03.04.05.txt");
+  // Without a recorded start time the present moment stands in, in the
+  // same form.
+  stamp.clear();
+  const std::wstring now = CrashReportFileName();
+  ASSERT_EQ(now.size(), std::wstring(L"LumoBrowser_Crash_yyyy-mm-dd hh.nn.ss.txt").size()) << now;
+  EXPECT_EQ(now.substr(0, 18), L"LumoBrowser_Crash_");
+  EXPECT_EQ(now[22], L'-');
+  EXPECT_EQ(now[28], L' ');
+  EXPECT_EQ(now[31], L'.');
+  EXPECT_EQ(now.substr(now.size() - 4), L".txt");
+  stamp = saved;
+}
+
+TEST(CrashReport, AccessViolationIsLoggedReportedAndEndsTheProcessWithItsCode) {
+  const std::wstring base = UserTemp() + UniqueName(L"lumo_crash_");
+  // Neither the folder nor its parent exists yet: both are created.
+  const std::wstring folder = base + L"\\Deep\\Temp";
+  // Given with a trailing backslash (doubled before the closing quote).
+  const DWORD code = RunProbe(L"\"" + ExeDir() + L"probe_crash_av.exe\" \"" + folder + L"\\\\\"");
+  EXPECT_EQ(code, 0xC0000005u);
+
+  const std::vector<std::wstring> reports = FindReports(folder);
+  ASSERT_EQ(reports.size(), 1u);
+  const std::string text = ReadAll(reports[0]);
+  EXPECT_NE(text.find("Exception: Access Violation (&HC0000005)"), std::string::npos) << text;
+
+  // The line logged just before the fault, then the error entry of the
+  // innermost open call (not the closed one, not the outer one).
+  const size_t logged = text.find("About to read through a null pointer");
+  ASSERT_NE(logged, std::string::npos) << text;
+  const std::string entry = LineWith(text.substr(logged), "10000");
+  EXPECT_NE(entry.find("Probe_Crash.ReadNothing.ProcID="), std::string::npos) << text;
+  EXPECT_NE(entry.find("ErrorHandler"), std::string::npos) << entry;
+  EXPECT_NE(entry.find("ExceptionHandler"), std::string::npos) << entry;
+  EXPECT_NE(entry.find("Access Violation"), std::string::npos) << entry;
+  // The start-up lines of the log are there too.
+  EXPECT_NE(text.find("--== New Instance [LumoBrowser] ==--"), std::string::npos);
+  EXPECT_EQ(text.find("AlreadyClosed.ProcID"), std::string::npos);
+  LumoRemoveTree(base);
+}
+
+TEST(CrashReport, UnwritableTempFolderFallsBackToTheUserTempFolder) {
+  // A folder below a file can be neither created nor written.
+  const std::wstring blocker = UserTemp() + UniqueName(L"lumo_blocker_") + L".txt";
+  const HANDLE h =
+      ::CreateFileW(blocker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  ::CloseHandle(h);
+  const std::string marker =
+      "marker-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(::GetTickCount());
+  const std::wstring wmarker(marker.begin(), marker.end());
+  const DWORD code =
+      RunProbe(L"\"" + ExeDir() + L"probe_crash_av.exe\" \"" + blocker + L"\\Temp\" " + wmarker);
+  EXPECT_EQ(code, 0xC0000005u);
+  ::DeleteFileW(blocker.c_str());
+
+  const std::wstring fallback = UserTemp() + L"Lumo";
+  bool found = false;
+  for (const std::wstring& report : FindReports(fallback)) {
+    const std::string text = ReadAll(report);
+    if (text.find(marker) == std::string::npos) continue;
+    found = true;
+    EXPECT_NE(text.find("Access Violation"), std::string::npos);
+    ::DeleteFileW(report.c_str());
+  }
+  EXPECT_TRUE(found);
+  ::RemoveDirectoryW(fallback.c_str());  // only when nothing else is left in it
+}
+
+TEST(CrashReport, StackOverflowIsReportedFromAFreshStack) {
+  const std::wstring folder = UserTemp() + UniqueName(L"lumo_crash_so_");
+  const DWORD code = RunProbe(L"\"" + ExeDir() + L"probe_crash_so.exe\" \"" + folder + L"\"");
+  EXPECT_EQ(code, 0xC00000FDu);
+  const std::vector<std::wstring> reports = FindReports(folder);
+  ASSERT_EQ(reports.size(), 1u);
+  const std::string text = ReadAll(reports[0]);
+  EXPECT_NE(text.find("Exception: Stack Overflow (&HC00000FD)"), std::string::npos) << text;
+  const size_t logged = text.find("About to run out of stack");
+  ASSERT_NE(logged, std::string::npos) << text;
+  const std::string entry = LineWith(text.substr(logged), "10000");
+  EXPECT_NE(entry.find("Probe_Crash.RecurseForever.ProcID="), std::string::npos) << text;
+  LumoRemoveTree(folder);
+}
