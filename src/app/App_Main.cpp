@@ -1,15 +1,34 @@
 // The entry routine: each start-up step runs whatever the one before did;
-// nothing escapes it.
+// an error in one is cleared without a message (the entry routine keeps no
+// call record of its own) and the next step runs.
 #include <windows.h>
 
+#include <string>
+
 #include "app/App_Common.h"
+#include "app/App_Env.h"
+#include "config/Config_Class.h"
+#include "config/Config_Init.h"
 #include "diag/App_Err.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+namespace {
+
+template <class Step>
+void RunStep(Step step) {
   try {
-    App_Common::InitApp(false, L".\\");
+    step();
   } catch (...) {
     App_Err::Clear();
   }
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  RunStep([] { App_Common::InitApp(false, L".\\"); });
+  // The program's own settings ("LumoBrowser.cfg"), then the kit's shared
+  // file on top of them.
+  RunStep([] { Config_Init::InitConfig(false, false, true); });
+  RunStep([] { Cfg().LoadFile({std::wstring_view(AppEnv().AppPathBS_Config + L"Lumo.cfg")}); });
   return 0;
 }

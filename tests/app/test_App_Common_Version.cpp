@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <sstream>
 
 #include "app/App_Common_Version.h"
 #include "app/App_Env.h"
@@ -218,15 +217,7 @@ std::map<std::string, std::string> RunVersionProbe(const wchar_t* mode) {
   ::RegCloseKey(k);
   const LumoProbeResult r = LumoRunProbe(L"\"" + LumoTestDir() + L"probe_version.exe\"");
   ::RegDeleteKeyW(HKEY_CURRENT_USER, appKey.c_str());
-  std::map<std::string, std::string> out;
-  std::istringstream in(r.Output);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    const size_t eq = line.find('=');
-    if (eq != std::string::npos) out[line.substr(0, eq)] = line.substr(eq + 1);
-  }
-  return out;
+  return LumoProbeFacts(r.Output);
 }
 
 }  // namespace
