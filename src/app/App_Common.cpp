@@ -224,4 +224,12 @@ void TerminateApp(int32_t lExitCode, bool bSkipCleanUp) {
   ::ExitProcess(code);
 }
 
+void DoEvents() {
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+}
+
 }  // namespace App_Common

@@ -22,6 +22,9 @@ void InitApp(bool bIsDLL, std::wstring_view sResPath);
 // Once set, no form and no message box is ever shown. The first
 // assignment wins; later ones are ignored.
 bool NeverLoadForms();
+// Handles the window messages waiting for this thread, so that windows
+// repaint and respond while a long step runs.
+void DoEvents();
 void SetNeverLoadForms(bool bValue);
 
 // True when the argument string, trimmed of spaces, is at least two

@@ -1,0 +1,71 @@
+// Window icons (module Form_Icons).
+#include "forms/Form_Icons.h"
+
+#include <string>
+
+#include "diag/App_Trace.h"
+#include "util/App_Variables.h"
+
+namespace Form_Icons {
+
+namespace {
+
+constexpr std::wstring_view kModule = L"Form_Icons";
+
+// Loads one size of the icon; hModule null with LR_LOADFROMFILE for a file.
+// The wide call keeps names and paths outside the ANSI code page intact.
+HICON LoadOneIcon(App_Trace& t, HINSTANCE hModule, const std::wstring& sName, UINT lFlags, int cx,
+                  int cy) {
+  HANDLE h = ::LoadImageW(hModule, sName.c_str(), IMAGE_ICON, cx, cy, lFlags | LR_SHARED);
+  if (h == nullptr) t.APIError(L"LoadImageW", pVar(L"sName", sName, L"cx", cx, L"cy", cy));
+  return static_cast<HICON>(h);
+}
+
+// Loads both sizes and hands them to the window (and its owner).
+bool SetIcons(App_Trace& t, HWND hWnd, HINSTANCE hModule, const std::wstring& sName, UINT lFlags,
+              bool bSetAsAppIcon) {
+  bool bResult = false;
+  t.Step([&] {
+    if (hWnd == nullptr || !::IsWindow(hWnd)) {
+      t.Log(L"No window to set the icon of.");
+      return;
+    }
+    HICON hBig = LoadOneIcon(t, hModule, sName, lFlags, ::GetSystemMetrics(SM_CXICON),
+                             ::GetSystemMetrics(SM_CYICON));
+    HICON hSmall = LoadOneIcon(t, hModule, sName, lFlags, ::GetSystemMetrics(SM_CXSMICON),
+                               ::GetSystemMetrics(SM_CYSMICON));
+    HWND hOwner = bSetAsAppIcon ? ::GetWindow(hWnd, GW_OWNER) : nullptr;
+    auto send = [&](WPARAM which, HICON hIcon) {
+      if (hIcon == nullptr) return;  // that size keeps the window's default icon
+      ::SendMessageW(hWnd, WM_SETICON, which, reinterpret_cast<LPARAM>(hIcon));
+      if (hOwner != nullptr)
+        ::SendMessageW(hOwner, WM_SETICON, which, reinterpret_cast<LPARAM>(hIcon));
+    };
+    send(ICON_BIG, hBig);
+    send(ICON_SMALL, hSmall);
+    bResult = hBig != nullptr && hSmall != nullptr;
+  });
+  return bResult;
+}
+
+}  // namespace
+
+bool SetIconFromRes(HWND hWnd, std::wstring_view sResName, bool bSetAsAppIcon) {
+  App_Trace t(kModule, L"SetIconFromRes");
+  t.Vars(vkPassedByVal, {L"sResName", sResName, L"bSetAsAppIcon", bSetAsAppIcon});
+  const bool bResult =
+      SetIcons(t, hWnd, ::GetModuleHandleW(nullptr), std::wstring(sResName), 0, bSetAsAppIcon);
+  t.Vars(vkFunctionReturn, {bResult});
+  return bResult;
+}
+
+bool SetIconFromFile(HWND hWnd, std::wstring_view sPath, bool bSetAsAppIcon) {
+  App_Trace t(kModule, L"SetIconFromFile");
+  t.Vars(vkPassedByVal, {L"sPath", sPath, L"bSetAsAppIcon", bSetAsAppIcon});
+  const bool bResult =
+      SetIcons(t, hWnd, nullptr, std::wstring(sPath), LR_LOADFROMFILE, bSetAsAppIcon);
+  t.Vars(vkFunctionReturn, {bResult});
+  return bResult;
+}
+
+}  // namespace Form_Icons

@@ -1,0 +1,488 @@
+// Launch modes, the preferred-browser choice, the window title and icon,
+// and the plain start that hands a URL to a portable browser.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/App_Env.h"
+#include "browser/Browser.h"
+#include "config/Config_Class.h"
+#include "forms/Form_Icons.h"
+#include "lumo_files.h"
+#include "lumo_probe.h"
+#include "lumo_test.h"
+#include "process/App_RunX.h"
+#include "registry/App_Registry.h"
+
+using Browser::LaunchMode;
+
+namespace {
+
+// ---- the argument string ----
+
+struct ParseCase {
+  const wchar_t* args;
+  LaunchMode mode;
+  const wchar_t* text;
+};
+
+// ---- scratch folders ----
+
+std::wstring ScratchRoot(const wchar_t* sName) {
+  wchar_t tmp[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, tmp);
+  std::wstring dir =
+      std::wstring(tmp) + L"lumo_hs_" + sName + L"_" + std::to_wstring(::GetCurrentProcessId());
+  LumoRemoveTree(dir);
+  ::CreateDirectoryW(dir.c_str(), nullptr);
+  return dir;
+}
+
+void MakeDirs(const std::wstring& sDir) {
+  for (size_t pos = sDir.find(L'\\', 3);; pos = sDir.find(L'\\', pos + 1)) {
+    ::CreateDirectoryW(sDir.substr(0, pos).c_str(), nullptr);
+    if (pos == std::wstring::npos) break;
+  }
+}
+
+// A 16x16, 32-bit icon file.
+std::string IcoBytes() {
+  std::string b;
+  auto u8 = [&](unsigned v) { b.push_back(static_cast<char>(v & 0xFF)); };
+  auto u16 = [&](unsigned v) {
+    u8(v);
+    u8(v >> 8);
+  };
+  auto u32 = [&](unsigned v) {
+    u16(v);
+    u16(v >> 16);
+  };
+  const unsigned image = 40 + 16 * 16 * 4 + 16 * 4;
+  u16(0);
+  u16(1);
+  u16(1);  // icon directory, one image
+  u8(16);
+  u8(16);
+  u8(0);
+  u8(0);
+  u16(1);
+  u16(32);
+  u32(image);
+  u32(22);
+  u32(40);
+  u32(16);
+  u32(32);
+  u16(1);
+  u16(32);  // header: height counts both masks
+  for (int i = 0; i < 6; ++i) u32(0);
+  for (int i = 0; i < 16 * 16; ++i) u32(0xFF2080C0);  // opaque colour
+  for (int i = 0; i < 16 * 4; ++i) u8(0);             // AND mask: all visible
+  return b;
+}
+
+// Waits for a file to hold a line (the stand-in browser writes one).
+std::string WaitForLine(const std::wstring& sPath, DWORD lTimeoutMS = 20000) {
+  const DWORD start = ::GetTickCount();
+  for (;;) {
+    const std::string s = LumoReadBytes(sPath);
+    if (s.find('\n') != std::string::npos || ::GetTickCount() - start > lTimeoutMS) return s;
+    ::Sleep(50);
+  }
+}
+
+std::string Utf8(const std::wstring& s) {
+  const int n = ::WideCharToMultiByte(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), nullptr, 0,
+                                      nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), out.data(), n, nullptr,
+                        nullptr);
+  return out;
+}
+
+void EndProcess(uint32_t lPID) {
+  HANDLE h = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, lPID);
+  if (h) {
+    ::TerminateProcess(h, 1);
+    ::WaitForSingleObject(h, 5000);
+    ::CloseHandle(h);
+  }
+}
+
+// ---- where URLs went ----
+
+struct RoadLog {
+  std::vector<std::wstring> events;
+};
+RoadLog g_roads;
+
+bool RecordShow() {
+  g_roads.events.push_back(L"show");
+  return true;
+}
+void RecordNavigate(std::wstring_view sURL) {
+  g_roads.events.push_back(L"navigate:" + std::wstring(sURL));
+}
+bool RecordDefault(std::wstring_view sURL, bool bWait, int32_t lShowType) {
+  g_roads.events.push_back(L"default:" + std::wstring(sURL) + L"|" + (bWait ? L"wait" : L"nowait") +
+                           L"|" + std::to_wstring(lShowType));
+  return true;
+}
+
+const wchar_t* const kSettings[] = {L"Browser.HomePage",     L"Browser.UseInternal",
+                                    L"Browser.PortablePath", L"TitleBar.Text",
+                                    L"SearchEngine.Name",    L"SearchEngine.URL"};
+
+class BrowserTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dbg.Reset();
+    const App_Env& env = AppEnv();
+    saved = {env.AppPath, env.AppPathBS, env.AppPath_Config, env.AppPathBS_Config,
+             env.AppInst_CommandLineArgs_String};
+    for (const wchar_t* k : kSettings) Cfg().WipeSetting(k, -1, true);
+    g_roads.events.clear();
+    Browser::Roads() = {RecordShow, RecordNavigate, RecordDefault};
+    App_Registry::KillRegValueCode(hkeyLocalMachine, Browser::kToolsRegKey,
+                                   Browser::kToolsRegValue);
+  }
+  void TearDown() override {
+    Browser::Roads() = Browser::DefaultRoads();
+    for (const wchar_t* k : kSettings) Cfg().WipeSetting(k, -1, true);
+    App_Registry::KillRegValueCode(hkeyLocalMachine, Browser::kToolsRegKey,
+                                   Browser::kToolsRegValue);
+    App_Env& env = AppEnv();
+    env.AppPath = saved[0];
+    env.AppPathBS = saved[1];
+    env.AppPath_Config = saved[2];
+    env.AppPathBS_Config = saved[3];
+    env.AppInst_CommandLineArgs_String = saved[4];
+  }
+  void RunWithArgs(const std::wstring& sArgs) {
+    AppEnv().AppInst_CommandLineArgs_String = sArgs;
+    g_roads.events.clear();
+    Browser::AppMainSub();
+  }
+  // A kit: <root>\kit\LumoBrowser is the program's folder, tools beside it.
+  std::wstring PrepareKit(const wchar_t* sName) {
+    root = ScratchRoot(sName);
+    const std::wstring app = root + L"\\kit\\LumoBrowser";
+    MakeDirs(app);
+    AppEnv().AppPath = app;
+    AppEnv().AppPathBS = app + L"\\";
+    return root + L"\\kit\\3rd Party Tools";
+  }
+  // Copies the stand-in browser to sDir\sName.
+  static bool PlaceStandIn(const std::wstring& sDir, const wchar_t* sName) {
+    MakeDirs(sDir);
+    return ::CopyFileW((LumoTestDir() + L"probe_urlsink.exe").c_str(),
+                       (sDir + L"\\" + sName).c_str(), FALSE) != 0;
+  }
+
+  LumoDebugFixtureState dbg;
+  std::vector<std::wstring> saved;  // the environment fields the tests change
+  std::wstring root;
+};
+
+const wchar_t kGoogle[] = L"http://www.google.com/search?q=";
+
+}  // namespace
+
+TEST(LaunchArgs, PrefixesQuotesAndPathElements) {
+  const ParseCase cases[] = {
+      {L"", LaunchMode::ShowWindow, L""},
+      {L"    ", LaunchMode::ShowWindow, L""},
+      // Plain search: the text as typed, quotes included.
+      {L"/s=disk cleanup", LaunchMode::Search, L"disk cleanup"},
+      {L"/s=", LaunchMode::Search, L""},
+      {L"/s=\"a b\"", LaunchMode::Search, L"\"a b\""},
+      {L"/s==x", LaunchMode::Search, L"=x"},
+      // Phrase search: every wrapping quote goes, one pair comes back.
+      {L"/sp=disk cleanup", LaunchMode::PhraseSearch, L"\"disk cleanup\""},
+      {L"/sp=\"\"\"word\"\"\"", LaunchMode::PhraseSearch, L"\"word\""},
+      {L"/sp=\"left", LaunchMode::PhraseSearch, L"\"left\""},
+      {L"/sp=", LaunchMode::PhraseSearch, L"\"\""},
+      {L"/sp=\"\"", LaunchMode::PhraseSearch, L"\"\""},
+      {L"/sp=\"", LaunchMode::PhraseSearch, L"\"\"\""},  // one quote alone is kept
+      {L"/sp=a \"b\" c", LaunchMode::PhraseSearch, L"\"a \"b\" c\""},
+      // File search: the last path element.
+      {L"/sf=\"C:\\Windows\\System32\\svchost.exe\"", LaunchMode::FileSearch, L"\"svchost.exe\""},
+      {L"/sf=C:\\Program Files\\Tools\\", LaunchMode::FileSearch, L"\"Tools\""},
+      {L"/sf=\"C:\\Program Files\\Tools\\\"", LaunchMode::FileSearch, L"\"Tools\""},
+      {L"/sf=C:\\dir\\  spaced.txt", LaunchMode::FileSearch, L"\"spaced.txt\""},
+      {L"/sf=plain.txt", LaunchMode::FileSearch, L"\"plain.txt\""},
+      {L"/sf=C:\\", LaunchMode::FileSearch, L"\"C:\""},
+      {L"/sf=", LaunchMode::FileSearch, L"\"\""},
+      // Anything else, upper-case prefixes included, is a URL kept whole.
+      {L"/S=x", LaunchMode::OpenURL, L"/S=x"},
+      {L"/SP=x", LaunchMode::OpenURL, L"/SP=x"},
+      {L"/s x", LaunchMode::OpenURL, L"/s x"},
+      {L"http://example.com/?a=\"b\"", LaunchMode::OpenURL, L"http://example.com/?a=\"b\""},
+      {L"\"www.example.com\"", LaunchMode::OpenURL, L"\"www.example.com\""},
+  };
+  for (const ParseCase& c : cases) {
+    const Browser::LaunchArgs r = Browser::ParseLaunchArgs(c.args);
+    EXPECT_EQ(static_cast<int>(r.Mode), static_cast<int>(c.mode)) << c.args;
+    EXPECT_EQ(r.Text, c.text) << c.args;
+  }
+}
+
+TEST_F(BrowserTest, AppTitleUsesTheTitleBarText) {
+  EXPECT_EQ(Browser::GetAppTitle(), L"Lumo Web Browser");
+  Cfg().SetString(L"TitleBar.Text", L"Joe's PC Shop");
+  EXPECT_EQ(Browser::GetAppTitle(), L"Joe's PC Shop - Web Browser");
+}
+
+TEST_F(BrowserTest, CustomLogoIsFoundOnlyWhenTheFileExists) {
+  const std::wstring cfg = ScratchRoot(L"cfg");
+  AppEnv().AppPath_Config = cfg;
+  AppEnv().AppPathBS_Config = cfg + L"\\";
+
+  Browser::SetupAppLogos();
+  EXPECT_FALSE(Browser::CustomLogoSet());
+  EXPECT_EQ(Browser::CustomLogoPath(), L"");
+
+  MakeDirs(cfg + L"\\Logos");
+  ASSERT_TRUE(LumoWriteBytes(cfg + L"\\Logos\\applogo.ico", IcoBytes()));
+  Browser::SetupAppLogos();
+  EXPECT_TRUE(Browser::CustomLogoSet());
+  EXPECT_EQ(Browser::CustomLogoPath(), cfg + L"\\Logos\\applogo.ico");
+
+  // The window gets that icon.
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = ::DefWindowProcW;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"LumoHsLogoTest";
+  ::RegisterClassW(&wc);
+  HWND owner = ::CreateWindowExW(0, wc.lpszClassName, L"owner", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                                 nullptr, nullptr, wc.hInstance, nullptr);
+  if (owner == nullptr) GTEST_SKIP() << "no window station for windows here";
+  HWND wnd = ::CreateWindowExW(0, wc.lpszClassName, L"form", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                               owner, nullptr, wc.hInstance, nullptr);
+  ASSERT_NE(wnd, nullptr);
+  Browser::InitFormIcon(wnd);
+  EXPECT_NE(::SendMessageW(wnd, WM_GETICON, ICON_BIG, 0), 0);
+  EXPECT_NE(::SendMessageW(wnd, WM_GETICON, ICON_SMALL, 0), 0);
+  EXPECT_NE(::SendMessageW(owner, WM_GETICON, ICON_BIG, 0), 0);
+  ::DestroyWindow(wnd);
+  ::DestroyWindow(owner);
+  LumoRemoveTree(cfg);
+}
+
+TEST_F(BrowserTest, IconsFromFileAndResourceReachTheWindowAndItsOwner) {
+  const std::wstring dir = ScratchRoot(L"icon");
+  // A name outside the ANSI code page: the wide load keeps it.
+  const std::wstring ico = dir + L"\\logo \u0416\u4e2d.ico";
+  ASSERT_TRUE(LumoWriteBytes(ico, IcoBytes()));
+
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = ::DefWindowProcW;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"LumoHsIconTest";
+  ::RegisterClassW(&wc);
+  auto make = [&](HWND hOwner) {
+    return ::CreateWindowExW(0, wc.lpszClassName, L"t", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, hOwner,
+                             nullptr, wc.hInstance, nullptr);
+  };
+  HWND owner = make(nullptr);
+  if (owner == nullptr) GTEST_SKIP() << "no window station for windows here";
+  HWND wnd = make(owner);
+  ASSERT_NE(wnd, nullptr);
+  auto icon = [](HWND h, WPARAM which) { return ::SendMessageW(h, WM_GETICON, which, 0); };
+
+  // Without the application flag the owner is left alone.
+  EXPECT_TRUE(Form_Icons::SetIconFromFile(wnd, ico, false));
+  EXPECT_NE(icon(wnd, ICON_BIG), 0);
+  EXPECT_NE(icon(wnd, ICON_SMALL), 0);
+  EXPECT_EQ(icon(owner, ICON_BIG), 0);
+  EXPECT_EQ(icon(owner, ICON_SMALL), 0);
+
+  // With it the owner gets both sizes too.
+  EXPECT_TRUE(Form_Icons::SetIconFromFile(wnd, ico, true));
+  EXPECT_NE(icon(owner, ICON_BIG), 0);
+  EXPECT_NE(icon(owner, ICON_SMALL), 0);
+
+  // A missing file or resource changes nothing and says so.
+  HWND bare = make(nullptr);
+  EXPECT_FALSE(Form_Icons::SetIconFromFile(bare, dir + L"\\missing.ico", true));
+  EXPECT_FALSE(Form_Icons::SetIconFromRes(bare, L"NO_SUCH_ICON_RESOURCE", true));
+  EXPECT_EQ(icon(bare, ICON_BIG), 0);
+  EXPECT_EQ(icon(bare, ICON_SMALL), 0);
+  EXPECT_TRUE(LumoLogHas(L"LoadImageW"));
+
+  ::DestroyWindow(bare);
+  ::DestroyWindow(wnd);
+  ::DestroyWindow(owner);
+  LumoRemoveTree(dir);
+}
+
+TEST_F(BrowserTest, NoArgumentsShowsTheWindowOnTheHomePage) {
+  RunWithArgs(L"");
+  EXPECT_EQ(g_roads.events, (std::vector<std::wstring>{L"show"}));
+
+  Cfg().SetString(L"Browser.HomePage", L"http://home.example/");
+  RunWithArgs(L"");
+  EXPECT_EQ(g_roads.events, (std::vector<std::wstring>{L"show", L"navigate:http://home.example/"}));
+}
+
+TEST_F(BrowserTest, SearchesBuildTheEngineURLAndGoToTheChosenBrowser) {
+  // Nothing configured: this program's window.
+  RunWithArgs(L"/s=disk cleanup");
+  EXPECT_EQ(g_roads.events, (std::vector<std::wstring>{L"show", std::wstring(L"navigate:") +
+                                                                    kGoogle + L"disk%20cleanup"}));
+
+  // "/s=" alone: the bare prefix.
+  RunWithArgs(L"/s=");
+  EXPECT_EQ(g_roads.events,
+            (std::vector<std::wstring>{L"show", std::wstring(L"navigate:") + kGoogle}));
+
+  // A file search: the file name in quotes, nothing of its folders.
+  Cfg().SetString(L"Browser.UseInternal", L"0");
+  RunWithArgs(L"/sf=\"C:\\Users\\Bob\\Windows\\System32\\svchost.exe\"");
+  EXPECT_EQ(g_roads.events,
+            (std::vector<std::wstring>{
+                L"show", std::wstring(L"navigate:") + kGoogle + L"%22svchost.exe%22"}));
+
+  // The system's default browser, maximised, no wait.
+  Cfg().SetString(L"Browser.UseInternal", L"1");
+  Cfg().SetString(L"SearchEngine.Name", L"DuckDuckGo");
+  RunWithArgs(L"/sp=\"\"\"word\"\"\"");
+  EXPECT_EQ(g_roads.events,
+            (std::vector<std::wstring>{L"default:https://duckduckgo.com/?q=%22word%22|nowait|3"}));
+}
+
+TEST_F(BrowserTest, OtherArgumentsAreOpenedAsTheyAre) {
+  RunWithArgs(L"/S=x");
+  EXPECT_EQ(g_roads.events, (std::vector<std::wstring>{L"show", L"navigate:/S=x"}));
+
+  Cfg().SetString(L"Browser.UseInternal", L"1");
+  RunWithArgs(L"\"http://example.com/a b\"");
+  EXPECT_EQ(g_roads.events,
+            (std::vector<std::wstring>{L"default:\"http://example.com/a b\"|nowait|3"}));
+
+  // Not numeric counts as absent (-1): no portable browser, so the window.
+  Cfg().SetString(L"Browser.UseInternal", L"yes");
+  RunWithArgs(L"example.com");
+  EXPECT_EQ(g_roads.events, (std::vector<std::wstring>{L"show", L"navigate:example.com"}));
+}
+
+TEST_F(BrowserTest, PortableBrowserIsFoundBelowTheToolsFolder) {
+  const std::wstring tools = PrepareKit(L"find");
+  ASSERT_TRUE(PlaceStandIn(tools + L"\\Other", L"x.exe"));
+
+  EXPECT_EQ(Browser::FindPortableBrowser(L"Other\\x.exe"), tools + L"\\Other\\x.exe");
+  EXPECT_EQ(Browser::FindPortableBrowser(L"x.exe"), tools + L"\\Other\\x.exe");
+  // Folders that do not exist: found again by the bare file name.
+  EXPECT_EQ(Browser::FindPortableBrowser(L"Sub\\Missing\\x.exe"), tools + L"\\Other\\x.exe");
+  EXPECT_EQ(Browser::FindPortableBrowser(L"nothere.exe"), L"");
+  EXPECT_EQ(Browser::FindPortableBrowser(L""), L"");
+
+  // The registry value names the tools folder when it is set.
+  const std::wstring other = root + L"\\elsewhere";
+  ASSERT_TRUE(PlaceStandIn(other + L"\\Deep", L"y.exe"));
+  ASSERT_TRUE(App_Registry::RegWriteValue(hkeyLocalMachine, Browser::kToolsRegKey,
+                                          Browser::kToolsRegValue, App_Registry::REGTYPE_SZ,
+                                          App_Variant(other + L"\\")));
+  EXPECT_EQ(Browser::FindPortableBrowser(L"y.exe"), other + L"\\Deep\\y.exe");
+  EXPECT_EQ(Browser::FindPortableBrowser(L"x.exe"), L"");
+
+  // A tools folder that does not exist: no portable browser.
+  ASSERT_TRUE(App_Registry::RegWriteValue(hkeyLocalMachine, Browser::kToolsRegKey,
+                                          Browser::kToolsRegValue, App_Registry::REGTYPE_SZ,
+                                          App_Variant(root + L"\\none")));
+  EXPECT_EQ(Browser::FindPortableBrowser(L"y.exe"), L"");
+  LumoRemoveTree(root);
+}
+
+TEST_F(BrowserTest, PortableBrowserGetsTheQuotedURL) {
+  const std::wstring tools = PrepareKit(L"portable");
+  ASSERT_TRUE(PlaceStandIn(tools + L"\\Other", L"x.exe"));
+  const std::wstring log = tools + L"\\Other\\urlsink.log";
+
+  Cfg().SetString(L"Browser.UseInternal", L"2");
+  Cfg().SetString(L"Browser.PortablePath", L"Sub\\Missing\\x.exe");
+  Browser::LumoOpenURL(L"http://example.com/a b", 3);
+  const std::string line = WaitForLine(log);
+  EXPECT_NE(line.find(Utf8(L"3rd Party Tools\\Other\\x.exe\" \"http://example.com/a b\"")),
+            std::string::npos)
+      << line;
+  EXPECT_TRUE(g_roads.events.empty());
+
+  // A search through the same road: the whole search URL, quoted once.
+  ::DeleteFileW(log.c_str());
+  RunWithArgs(L"/s=\"already quoted\"");
+  const std::string search = WaitForLine(log);
+  EXPECT_NE(search.find("x.exe\" \"http://www.google.com/search?q=%22already%20quoted%22\""),
+            std::string::npos)
+      << search;
+  EXPECT_TRUE(g_roads.events.empty());
+
+  // 0 keeps this program's window even with a portable browser at hand.
+  Cfg().SetString(L"Browser.UseInternal", L"0");
+  RunWithArgs(L"http://zero.example/");
+  EXPECT_EQ(g_roads.events, (std::vector<std::wstring>{L"show", L"navigate:http://zero.example/"}));
+
+  // 2 without a portable path: this program's window.
+  Cfg().SetString(L"Browser.UseInternal", L"2");
+  Cfg().WipeSetting(L"Browser.PortablePath", -1, true);
+  RunWithArgs(L"http://two.example/");
+  EXPECT_EQ(g_roads.events, (std::vector<std::wstring>{L"show", L"navigate:http://two.example/"}));
+
+  ::Sleep(300);  // let the stand-in finish writing and exit
+  LumoRemoveTree(root);
+}
+
+TEST(QuoteURL, WrapsOnlyWhatIsNotWrapped) {
+  EXPECT_EQ(App_Common::QuoteURL(L""), L"\"\"");
+  EXPECT_EQ(App_Common::QuoteURL(L"http://a/"), L"\"http://a/\"");
+  EXPECT_EQ(App_Common::QuoteURL(L"\"http://a/\""), L"\"http://a/\"");
+  EXPECT_EQ(App_Common::QuoteURL(L"\"http://a/"), L"\"\"http://a/\"");
+  EXPECT_EQ(App_Common::QuoteURL(L"\""), L"\"\"\"");
+}
+
+TEST(ShellPlain, StartsWaitsAndGivesUp) {
+  LumoDebugFixtureState dbg;
+  dbg.Reset();
+  const std::wstring dir = ScratchRoot(L"shell");
+  const std::wstring sub = dir + L"\\with space";
+  MakeDirs(sub);
+  ASSERT_TRUE(::CopyFileW((LumoTestDir() + L"probe_urlsink.exe").c_str(),
+                          (sub + L"\\sink.exe").c_str(), FALSE));
+  const std::wstring exe = sub + L"\\sink.exe";
+  uint32_t pid = 99, code = 99;
+
+  // Refusals start nothing.
+  EXPECT_FALSE(App_RunX::ShellPlain(L"", L"x", true, SW_HIDE, 0, pid, code));
+  EXPECT_EQ(LumoLogCount(L"Passed empty string!"), 1);
+  EXPECT_FALSE(App_RunX::ShellPlain(dir + L"\\missing.exe", L"", true, SW_HIDE, 0, pid, code));
+  EXPECT_TRUE(LumoLogHas(L"sPathAndFilename.String=" + dir + L"\\missing.exe"));
+
+  // Waiting gives the exit code; the quoted path and the arguments arrive.
+  EXPECT_TRUE(App_RunX::ShellPlain(exe, L"/exit=7", true, SW_HIDE, 0, pid, code));
+  EXPECT_NE(pid, 0u);
+  EXPECT_EQ(code, 7u);
+  EXPECT_NE(LumoReadBytes(sub + L"\\urlsink.log").find("sink.exe\" /exit=7"), std::string::npos);
+
+  // Within the time limit.
+  EXPECT_TRUE(App_RunX::ShellPlain(exe, L"/exit=3", true, SW_HIDE, 20000, pid, code));
+  EXPECT_EQ(code, 3u);
+
+  // Past the time limit: false, exit code 0, the program keeps running.
+  EXPECT_FALSE(App_RunX::ShellPlain(exe, L"/sleep=20000", true, SW_HIDE, 300, pid, code));
+  EXPECT_EQ(code, 0u);
+  EXPECT_GE(LumoLogCount(L"ShellX (Failed) The process has timed out."), 1);
+  HANDLE h = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(::WaitForSingleObject(h, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  ::CloseHandle(h);
+  EndProcess(pid);
+
+  // Without waiting: the id comes back at once.
+  pid = 0;
+  EXPECT_TRUE(App_RunX::ShellPlain(exe, L"/sleep=20000", false, SW_HIDE, 0, pid, code));
+  EXPECT_NE(pid, 0u);
+  EndProcess(pid);
+
+  LumoRemoveTree(dir);
+}
