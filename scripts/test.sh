@@ -24,7 +24,13 @@ echo "== checking the release exe's imports"
 scripts/check-imports.sh build/i686/LumoBrowser.exe
 
 prefix="$root/build/x86_64/wineprefix"
-scripts/wine-prefix.sh "$prefix" start
-trap 'scripts/wine-prefix.sh "$prefix" stop' EXIT
-echo "== running the tests under Wine"
-ctest --test-dir build/x86_64 --output-on-failure -j "${LUMO_TEST_JOBS:-2}" --timeout 300
+echo "== running the tests under Wine, on a virtual X server for the windows"
+# The wineserver and Wine's desktop start inside the X session, so every
+# window of the tests has the same screen (1024 x 768).
+scripts/wine-prefix.sh "$prefix" stop
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  scripts/wine-prefix.sh "$1" start
+  ctest --test-dir build/x86_64 --output-on-failure -j "$2" --timeout 300
+  rc=$?
+  scripts/wine-prefix.sh "$1" stop
+  exit $rc' tests "$prefix" "${LUMO_TEST_JOBS:-2}"

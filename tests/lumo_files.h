@@ -53,6 +53,19 @@ inline bool LumoWriteBytes(const std::wstring& path, std::string_view bytes) {
   return true;
 }
 
+// The whole file as bytes ("" when it cannot be read).
+inline std::string LumoReadBytes(const std::wstring& path) {
+  std::string out;
+  HANDLE h = ::CreateFileW(LumoLongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return out;
+  char buf[4096];
+  DWORD got = 0;
+  while (::ReadFile(h, buf, sizeof(buf), &got, nullptr) && got > 0) out.append(buf, got);
+  ::CloseHandle(h);
+  return out;
+}
+
 // How many debug-log entries carry this exact message.
 inline int LumoLogCount(const std::wstring& sMsg) {
   const std::wstring all = App_Debug::DebugLogPending();

@@ -7,6 +7,8 @@
 
 #include "app/App_Common.h"
 #include "app/App_Env.h"
+#include "browser/Browser.h"
+#include "browser/BrowserUI.h"
 #include "config/Config_Class.h"
 #include "config/Config_Init.h"
 #include "diag/App_Err.h"
@@ -30,5 +32,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // file on top of them.
   RunStep([] { Config_Init::InitConfig(false, false, true); });
   RunStep([] { Cfg().LoadFile({std::wstring_view(AppEnv().AppPathBS_Config + L"Lumo.cfg")}); });
+  // Shows the window, or hands the URL or search to the preferred browser.
+  RunStep([] { Browser::AppMainSub(); });
+  // The program runs as long as one of its windows is open.
+  RunStep([] { BrowserUI::RunMessageLoop(); });
   return 0;
 }

@@ -51,3 +51,16 @@ class App_Trace {
   void Failed() noexcept;
   int32_t id_ = 0;
 };
+
+// One step of an untraced routine that ignores its errors: a failure is
+// cleared without a log line and the caller's next step runs.
+template <class F>
+bool App_QuietStep(F&& f) noexcept {
+  try {
+    f();
+    return true;
+  } catch (...) {
+    App_Err::Clear();
+    return false;
+  }
+}

@@ -68,18 +68,6 @@ std::vector<std::wstring> FindReports(const std::wstring& sFolder) {
   return out;
 }
 
-std::string ReadAll(const std::wstring& sFile) {
-  std::string out;
-  const HANDLE h = ::CreateFileW(sFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return out;
-  char buf[4096];
-  DWORD got = 0;
-  while (::ReadFile(h, buf, sizeof(buf), &got, nullptr) && got > 0) out.append(buf, got);
-  ::CloseHandle(h);
-  return out;
-}
-
 // The line of the text that contains sWhat ("" when none does).
 std::string LineWith(const std::string& sText, const std::string& sWhat) {
   const size_t p = sText.find(sWhat);
@@ -254,7 +242,7 @@ TEST(CrashReport, AccessViolationIsLoggedReportedAndEndsTheProcessWithItsCode) {
 
   const std::vector<std::wstring> reports = FindReports(folder);
   ASSERT_EQ(reports.size(), 1u);
-  const std::string text = ReadAll(reports[0]);
+  const std::string text = LumoReadBytes(reports[0]);
   EXPECT_NE(text.find("Exception: Access Violation (&HC0000005)"), std::string::npos) << text;
 
   // The line logged just before the fault, then the error entry of the
@@ -290,7 +278,7 @@ TEST(CrashReport, UnwritableTempFolderFallsBackToTheUserTempFolder) {
   const std::wstring fallback = UserTemp() + L"Lumo";
   bool found = false;
   for (const std::wstring& report : FindReports(fallback)) {
-    const std::string text = ReadAll(report);
+    const std::string text = LumoReadBytes(report);
     if (text.find(marker) == std::string::npos) continue;
     found = true;
     EXPECT_NE(text.find("Access Violation"), std::string::npos);
@@ -306,7 +294,7 @@ TEST(CrashReport, StackOverflowIsReportedFromAFreshStack) {
   EXPECT_EQ(code, 0xC00000FDu);
   const std::vector<std::wstring> reports = FindReports(folder);
   ASSERT_EQ(reports.size(), 1u);
-  const std::string text = ReadAll(reports[0]);
+  const std::string text = LumoReadBytes(reports[0]);
   EXPECT_NE(text.find("Exception: Stack Overflow (&HC00000FD)"), std::string::npos) << text;
   const size_t logged = text.find("About to run out of stack");
   ASSERT_NE(logged, std::string::npos) << text;

@@ -132,16 +132,31 @@ TEST(LogMessages, TableTextsPrefixAndDetail) {
   EXPECT_EQ(LogMsg(1).substr(0, 45), L"OleCreatePictureIndirect returned E_NOINTERFA");
 }
 
-TEST(Prompts, ShowMsgUsesTheAppTitleAndHonoursNeverLoadForms) {
+TEST(Prompts, BoxesUseTheAppTitleAskAndHonourNeverLoadForms) {
   std::vector<std::pair<std::wstring, std::wstring>> shown;
-  App_Prompts::SetMsgBoxSink([&](std::wstring_view m, std::wstring_view t) { shown.emplace_back(m, t); });
+  std::vector<uint32_t> types;
+  int32_t answer = IDYES;
+  App_Prompts::SetMsgBoxSink([&](std::wstring_view m, std::wstring_view t, uint32_t u) {
+    shown.emplace_back(m, t);
+    types.push_back(u);
+    return answer;
+  });
   App_Prompts::ShowMsg(L"Win9x/NT 4.x not supported, app will now terminate!");
   App_Prompts::ShowMsg(L"hello", L"Own Title");
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_EQ(shown[0].second, App_Common::AppTitle());
   EXPECT_EQ(shown[1].second, L"Own Title");
+  EXPECT_EQ(types[0], static_cast<uint32_t>(MB_OK));
+
+  EXPECT_TRUE(App_Prompts::AskYesNo(L"Do it now?"));
+  EXPECT_EQ(types.back() & MB_TYPEMASK, static_cast<uint32_t>(MB_YESNO));
+  answer = IDNO;
+  EXPECT_FALSE(App_Prompts::AskYesNo(L"Do it now?"));
+
   App_Common::SetNeverLoadForms(true);
   App_Prompts::ShowMsg(L"never seen");
-  EXPECT_EQ(shown.size(), 2u);
+  answer = IDYES;
+  EXPECT_FALSE(App_Prompts::AskYesNo(L"never asked"));  // no box: the answer is No
+  EXPECT_EQ(shown.size(), 4u);
   App_Prompts::SetMsgBoxSink({});
 }

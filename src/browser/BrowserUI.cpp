@@ -1,0 +1,268 @@
+// The browser window: the web view under the toolbar (Back, Forward, the
+// address box, Go, Search) and the menu bar with the "Networking" commands.
+#include "browser/BrowserUI.h"
+
+#include <windows.h>
+#include <ole2.h>
+
+#include <memory>
+#include <string>
+
+#include "app/App_ClassSync.h"
+#include "app/App_Env.h"
+#include "browser/Browser.h"
+#include "browser/LumoWebBrowserEx.h"
+#include "diag/App_Prompts.h"
+#include "diag/App_Trace.h"
+#include "forms/Form_Helper.h"
+#include "forms/Form_Model.h"
+#include "forms/xForms.h"
+#include "hosted/App_WebView.h"
+#include "process/App_RunX.h"
+#include "repair/Browser_Repair.h"
+#include "util/App_Variables.h"
+
+namespace BrowserUI {
+
+namespace {
+
+constexpr wchar_t kModule[] = L"BrowserUI";
+// The Windows Update web site: its host alone, without a path.
+constexpr wchar_t kWindowsUpdateURL[] = L"http://windowsupdate.microsoft.com";
+
+class BrowserUIForm : public App_Form {
+ public:
+  BrowserUIForm() : App_Form(L"BrowserUI", L"LumoBrowser", 12255, 8655) {
+    // Added in tab order: the address box first.
+    comboURL = &Add<App_ComboBox>(L"comboURL");
+    comboURL->Move(1200, 120, 9135, 315);
+    cmdGo = &Add<App_PushButton>(L"cmdGo", L"Go", true);
+    cmdGo->Move(10440, 120, 735, 375);
+    cmdGo->SetDefault(true);
+    cmdSearch = &Add<App_PushButton>(L"cmdSearch", L"Search", true);
+    cmdSearch->Move(11160, 120, 975, 375);
+    wb = &Add<App_WebViewControl>(L"wb");
+    wb->Move(0, 600, 12255, 8055);
+    cmdBack = &Add<App_PushButton>(L"cmdBack", L"<", true);
+    cmdBack->Move(120, 120, 495, 375);
+    cmdFwd = &Add<App_PushButton>(L"cmdFwd", L">", true);
+    cmdFwd->Move(600, 120, 495, 375);
+    exForm = &Add<App_FormExtenderControl>(L"exForm");
+
+    Menu_RepairParent = &Add<App_MenuItem>(L"Menu_RepairParent", -1, L"Networking", nullptr);
+    const wchar_t* captions[] = {L"Release/Renew IP", L"Clear Proxy Settings", L"Reset Networking"};
+    for (int32_t i = 0; i < 3; ++i) {
+      auto& item = Add<App_MenuItem>(L"Menu_Repair", i, captions[i], Menu_RepairParent);
+      item.OnClick = [this](int32_t lIndex) { Menu_Repair_Click(lIndex); };
+    }
+    Menu_WindowsUpdate = &Add<App_MenuItem>(L"Menu_WindowsUpdate", -1, L"Windows Update (XP/2003)", nullptr);
+    Menu_WindowsUpdate->OnClick = [this](int32_t) { Menu_WindowsUpdate_Click(); };
+
+    cmdBack->OnClick = [this] { cmdBack_Click(); };
+    cmdFwd->OnClick = [this] { cmdFwd_Click(); };
+    cmdGo->OnClick = [this] { cmdGo_Click(); };
+    cmdSearch->OnClick = [this] { cmdSearch_Click(); };
+  }
+
+  void NavigateToURL(std::wstring_view sURL) {
+    App_Trace t(kModule, L"NavigateToURL", ptSub);
+    t.Vars(vkPassedByVal, {L"sURL", sURL});
+    std::wstring url(sURL);
+    if (!url.empty()) {
+      t.Step([&] { Form_Helper::ComboSet(*comboURL, url, -1, true); });
+    } else {
+      t.Step([&] { url = comboURL->Text(); });
+    }
+    if (url.empty()) return;
+    t.Step([&] {
+      if (wb->View()) wb->View()->Navigate(url);
+    });
+  }
+
+  void SearchWeb(std::wstring_view sSearchTerms) {
+    App_Trace t(kModule, L"SearchWeb", ptSub);
+    t.Vars(vkPassedByVal, {L"sSearchTerms", sSearchTerms});
+    std::wstring terms(sSearchTerms);
+    if (terms.empty()) t.Step([&] { terms = comboURL->Text(); });
+    if (terms.empty()) return;
+    std::wstring url;
+    t.Step([&] {
+      std::wstring engine;
+      url = LumoWebBrowserEx::GetSearchEngineURL(engine) +
+            LumoWebBrowserEx::EncodeStringToURL(LumoWebBrowserEx::WebSearchFileFilter(terms));
+    });
+    t.Step([&] { NavigateToURL(url); });
+  }
+
+ protected:
+  void Form_Load() override {
+    App_Trace t(kModule, L"Form_Load", ptSub);
+    t.Step([&] {
+      xForm = std::make_unique<xForms>();
+      xForm->Init(*this, exForm, false);
+    });
+    t.Step([&] { xForm->Caption_Title(Browser::GetAppTitle()); });
+    t.Step([&] {
+      xForm->Enable_LoadSaveMetrics(true);
+      xForm->Init_Form_Control_Collections(true);
+      xForm->Set_Init_Form_Has_Visible_Toplevel_Menus(true);
+      xForm->Form_Currently_Has_Visible_Toplevel_Menus = true;
+      xForm->Apply_Window_Settings(lssApplyOnLoad);
+    });
+    t.Step([&] {
+      // The first true flag decides; a failed read shows the item.
+      bool show = true;
+      const bool ok = t.Step([&] {
+        const App_Env& e = AppEnv();
+        show = e.WinXP || e.WinServer2003 || e.WinServer2003r2;
+      });
+      Menu_WindowsUpdate->SetVisible(ok ? show : true);
+    });
+    t.Step([&] { comboURL->SetTop(comboURL->Top() + 35); });
+    t.Step([&] {
+      if (App_WebView* v = wb->View()) {
+        v->SetRegisterAsBrowser(true);
+        v->SetRegisterAsDropTarget(true);
+        v->SetSilent(true);
+      }
+    });
+    t.Step([&] { Browser::InitFormIcon(hWnd()); });
+  }
+
+  void Form_Paint() override {
+    App_QuietStep([&] {
+      if (xForm) xForm->PaintMe(*this);
+    });
+  }
+
+  void Form_Resize() override {
+    App_QuietStep([&] {
+      wb->SetVisible(false);
+      if (WindowState() == stateMinimized) return;
+      if (xForm) xForm->ResizeControls();
+      wb->SetVisible(true);
+      Refresh();
+    });
+  }
+
+  void Form_QueryUnload(bool& /*bCancel*/) override {
+    App_Trace t(kModule, L"Form_QueryUnload", ptSub);
+    t.Step([&] {
+      if (xForm) xForm->Apply_Window_Settings(lssSaveOnClose);
+    });
+    t.Step([&] { App_Common::DestroyObject(xForm); });
+  }
+
+ private:
+  void cmdBack_Click() {
+    App_Trace t(kModule, L"cmdBack_Click", ptSub);
+    t.Step([&] {
+      if (wb->View()) wb->View()->GoBack();
+    });
+  }
+
+  void cmdFwd_Click() {
+    App_Trace t(kModule, L"cmdFwd_Click", ptSub);
+    t.Step([&] {
+      if (wb->View()) wb->View()->GoForward();
+    });
+  }
+
+  void cmdGo_Click() {
+    App_Trace t(kModule, L"cmdGo_Click", ptSub);
+    t.Step([&] { NavigateToURL(L""); });
+  }
+
+  void cmdSearch_Click() {
+    App_Trace t(kModule, L"cmdSearch_Click", ptSub);
+    t.Step([&] { SearchWeb(L""); });
+  }
+
+  void Menu_Repair_Click(int32_t Index) {
+    App_Trace t(kModule, L"Menu_Repair_Click", ptSub);
+    t.Vars(vkPassedByVal, {L"Index", Index});
+    const App_Env& e = AppEnv();
+    if (e.AppInst_IsAdmin) {
+      t.Step([&] {
+        switch (Index) {
+          case 0:
+            Browser::ResetNetworkInterfaces(true);
+            break;
+          case 1:
+            Browser::ClearProxy();
+            break;
+          case 2:
+            Browser::ResetNetworkInterfaces(false);
+            break;
+          default:
+            break;
+        }
+      });
+      return;
+    }
+    bool yes = false;
+    t.Step([&] {
+      yes = App_Prompts::AskYesNo(L"You must re-run this app as Administrator to use these features.  Do it now?");
+    });
+    if (!yes) return;
+    t.Step([&] { App_RunX::ShellExW(e.AppEXE, e.AppInst_CommandLineArgs_String, SW_SHOWNORMAL, true, false); });
+    t.Step([&] { Unload(); });
+  }
+
+  void Menu_WindowsUpdate_Click() {
+    App_Trace t(kModule, L"Menu_WindowsUpdate_Click", ptSub);
+    t.Step([&] { NavigateToURL(kWindowsUpdateURL); });
+  }
+
+  App_ComboBox* comboURL;
+  App_PushButton *cmdGo, *cmdSearch, *cmdBack, *cmdFwd;
+  App_WebViewControl* wb;
+  App_FormExtenderControl* exForm;
+  App_MenuItem *Menu_RepairParent, *Menu_WindowsUpdate;
+  std::unique_ptr<xForms> xForm;
+};
+
+// The one browser window of the process, created on first use.
+std::unique_ptr<BrowserUIForm>& TheWindow() {
+  static std::unique_ptr<BrowserUIForm> w;
+  return w;
+}
+
+}  // namespace
+
+bool Show() {
+  App_Trace t(kModule, L"Show");
+  bool shown = false;
+  t.Step([&] {
+    static const HRESULT ole = ::OleInitialize(nullptr);  // the web view is an OLE control
+    (void)ole;
+    if (!TheWindow()) TheWindow() = std::make_unique<BrowserUIForm>();
+    App_Form* form = TheWindow().get();
+    shown = Form_Helper::ShowForm(form, false, false, nullptr, L"", SW_SHOWNORMAL, true, true, false);
+  });
+  t.Vars(vkFunctionReturn, {shown});
+  return shown;
+}
+
+void NavigateToURL(std::wstring_view sURL) {
+  if (TheWindow() && TheWindow()->Loaded()) TheWindow()->NavigateToURL(sURL);
+}
+
+void SearchWeb(std::wstring_view sSearchTerms) {
+  if (TheWindow() && TheWindow()->Loaded()) TheWindow()->SearchWeb(sSearchTerms);
+}
+
+void RunMessageLoop() {
+  if (App_Form::OpenForms() == 0) return;
+  MSG msg;
+  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    // Tab between the controls and Enter for the default button, as in a dialog.
+    HWND top = msg.hwnd ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    if (top && ::IsDialogMessageW(top, &msg)) continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+  TheWindow().reset();
+}
+
+}  // namespace BrowserUI

@@ -1,0 +1,566 @@
+// The form model on plain Win32 windows.
+#include "forms/Form_Model.h"
+
+#include <commctrl.h>
+
+#include <cmath>
+
+#include "hosted/App_WebView.h"
+#include "hosted/FormExtender.h"
+
+namespace Form_Model {
+
+namespace {
+
+int ScreenDPI(int lIndex) {
+  static int dpi[2] = {0, 0};
+  int& d = dpi[lIndex == LOGPIXELSX ? 0 : 1];
+  if (d == 0) {
+    HDC dc = ::GetDC(nullptr);
+    d = dc ? ::GetDeviceCaps(dc, lIndex) : 96;
+    if (dc) ::ReleaseDC(nullptr, dc);
+    if (d <= 0) d = 96;
+  }
+  return d;
+}
+
+}  // namespace
+
+double TwipsPerPixelX() { return 1440.0 / ScreenDPI(LOGPIXELSX); }
+double TwipsPerPixelY() { return 1440.0 / ScreenDPI(LOGPIXELSY); }
+int PixelsX(double d) { return static_cast<int>(std::lround(d / TwipsPerPixelX())); }
+int PixelsY(double d) { return static_cast<int>(std::lround(d / TwipsPerPixelY())); }
+
+HFONT FormFont(bool bBold) {
+  static HFONT fonts[2] = {nullptr, nullptr};
+  HFONT& f = fonts[bBold ? 1 : 0];
+  if (!f) {
+    // 8.25 points at the screen's pixels per inch.
+    const int height = -static_cast<int>(std::lround(8.25 * ScreenDPI(LOGPIXELSY) / 72.0));
+    f = ::CreateFontW(height, 0, 0, 0, bBold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                      DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                      DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
+  }
+  return f;
+}
+
+}  // namespace Form_Model
+
+namespace {
+
+constexpr wchar_t kFormClass[] = L"LumoForm";
+int g_NextCommandID = 1000;
+int32_t g_OpenForms = 0;
+int32_t g_ModalForms = 0;
+
+void SetWindowFont(HWND h, bool bBold) {
+  if (h) ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(Form_Model::FormFont(bBold)), TRUE);
+}
+
+}  // namespace
+
+// ---- controls ---------------------------------------------------------------------
+
+App_Control::App_Control(App_Form& form, std::wstring sName, int32_t lIndex, App_ControlKind kind,
+                         std::wstring sTypeName)
+    : Form_(form),
+      Name_(std::move(sName)),
+      Index_(lIndex),
+      Kind_(kind),
+      TypeName_(std::move(sTypeName)),
+      CommandID_(g_NextCommandID++) {}
+
+App_Control::~App_Control() = default;
+
+void App_Control::SetLeft(double d) {
+  Left_ = d;
+  ApplyGeometry();
+}
+void App_Control::SetTop(double d) {
+  Top_ = d;
+  ApplyGeometry();
+}
+void App_Control::SetWidth(double d) {
+  Width_ = d;
+  ApplyGeometry();
+}
+void App_Control::SetHeight(double d) {
+  Height_ = d;
+  ApplyGeometry();
+}
+void App_Control::Move(double dLeft, double dTop, double dWidth, double dHeight) {
+  Left_ = dLeft;
+  Top_ = dTop;
+  Width_ = dWidth;
+  Height_ = dHeight;
+  ApplyGeometry();
+}
+
+void App_Control::SetVisible(bool b) {
+  Visible_ = b;
+  if (hWnd_) ::ShowWindow(hWnd_, b ? SW_SHOWNA : SW_HIDE);
+}
+
+void App_Control::SetDrawFocusRect(bool b) { DrawFocusRect_ = b; }
+
+void App_Control::ApplyGeometry() {
+  if (!hWnd_) return;
+  using namespace Form_Model;
+  const int x = PixelsX(Left_), y = PixelsY(Top_);
+  ::MoveWindow(hWnd_, x, y, PixelsX(Left_ + Width_) - x, PixelsY(Top_ + Height_) - y, TRUE);
+}
+
+App_PushButton::App_PushButton(App_Form& form, std::wstring sName, std::wstring sCaption, bool bBold,
+                               int32_t lIndex)
+    : App_Control(form, std::move(sName), lIndex, App_ControlKind::PushButton, L"PushButton"),
+      Caption_(std::move(sCaption)),
+      Bold_(bBold) {}
+
+void App_PushButton::Create() {
+  const DWORD style = WS_CHILD | WS_TABSTOP | (Visible() ? WS_VISIBLE : 0) |
+                      (Default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+  SetHandle(::CreateWindowExW(0, WC_BUTTONW, Caption_.c_str(), style, 0, 0, 0, 0, Parent().hWnd(),
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(CommandID())),
+                              ::GetModuleHandleW(nullptr), nullptr));
+  SetWindowFont(Handle(), Bold_);
+  ApplyGeometry();
+  SetDrawFocusRect(DrawFocusRect());
+}
+
+void App_PushButton::OnCommand(int lNotifyCode) {
+  if (lNotifyCode == BN_CLICKED && OnClick) OnClick();
+}
+
+void App_PushButton::SetDefault(bool b) {
+  Default_ = b;
+  if (Handle()) ::SendMessageW(Handle(), BM_SETSTYLE, b ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
+void App_PushButton::SetDrawFocusRect(bool b) {
+  App_Control::SetDrawFocusRect(b);
+  if (Handle())
+    ::SendMessageW(Handle(), WM_CHANGEUISTATE, MAKEWPARAM(b ? UIS_CLEAR : UIS_SET, UISF_HIDEFOCUS), 0);
+}
+
+App_ComboBox::App_ComboBox(App_Form& form, std::wstring sName)
+    : App_Control(form, std::move(sName), -1, App_ControlKind::ComboBox, L"ComboBox") {}
+
+void App_ComboBox::Create() {
+  const DWORD style = WS_CHILD | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL |
+                      (Visible() ? WS_VISIBLE : 0);
+  // The window's height includes the drop-down list; ApplyGeometry sizes it.
+  SetHandle(::CreateWindowExW(0, WC_COMBOBOXW, L"", style, 0, 0, 0, 0, Parent().hWnd(),
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(CommandID())),
+                              ::GetModuleHandleW(nullptr), nullptr));
+  SetWindowFont(Handle(), false);
+  for (const std::wstring& item : Items_)
+    ::SendMessageW(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+  Items_.clear();
+  ::SetWindowTextW(Handle(), Text_.c_str());
+  ApplyGeometry();
+}
+
+std::wstring App_ComboBox::Text() const {
+  if (!Handle()) return Text_;
+  const int n = ::GetWindowTextLengthW(Handle());
+  std::wstring s(static_cast<size_t>(n) + 1, L'\0');
+  s.resize(static_cast<size_t>(::GetWindowTextW(Handle(), s.data(), n + 1)));
+  return s;
+}
+
+void App_ComboBox::SetText(std::wstring_view s) {
+  Text_ = s;
+  if (Handle()) ::SetWindowTextW(Handle(), Text_.c_str());
+}
+
+int32_t App_ComboBox::ListCount() const {
+  if (!Handle()) return static_cast<int32_t>(Items_.size());
+  const LRESULT n = ::SendMessageW(Handle(), CB_GETCOUNT, 0, 0);
+  return n < 0 ? 0 : static_cast<int32_t>(n);
+}
+
+std::wstring App_ComboBox::List(int32_t lPosition) const {
+  if (!Handle()) {
+    return lPosition >= 0 && static_cast<size_t>(lPosition) < Items_.size() ? Items_[lPosition] : L"";
+  }
+  const LRESULT n = ::SendMessageW(Handle(), CB_GETLBTEXTLEN, lPosition, 0);
+  if (n == CB_ERR) return L"";
+  std::wstring s(static_cast<size_t>(n) + 1, L'\0');
+  const LRESULT got = ::SendMessageW(Handle(), CB_GETLBTEXT, lPosition, reinterpret_cast<LPARAM>(s.data()));
+  s.resize(got == CB_ERR ? 0 : static_cast<size_t>(got));
+  return s;
+}
+
+void App_ComboBox::AddItem(std::wstring_view sItem, int32_t lPosition) {
+  const std::wstring item(sItem);
+  if (!Handle()) {
+    if (lPosition < 0 || static_cast<size_t>(lPosition) > Items_.size()) Items_.push_back(item);
+    else Items_.insert(Items_.begin() + lPosition, item);
+    return;
+  }
+  ::SendMessageW(Handle(), CB_INSERTSTRING, lPosition < 0 ? static_cast<WPARAM>(-1) : lPosition,
+                 reinterpret_cast<LPARAM>(item.c_str()));
+}
+
+void App_ComboBox::SetTopIndex(int32_t lPosition) {
+  if (Handle()) ::SendMessageW(Handle(), CB_SETTOPINDEX, lPosition, 0);
+}
+
+int32_t App_ComboBox::TopIndex() const {
+  return Handle() ? static_cast<int32_t>(::SendMessageW(Handle(), CB_GETTOPINDEX, 0, 0)) : 0;
+}
+
+void App_ComboBox::SetDrawFocusRect(bool b) {
+  App_Control::SetDrawFocusRect(b);
+  if (Handle())
+    ::SendMessageW(Handle(), WM_CHANGEUISTATE, MAKEWPARAM(b ? UIS_CLEAR : UIS_SET, UISF_HIDEFOCUS), 0);
+}
+
+App_MenuItem::App_MenuItem(App_Form& form, std::wstring sName, int32_t lIndex, std::wstring sCaption,
+                           App_MenuItem* pParent)
+    : App_Control(form, std::move(sName), lIndex, App_ControlKind::Menu, L"Menu"),
+      Caption_(std::move(sCaption)),
+      ParentMenu_(pParent) {}
+
+void App_MenuItem::SetVisible(bool b) {
+  const bool changed = b != Visible();
+  App_Control::SetVisible(b);
+  if (changed) Parent().RefreshMenuBar();
+}
+
+void App_MenuItem::OnCommand(int) {
+  if (OnClick) OnClick(Index());
+}
+
+App_WebViewControl::App_WebViewControl(App_Form& form, std::wstring sName)
+    : App_Control(form, std::move(sName), -1, App_ControlKind::WebView, L"WebBrowser") {}
+
+App_WebViewControl::~App_WebViewControl() = default;
+
+void App_WebViewControl::Create() {
+  auto view = CreateWebView();
+  if (!view || !view->Create(Parent().hWnd())) return;  // the form shows no page
+  View_ = std::move(view);
+  SetHandle(View_->Window());
+  ApplyGeometry();
+  View_->SetVisible(Visible());
+}
+
+void App_WebViewControl::SetVisible(bool b) {
+  App_Control::SetVisible(b);
+  if (View_) View_->SetVisible(b);
+}
+
+void App_WebViewControl::ApplyGeometry() {
+  if (!View_) return;
+  using namespace Form_Model;
+  const int x = PixelsX(Left()), y = PixelsY(Top());
+  View_->Move(x, y, PixelsX(Left() + Width()) - x, PixelsY(Top() + Height()) - y);
+}
+
+App_FormExtenderControl::App_FormExtenderControl(App_Form& form, std::wstring sName)
+    : App_Control(form, std::move(sName), -1, App_ControlKind::FormExtender, L"FormExtender"),
+      Extender_(std::make_unique<FormExtender>()) {}
+
+App_FormExtenderControl::~App_FormExtenderControl() = default;
+
+void App_FormExtenderControl::Create() { Extender_->Attach(Parent().hWnd()); }
+
+// ---- the form ---------------------------------------------------------------------
+
+App_Form::App_Form(std::wstring sName, std::wstring sDesignCaption, double dClientWidth,
+                   double dClientHeight)
+    : Name_(std::move(sName)),
+      DesignCaption_(std::move(sDesignCaption)),
+      ClientWidth_(dClientWidth),
+      ClientHeight_(dClientHeight) {}
+
+App_Form::~App_Form() {
+  if (hWnd_) {
+    ::SetWindowLongPtrW(hWnd_, GWLP_USERDATA, 0);
+    ::DestroyWindow(hWnd_);
+    hWnd_ = nullptr;
+    --g_OpenForms;
+  }
+}
+
+int32_t App_Form::OpenForms() { return g_OpenForms; }
+bool App_Form::ModalShown() { return g_ModalForms > 0; }
+
+std::wstring App_Form::Caption() const {
+  if (!hWnd_) return DesignCaption_;
+  const int n = ::GetWindowTextLengthW(hWnd_);
+  std::wstring s(static_cast<size_t>(n) + 1, L'\0');
+  s.resize(static_cast<size_t>(::GetWindowTextW(hWnd_, s.data(), n + 1)));
+  return s;
+}
+
+void App_Form::SetCaption(std::wstring_view s) {
+  DesignCaption_ = s;
+  if (hWnd_) ::SetWindowTextW(hWnd_, DesignCaption_.c_str());
+}
+
+namespace {
+
+RECT WindowRectOf(HWND h) {
+  RECT r{};
+  if (h) ::GetWindowRect(h, &r);
+  return r;
+}
+
+}  // namespace
+
+double App_Form::Left() const { return WindowRectOf(hWnd_).left * Form_Model::TwipsPerPixelX(); }
+double App_Form::Top() const { return WindowRectOf(hWnd_).top * Form_Model::TwipsPerPixelY(); }
+double App_Form::Width() const {
+  const RECT r = WindowRectOf(hWnd_);
+  return (r.right - r.left) * Form_Model::TwipsPerPixelX();
+}
+double App_Form::Height() const {
+  const RECT r = WindowRectOf(hWnd_);
+  return (r.bottom - r.top) * Form_Model::TwipsPerPixelY();
+}
+
+void App_Form::Move(double dLeft, double dTop) { Move(dLeft, dTop, Width(), Height()); }
+
+void App_Form::Move(double dLeft, double dTop, double dWidth, double dHeight) {
+  if (!hWnd_) return;
+  using namespace Form_Model;
+  ::MoveWindow(hWnd_, PixelsX(dLeft), PixelsY(dTop), PixelsX(dWidth), PixelsY(dHeight), TRUE);
+}
+
+double App_Form::ScaleWidth() const {
+  RECT r{};
+  if (hWnd_) ::GetClientRect(hWnd_, &r);
+  return r.right * Form_Model::TwipsPerPixelX();
+}
+
+double App_Form::ScaleHeight() const {
+  RECT r{};
+  if (hWnd_) ::GetClientRect(hWnd_, &r);
+  return r.bottom * Form_Model::TwipsPerPixelY();
+}
+
+int32_t App_Form::WindowState() const {
+  if (!hWnd_) return stateNormal;
+  if (::IsIconic(hWnd_)) return stateMinimized;
+  if (::IsZoomed(hWnd_)) return stateMaximized;
+  return stateNormal;
+}
+
+void App_Form::SetWindowState(int32_t lState) {
+  if (!hWnd_) return;
+  if (!::IsWindowVisible(hWnd_)) {
+    PendingState_ = lState;  // applied when the window is shown
+    return;
+  }
+  ::ShowWindow(hWnd_, lState == stateMinimized   ? SW_MINIMIZE
+                      : lState == stateMaximized ? SW_MAXIMIZE
+                                                 : SW_RESTORE);
+}
+
+bool App_Form::Visible() const { return hWnd_ && ::IsWindowVisible(hWnd_); }
+
+void App_Form::ZOrder() {
+  if (hWnd_) ::SetWindowPos(hWnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void App_Form::Refresh() {
+  if (hWnd_) ::RedrawWindow(hWnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void App_Form::SetFocus() {
+  if (hWnd_) ::SetForegroundWindow(hWnd_);
+}
+
+void App_Form::PaintPicture(HBITMAP hBitmap) {
+  if (!hWnd_ || !hBitmap) return;
+  HDC dc = PaintDC_ ? PaintDC_ : ::GetDC(hWnd_);
+  if (!dc) return;
+  BITMAP bm{};
+  ::GetObjectW(hBitmap, sizeof(bm), &bm);
+  RECT r{};
+  ::GetClientRect(hWnd_, &r);
+  HDC mem = ::CreateCompatibleDC(dc);
+  HGDIOBJ old = ::SelectObject(mem, hBitmap);
+  ::SetStretchBltMode(dc, COLORONCOLOR);
+  ::StretchBlt(dc, 0, 0, r.right, r.bottom, mem, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
+  ::SelectObject(mem, old);
+  ::DeleteDC(mem);
+  if (dc != PaintDC_) ::ReleaseDC(hWnd_, dc);
+}
+
+App_Control* App_Form::FindControl(std::wstring_view sName, int32_t lIndex) const {
+  for (const auto& c : Controls_)
+    if (c->Name() == sName && c->Index() == lIndex) return c.get();
+  return nullptr;
+}
+
+bool App_Form::IsControlArray(const App_Control& c) const {
+  // Looking the name up without an index finds no single control of that name.
+  return FindControl(c.Name(), -1) != &c;
+}
+
+App_PushButton* App_Form::DefaultButton() const {
+  for (const auto& c : Controls_)
+    if (c->Kind() == App_ControlKind::PushButton) {
+      auto* b = static_cast<App_PushButton*>(c.get());
+      if (b->Default()) return b;
+    }
+  return nullptr;
+}
+
+void App_Form::RefreshMenuBar() {
+  if (!hWnd_) return;
+  HMENU bar = ::CreateMenu();
+  for (const auto& c : Controls_) {
+    if (c->Kind() != App_ControlKind::Menu || !c->Visible()) continue;
+    auto* top = static_cast<App_MenuItem*>(c.get());
+    if (top->ParentMenu()) continue;
+    HMENU popup = nullptr;
+    for (const auto& d : Controls_) {
+      if (d->Kind() != App_ControlKind::Menu || !d->Visible()) continue;
+      auto* item = static_cast<App_MenuItem*>(d.get());
+      if (item->ParentMenu() != top) continue;
+      if (!popup) popup = ::CreatePopupMenu();
+      ::AppendMenuW(popup, MF_STRING, item->CommandID(), item->Caption().c_str());
+    }
+    if (popup)
+      ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), top->Caption().c_str());
+    else
+      ::AppendMenuW(bar, MF_STRING, top->CommandID(), top->Caption().c_str());
+  }
+  HMENU old = MenuBar_;
+  MenuBar_ = bar;
+  ::SetMenu(hWnd_, bar);
+  if (old) ::DestroyMenu(old);
+  ::DrawMenuBar(hWnd_);
+}
+
+bool App_Form::Load() {
+  if (hWnd_) return true;
+  static const ATOM atom = [] {
+    WNDCLASSEXW wc{sizeof(wc)};
+    wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
+    wc.lpfnWndProc = &App_Form::WndProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kFormClass;
+    return ::RegisterClassExW(&wc);
+  }();
+  (void)atom;
+  using namespace Form_Model;
+  // The outer size that gives the design client area with a menu bar.
+  RECT r{0, 0, PixelsX(ClientWidth_), PixelsY(ClientHeight_)};
+  const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+  ::AdjustWindowRectEx(&r, style, TRUE, 0);
+  hWnd_ = ::CreateWindowExW(0, kFormClass, DesignCaption_.c_str(), style, CW_USEDEFAULT,
+                            CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
+                            ::GetModuleHandleW(nullptr), this);
+  if (!hWnd_) return false;
+  ++g_OpenForms;
+  SetWindowFont(hWnd_, false);
+  for (const auto& c : Controls_) c->Create();
+  RefreshMenuBar();
+  InLoad_ = true;
+  Form_Load();
+  InLoad_ = false;
+  return true;
+}
+
+void App_Form::Show(bool bModal, HWND hOwner) {
+  if (!Load()) return;
+  if (hOwner) ::SetWindowLongPtrW(hWnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(hOwner));
+  const int cmd = PendingState_ == stateMaximized   ? SW_SHOWMAXIMIZED
+                  : PendingState_ == stateMinimized ? SW_SHOWMINIMIZED
+                                                    : SW_SHOW;
+  PendingState_ = -1;
+  ::ShowWindow(hWnd_, cmd);
+  ::UpdateWindow(hWnd_);
+  if (!bModal) return;
+  if (hOwner) ::EnableWindow(hOwner, FALSE);
+  ++g_ModalForms;
+  MSG msg;
+  while (hWnd_ && ::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (!::IsDialogMessageW(hWnd_, &msg)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+  }
+  --g_ModalForms;
+  if (hOwner) ::EnableWindow(hOwner, TRUE);
+}
+
+void App_Form::Unload() {
+  if (hWnd_) ::SendMessageW(hWnd_, WM_CLOSE, 0, 0);
+}
+
+LRESULT CALLBACK App_Form::WndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
+    ::SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+  }
+  auto* form = reinterpret_cast<App_Form*>(::GetWindowLongPtrW(h, GWLP_USERDATA));
+  if (!form) return ::DefWindowProcW(h, msg, wp, lp);
+  // Nothing escapes a window procedure.
+  if (msg == WM_NCCREATE) form->hWnd_ = h;
+  try {
+    return form->HandleMessage(msg, wp, lp);
+  } catch (...) {
+    return ::DefWindowProcW(h, msg, wp, lp);
+  }
+}
+
+LRESULT App_Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_COMMAND: {
+      const int id = LOWORD(wp);
+      if (id == IDOK) {  // Enter: the default button's Click
+        if (App_PushButton* b = DefaultButton()) b->OnCommand(BN_CLICKED);
+        return 0;
+      }
+      for (const auto& c : Controls_)
+        if (c->CommandID() == id) {
+          c->OnCommand(HIWORD(wp));
+          return 0;
+        }
+      break;
+    }
+    case DM_GETDEFID:
+      if (App_PushButton* b = DefaultButton()) return MAKELRESULT(b->CommandID(), DC_HASDEFID);
+      return 0;
+    case WM_ERASEBKGND:
+      if (Picture_) return 1;  // the paint handler covers the whole client area
+      break;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      PaintDC_ = ::BeginPaint(hWnd_, &ps);
+      Form_Paint();
+      PaintDC_ = nullptr;
+      ::EndPaint(hWnd_, &ps);
+      return 0;
+    }
+    case WM_SIZE:
+      if (!InLoad_) Form_Resize();
+      return 0;
+    case WM_CLOSE: {
+      bool cancel = false;
+      Form_QueryUnload(cancel);
+      if (!cancel) ::DestroyWindow(hWnd_);
+      return 0;
+    }
+    case WM_DESTROY:
+      if (MenuBar_) {
+        ::SetMenu(hWnd_, nullptr);
+        ::DestroyMenu(MenuBar_);
+        MenuBar_ = nullptr;
+      }
+      hWnd_ = nullptr;
+      if (--g_OpenForms == 0) ::PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return ::DefWindowProcW(hWnd_, msg, wp, lp);
+}

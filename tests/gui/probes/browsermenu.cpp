@@ -1,0 +1,85 @@
+// Opens the browser window in this process (the recording web view), prints
+// its menu bar, then runs menu commands and prints what they did:
+//   menu=<caption>            each command of the menu bar, in order
+//   item=<caption>            each item of the "Networking" menu
+//   asked=<text>              the question of a "Networking" command ("--not-admin")
+//   recorded=<line>           what the web view was asked to do
+// Menus belong to their process under Wine, so they are read here.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/App_Common.h"
+#include "app/App_Env.h"
+#include "browser/BrowserUI.h"
+#include "config/Config_Init.h"
+#include "diag/App_Prompts.h"
+
+namespace {
+
+HWND g_Form = nullptr;
+
+void Line(const wchar_t* name, const std::wstring& value) { std::wprintf(L"%ls=%ls\n", name, value.c_str()); }
+
+std::wstring MenuText(HMENU m, int i) {
+  wchar_t buf[128] = {};
+  ::GetMenuStringW(m, i, buf, 128, MF_BYPOSITION);
+  return buf;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const bool notAdmin = argc > 1 && std::wstring(argv[1]) == L"--not-admin";
+  ::SetEnvironmentVariableW(L"LUMO_TEST_WEBVIEW", L"record");
+  App_Common::InitApp(false, L".\\");
+  Config_Init::InitConfig(false, false, true);
+  if (notAdmin) AppEnv().AppInst_IsAdmin = false;
+  App_Prompts::SetMsgBoxSink([](std::wstring_view sMessage, std::wstring_view, uint32_t) {
+    Line(L"asked", std::wstring(sMessage));
+    return IDNO;
+  });
+  if (!BrowserUI::Show()) return 2;
+  ::EnumThreadWindows(
+      ::GetCurrentThreadId(),
+      [](HWND h, LPARAM) -> BOOL {
+        wchar_t cls[64] = {};
+        ::GetClassNameW(h, cls, 64);
+        if (std::wstring(cls) != L"LumoForm" || !::IsWindowVisible(h)) return TRUE;
+        g_Form = h;
+        return FALSE;
+      },
+      0);
+  if (!g_Form) return 3;
+  HMENU bar = ::GetMenu(g_Form);
+  for (int i = 0; i < ::GetMenuItemCount(bar); ++i) Line(L"menu", MenuText(bar, i));
+  HMENU net = ::GetSubMenu(bar, 0);
+  for (int i = 0; i < ::GetMenuItemCount(net); ++i) Line(L"item", MenuText(net, i));
+
+  // Every command of the menu bar, the way a click sends it.
+  for (int i = 0; i < ::GetMenuItemCount(net); ++i)
+    ::SendMessageW(g_Form, WM_COMMAND, MAKEWPARAM(::GetMenuItemID(net, i), 0), 0);
+  for (int i = 1; i < ::GetMenuItemCount(bar); ++i) {
+    ::SendMessageW(g_Form, WM_COMMAND, MAKEWPARAM(::GetMenuItemID(bar, i), 0), 0);
+    ::SendMessageW(g_Form, WM_COMMAND, MAKEWPARAM(::GetMenuItemID(bar, i), 0), 0);
+  }
+  HWND view = ::FindWindowExW(g_Form, nullptr, L"LumoRecordingWebView", nullptr);
+  wchar_t text[4096] = {};
+  if (view) ::GetWindowTextW(view, text, 4096);
+  std::wstring rec = text, line;
+  for (wchar_t c : rec) {
+    if (c == L'\r') continue;
+    if (c == L'\n') {
+      Line(L"recorded", line);
+      line.clear();
+    } else {
+      line += c;
+    }
+  }
+  HWND combo = ::FindWindowExW(g_Form, nullptr, L"ComboBox", nullptr);
+  Line(L"history", std::to_wstring(::SendMessageW(combo, CB_GETCOUNT, 0, 0)));
+  Line(L"open", ::IsWindow(g_Form) ? L"1" : L"0");
+  ::DestroyWindow(g_Form);
+  return 0;
+}

@@ -1,0 +1,74 @@
+// The menu bar of the browser window per Windows release, and what its
+// commands do, read inside a probe process (Wine keeps menus per process).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "gui_driver.h"
+
+namespace {
+
+// The values of every "name=value" line with this name, in order.
+std::vector<std::string> Values(const std::string& sOutput, const std::string& sName) {
+  std::vector<std::string> out;
+  std::istringstream in(sOutput);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.rfind(sName + "=", 0) == 0) out.push_back(line.substr(sName.size() + 1));
+  }
+  return out;
+}
+
+std::string RunMenuProbe(const wchar_t* sWineRelease, const std::wstring& sArgs = {}) {
+  const wchar_t* key = L"Software\\Wine\\AppDefaults\\probe_browsermenu.exe";
+  if (sWineRelease) {
+    HKEY k = nullptr;
+    ::RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr);
+    ::RegSetValueExW(k, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(sWineRelease),
+                     static_cast<DWORD>((wcslen(sWineRelease) + 1) * sizeof(wchar_t)));
+    ::RegCloseKey(k);
+  }
+  const LumoProbeResult r = LumoRunProbe(L"\"" + LumoTestDir() + L"probe_browsermenu.exe\"" + sArgs);
+  ::RegDeleteKeyW(HKEY_CURRENT_USER, key);
+  EXPECT_EQ(r.ExitCode, 0u) << r.Output;
+  return r.Output;
+}
+
+const std::vector<std::string> kRepairItems = {"Release/Renew IP", "Clear Proxy Settings", "Reset Networking"};
+
+}  // namespace
+
+TEST(BrowserMenus, Windows7HasNetworkingOnlyAndAnAdministratorIsNotAsked) {
+  gui::ForgetPlacements();
+  const std::string out = RunMenuProbe(L"win7");
+  EXPECT_EQ(Values(out, "menu"), std::vector<std::string>{"Networking"});
+  EXPECT_EQ(Values(out, "item"), kRepairItems);
+  EXPECT_TRUE(Values(out, "asked").empty());
+  EXPECT_EQ(Values(out, "open"), std::vector<std::string>{"1"});
+}
+
+TEST(BrowserMenus, WindowsXPAddsWindowsUpdateWhichOpensTheSiteOnce) {
+  gui::ForgetPlacements();
+  const std::string out = RunMenuProbe(L"winxp");
+  EXPECT_EQ(Values(out, "menu"), (std::vector<std::string>{"Networking", "Windows Update (XP/2003)"}));
+  const auto rec = Values(out, "recorded");
+  int navigations = 0;
+  for (const std::string& line : rec) navigations += line == "navigate http://windowsupdate.microsoft.com";
+  EXPECT_EQ(navigations, 2) << out;
+  EXPECT_EQ(Values(out, "history"), std::vector<std::string>{"1"});  // the list keeps one entry
+}
+
+TEST(BrowserMenus, WithoutAdministratorRightsEachCommandOnlyAsks) {
+  gui::ForgetPlacements();
+  const std::string out = RunMenuProbe(nullptr, L" --not-admin");
+  const auto asked = Values(out, "asked");
+  ASSERT_EQ(asked.size(), 3u) << out;
+  for (const std::string& q : asked)
+    EXPECT_EQ(q, "You must re-run this app as Administrator to use these features.  Do it now?");
+  EXPECT_EQ(Values(out, "open"), std::vector<std::string>{"1"});  // "No" leaves the window as it was
+}

@@ -1,0 +1,183 @@
+// The browser window as a user meets it: the real LumoBrowser.exe started
+// from a prepared program folder, checked and driven from outside.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "gui_driver.h"
+
+using gui::ProgramFolder;
+using gui::RunningBrowser;
+
+namespace {
+
+std::string N(const std::wstring& w) {
+  std::string s;
+  for (wchar_t c : w) s += c < 128 ? static_cast<char>(c) : '?';
+  return s;
+}
+
+bool Contains(const std::wstring& sAll, const std::wstring& sLine) {
+  return sAll.find(sLine) != std::wstring::npos;
+}
+
+class BrowserWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    gui::ForgetPlacements();
+    gui::SetWineRelease(nullptr);
+  }
+  void TearDown() override {
+    gui::ForgetPlacements();
+    gui::SetWineRelease(nullptr);
+  }
+};
+
+}  // namespace
+
+TEST_F(BrowserWindow, CaptionToolbarAndWebViewOptionsAsDesigned) {
+  ProgramFolder folder;
+  RunningBrowser b(folder.Exe);
+  ASSERT_NE(b.Window, nullptr) << "no window";
+  std::printf("launch to visible window: %lu ms\n", b.MsToWindow);
+  EXPECT_EQ(N(gui::TextOf(b.Window)), "Lumo Web Browser  ");
+
+  for (const wchar_t* caption : {L"<", L">", L"Go", L"Search"})
+    EXPECT_NE(b.Button(caption), nullptr) << N(caption);
+  ASSERT_NE(b.Combo(), nullptr);
+  // The address box has an editable field.
+  EXPECT_NE(::FindWindowExW(b.Combo(), nullptr, L"Edit", nullptr), nullptr);
+  EXPECT_NE(b.WebView(), nullptr);
+
+  // Toolbar order from left to right, the web view below it.
+  const RECT back = gui::ChildRect(b.Window, b.Button(L"<")), fwd = gui::ChildRect(b.Window, b.Button(L">"));
+  const RECT go = gui::ChildRect(b.Window, b.Button(L"Go")), search = gui::ChildRect(b.Window, b.Button(L"Search"));
+  const RECT combo = gui::ChildRect(b.Window, b.Combo()), view = gui::ChildRect(b.Window, b.WebView());
+  EXPECT_LT(back.left, fwd.left);
+  EXPECT_LT(fwd.left, combo.left);
+  EXPECT_LT(combo.left, go.left);
+  EXPECT_LT(go.left, search.left);
+  EXPECT_GE(view.top, back.bottom);
+  EXPECT_EQ(view.left, 0);
+
+  // The three options of the web view are switched on at load.
+  const std::wstring rec = b.Recorded();
+  for (const wchar_t* opt : {L"option RegisterAsBrowser=1", L"option RegisterAsDropTarget=1", L"option Silent=1"})
+    EXPECT_TRUE(Contains(rec, opt)) << N(rec);
+  EXPECT_EQ(b.Close(), 0u);
+}
+
+TEST_F(BrowserWindow, TitleBarTextNamesTheShop) {
+  ProgramFolder folder("TitleBar.Text=Shop One\r\n");
+  RunningBrowser b(folder.Exe);
+  ASSERT_NE(b.Window, nullptr);
+  EXPECT_EQ(N(gui::TextOf(b.Window)), "Shop One - Web Browser  ");
+}
+
+TEST_F(BrowserWindow, HomePageGoSearchAndHistory) {
+  // The shared file wins over the program's own file.
+  ProgramFolder folder("Browser.HomePage=http://own.example/\r\n", "Browser.HomePage=http://Home.example/\r\n");
+  RunningBrowser b(folder.Exe);
+  ASSERT_NE(b.Window, nullptr);
+  b.Settle();
+  EXPECT_TRUE(Contains(b.Recorded(), L"navigate http://Home.example/\n")) << N(b.Recorded());
+  EXPECT_EQ(N(gui::TextOf(b.Combo())), "http://Home.example/");
+  EXPECT_EQ(b.ListCount(), 1);
+
+  // Go navigates to exactly the typed text and does not add it to the list.
+  b.Type(L"  example.org/a b ");
+  b.Click(b.Button(L"Go"));
+  b.Settle();
+  EXPECT_TRUE(Contains(b.Recorded(), L"navigate   example.org/a b \n")) << N(b.Recorded());
+  EXPECT_EQ(b.ListCount(), 1);
+
+  // Enter in the address box runs Go.
+  b.Type(L"enter.example");
+  HWND edit = ::FindWindowExW(b.Combo(), nullptr, L"Edit", nullptr);
+  ::PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
+  ::PostMessageW(edit, WM_KEYUP, VK_RETURN, 0);
+  ::Sleep(200);
+  b.Settle();
+  EXPECT_TRUE(Contains(b.Recorded(), L"navigate enter.example\n")) << N(b.Recorded());
+
+  // Search turns the typed text into the engine's URL, shown in the box and kept once.
+  b.Type(L"disk cleanup");
+  b.Click(b.Button(L"Search"));
+  b.Settle();
+  const std::wstring url = gui::TextOf(b.Combo());
+  EXPECT_EQ(url.rfind(L"http://www.google.com/search?q=disk", 0), 0u) << N(url);
+  EXPECT_TRUE(Contains(b.Recorded(), L"navigate " + url + L"\n"));
+  EXPECT_EQ(b.ListCount(), 2);
+  b.Type(L"disk cleanup");
+  b.Click(b.Button(L"Search"));
+  b.Settle();
+  EXPECT_EQ(b.ListCount(), 2);
+
+  // Back and forward reach the web view.
+  b.Click(b.Button(L"<"));
+  b.Click(b.Button(L">"));
+  b.Settle();
+  const std::wstring rec = b.Recorded();
+  EXPECT_TRUE(Contains(rec, L"\nback\n") && Contains(rec, L"\nforward")) << N(rec);
+
+  // Go and Search with an empty box do nothing.
+  const size_t before = b.Recorded().size();
+  b.Type(L"");
+  b.Click(b.Button(L"Go"));
+  b.Click(b.Button(L"Search"));
+  b.Settle();
+  EXPECT_EQ(b.Recorded().size(), before);
+}
+
+TEST_F(BrowserWindow, LayoutFollowsResizeAndMinimiseHidesTheWebView) {
+  ProgramFolder folder;
+  RunningBrowser b(folder.Exe);
+  ASSERT_NE(b.Window, nullptr);
+  RECT w0{};
+  ::GetWindowRect(b.Window, &w0);
+  const RECT go0 = gui::ChildRect(b.Window, b.Button(L"Go"));
+  const RECT view0 = gui::ChildRect(b.Window, b.WebView());
+
+  // A fifth wider and a tenth taller (it still fits the 1024 x 768 screen):
+  // positions and sizes follow in proportion.
+  const int w1 = (w0.right - w0.left) * 6 / 5, h1 = (w0.bottom - w0.top) * 11 / 10;
+  ::SetWindowPos(b.Window, nullptr, 0, 0, w1, h1, SWP_NOZORDER | SWP_NOACTIVATE);
+  b.Settle();
+  const RECT go1 = gui::ChildRect(b.Window, b.Button(L"Go"));
+  const RECT view1 = gui::ChildRect(b.Window, b.WebView());
+  EXPECT_NEAR(go1.left, go0.left * 1.2, 3.0);
+  EXPECT_NEAR(go1.right - go1.left, (go0.right - go0.left) * 1.2, 3.0);
+  EXPECT_NEAR(view1.right - view1.left, (view0.right - view0.left) * 1.2, 3.0);
+  EXPECT_NEAR(view1.bottom - view1.top, (view0.bottom - view0.top) * 1.1, 3.0);
+  EXPECT_TRUE(::IsWindowVisible(b.WebView()));
+
+  ::ShowWindow(b.Window, SW_MINIMIZE);
+  b.Settle();
+  EXPECT_FALSE(::IsWindowVisible(b.WebView()));
+  ::ShowWindow(b.Window, SW_RESTORE);
+  b.Settle();
+  EXPECT_TRUE(::IsWindowVisible(b.WebView()));
+}
+
+TEST_F(BrowserWindow, PlacementComesBackAtTheNextStart) {
+  ProgramFolder folder;
+  {
+    RunningBrowser b(folder.Exe);
+    ASSERT_NE(b.Window, nullptr);
+    ::SetWindowPos(b.Window, nullptr, 40, 30, 700, 500, SWP_NOZORDER | SWP_NOACTIVATE);
+    b.Settle();
+    EXPECT_EQ(b.Close(), 0u);
+  }
+  RunningBrowser again(folder.Exe);
+  ASSERT_NE(again.Window, nullptr);
+  RECT r{};
+  ::GetWindowRect(again.Window, &r);
+  EXPECT_EQ(r.left, 40);
+  EXPECT_EQ(r.top, 30);
+  EXPECT_EQ(r.right - r.left, 700);
+  EXPECT_EQ(r.bottom - r.top, 500);
+}
