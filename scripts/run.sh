@@ -13,17 +13,21 @@ cmake -S . -B build/x86_64 -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build build/x86_64 --target LumoBrowser
 
 prefix="$root/build/x86_64/wineprefix"
-scripts/wine-prefix.sh "$prefix" start
 exe="$root/build/x86_64/LumoBrowser.exe"
 
 if [ -n "${DISPLAY:-}" ]; then
+  scripts/wine-prefix.sh "$prefix" start
   scripts/wine-run.sh "$prefix" "$exe" "$@"
   exit $?
 fi
+# Without a display: Wine's server and desktop start inside the virtual X
+# session, so the window has a screen to appear on.
+scripts/wine-prefix.sh "$prefix" stop
 
 mkdir -p screenshots
 shot="$root/screenshots/LumoBrowser.png"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  "$1"/scripts/wine-prefix.sh "$2" start
   "$1"/scripts/wine-run.sh "$2" "$3" "${@:5}" &
   pid=$!
   for i in $(seq 1 50); do
@@ -34,4 +38,5 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   import -window root "$4" 2>/dev/null && echo "screenshot: $4"
   if kill -0 $pid 2>/dev/null; then kill $pid; fi
   wait $pid 2>/dev/null; echo "LumoBrowser exit code: $?"
+  "$1"/scripts/wine-prefix.sh "$2" stop
 ' run "$root" "$prefix" "$exe" "$shot" "$@"

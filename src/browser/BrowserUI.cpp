@@ -94,6 +94,13 @@ class BrowserUIForm : public App_Form {
     t.Step([&] { NavigateToURL(url); });
   }
 
+  // Keys typed in the page go to the page first (Tab, Enter, copy and paste).
+  bool TranslateAccel(MSG& msg) {
+    App_WebView* v = wb->View();
+    return v && v->Window() && (msg.hwnd == v->Window() || ::IsChild(v->Window(), msg.hwnd)) &&
+           v->TranslateAccel(msg);
+  }
+
  protected:
   void Form_Load() override {
     App_Trace t(kModule, L"Form_Load", ptSub);
@@ -256,6 +263,8 @@ void RunMessageLoop() {
   if (App_Form::OpenForms() == 0) return;
   MSG msg;
   while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST && TheWindow() && TheWindow()->TranslateAccel(msg))
+      continue;
     // Tab between the controls and Enter for the default button, as in a dialog.
     HWND top = msg.hwnd ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
     if (top && ::IsDialogMessageW(top, &msg)) continue;

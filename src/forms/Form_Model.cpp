@@ -238,6 +238,8 @@ App_WebViewControl::App_WebViewControl(App_Form& form, std::wstring sName)
 App_WebViewControl::~App_WebViewControl() = default;
 
 void App_WebViewControl::Create() {
+  // The page renders in the newest document mode this machine offers.
+  SetBrowserEmulation();
   auto view = CreateWebView();
   if (!view || !view->Create(Parent().hWnd())) return;  // the form shows no page
   View_ = std::move(view);

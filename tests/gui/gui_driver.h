@@ -57,10 +57,13 @@ inline std::wstring TextOf(HWND h) {
 // The program's running window; the process ends with this object.
 class RunningBrowser {
  public:
-  // Starts the exe with the arguments and the recording web view, and waits
-  // (up to 20 s) until its window is visible.
-  explicit RunningBrowser(const std::wstring& sExe, const std::wstring& sArgs = {}) {
-    ::SetEnvironmentVariableW(L"LUMO_TEST_WEBVIEW", L"record");
+  // Starts the exe with the arguments (with the recording web view unless
+  // bRealWebView) and waits, up to 20 s, until its visible top-level window
+  // of the class is there.
+  explicit RunningBrowser(const std::wstring& sExe, const std::wstring& sArgs = {}, bool bRealWebView = false,
+                          const std::wstring& sWindowClass = L"LumoForm")
+      : windowClass_(sWindowClass) {
+    ::SetEnvironmentVariableW(L"LUMO_TEST_WEBVIEW", bRealWebView ? nullptr : L"record");
     STARTUPINFOW si{sizeof(si)};
     std::wstring cl = L"\"" + sExe + L"\"" + (sArgs.empty() ? L"" : L" " + sArgs);
     const DWORD start = ::GetTickCount();
@@ -71,7 +74,7 @@ class RunningBrowser {
             auto* self = reinterpret_cast<RunningBrowser*>(lp);
             DWORD pid = 0;
             ::GetWindowThreadProcessId(h, &pid);
-            if (pid == self->pi_.dwProcessId && ClassOf(h) == L"LumoForm" && ::IsWindowVisible(h)) {
+            if (pid == self->pi_.dwProcessId && ClassOf(h) == self->windowClass_ && ::IsWindowVisible(h)) {
               self->Window = h;
               return FALSE;
             }
@@ -162,6 +165,7 @@ class RunningBrowser {
   DWORD MsToWindow = 0;
 
  private:
+  std::wstring windowClass_;
   PROCESS_INFORMATION pi_{};
 };
 
