@@ -181,3 +181,19 @@ TEST_F(BrowserWindow, PlacementComesBackAtTheNextStart) {
   EXPECT_EQ(r.right - r.left, 700);
   EXPECT_EQ(r.bottom - r.top, 500);
 }
+
+TEST_F(BrowserWindow, ArgumentsSearchInTheOwnWindowAndAServiceStartShowsNothing) {
+  ProgramFolder folder("Browser.UseInternal=0\r\n");
+  {
+    RunningBrowser b(folder.Exe, L"/s=disk cleanup");
+    ASSERT_NE(b.Window, nullptr);
+    b.Settle();
+    const std::wstring url = gui::TextOf(b.Combo());
+    EXPECT_EQ(url.rfind(L"http://www.google.com/search?q=disk", 0), 0u) << N(url);
+    EXPECT_TRUE(Contains(b.Recorded(), L"navigate " + url + L"\n")) << N(b.Recorded());
+  }
+  // "$" and one more character: a service start, no window; the process ends by itself.
+  RunningBrowser service(folder.Exe, L"$x");
+  EXPECT_EQ(service.Window, nullptr);
+  EXPECT_TRUE(service.Ended(5000));
+}
