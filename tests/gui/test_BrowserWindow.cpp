@@ -100,9 +100,8 @@ TEST_F(BrowserWindow, HomePageGoSearchAndHistory) {
   HWND edit = ::FindWindowExW(b.Combo(), nullptr, L"Edit", nullptr);
   ::PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
   ::PostMessageW(edit, WM_KEYUP, VK_RETURN, 0);
-  ::Sleep(200);
-  b.Settle();
-  EXPECT_TRUE(Contains(b.Recorded(), L"navigate enter.example\n")) << N(b.Recorded());
+  EXPECT_TRUE(gui::WaitUntil([&] { return Contains(b.Recorded(), L"navigate enter.example\n"); }))
+      << N(b.Recorded());
 
   // Search turns the typed text into the engine's URL, shown in the box and kept once.
   b.Type(L"disk cleanup");
