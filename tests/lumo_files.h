@@ -79,3 +79,14 @@ inline int LumoLogCount(const std::wstring& sMsg) {
 inline bool LumoLogHas(const std::wstring& sText) {
   return App_Debug::DebugLogPending().find(sText) != std::wstring::npos;
 }
+
+// Polls until the condition holds (true) or the time is up (false).
+template <class F>
+bool LumoWaitFor(F&& f, DWORD lTimeoutMS = 5000) {
+  const DWORD start = ::GetTickCount();
+  while (!f()) {
+    if (::GetTickCount() - start > lTimeoutMS) return false;
+    ::Sleep(20);
+  }
+  return true;
+}

@@ -10,6 +10,7 @@
 #include "browser/Browser.h"
 #include "config/Config_Class.h"
 #include "forms/Form_Icons.h"
+#include "forms/App_InvForm.h"
 #include "lumo_files.h"
 #include "lumo_probe.h"
 #include "lumo_test.h"
@@ -485,4 +486,29 @@ TEST(ShellPlain, StartsWaitsAndGivesUp) {
   EndProcess(pid);
 
   LumoRemoveTree(dir);
+}
+
+TEST(ShellExW, OpensThroughTheShellOwnedByTheInvisibleForm) {
+  LumoDebugFixtureState dbg;
+  dbg.Reset();
+  const std::wstring dir = ScratchRoot(L"shellex");
+  MakeDirs(dir);
+  const std::wstring exe = dir + L"\\sink.exe";
+  ASSERT_TRUE(::CopyFileW((LumoTestDir() + L"probe_urlsink.exe").c_str(), exe.c_str(), FALSE));
+  const std::wstring log = dir + L"\\urlsink.log";
+
+  // The "open" verb, then the elevation verb (Wine runs it without a prompt):
+  // both start the program with the arguments.
+  EXPECT_TRUE(App_RunX::ShellExW(exe, L"/first", SW_HIDE, false, true));
+  EXPECT_TRUE(App_RunX::ShellExW(exe, L"/second", SW_HIDE, true, false));
+  EXPECT_TRUE(LumoWaitFor([&] {
+    const std::string text = LumoReadBytes(log);
+    return text.find("/first") != std::string::npos && text.find("/second") != std::string::npos;
+  })) << LumoReadBytes(log);
+  // The invisible owner was loaded for the call and is gone again.
+  EXPECT_FALSE(InvForm().IsLoaded().value_or(false));
+
+  // A file that is not there: the shell's refusal is logged and reported.
+  EXPECT_FALSE(App_RunX::ShellExW(dir + L"\\missing.exe", L"", SW_HIDE, false, true));
+  EXPECT_TRUE(LumoLogHas(L"(LAUNCH FAIL, NO RETRY)  File = [" + dir + L"\\missing.exe]"));
 }

@@ -169,17 +169,6 @@ class RunningBrowser {
   PROCESS_INFORMATION pi_{};
 };
 
-// Polls until the condition holds (true) or the time is up (false).
-template <class F>
-bool WaitUntil(F&& f, DWORD lTimeoutMS = 5000) {
-  const DWORD start = ::GetTickCount();
-  while (!f()) {
-    if (::GetTickCount() - start > lTimeoutMS) return false;
-    ::Sleep(20);
-  }
-  return true;
-}
-
 // Client-area rectangle of a child, in the parent's client coordinates.
 inline RECT ChildRect(HWND hParent, HWND hChild) {
   RECT r{};

@@ -100,7 +100,7 @@ TEST_F(BrowserWindow, HomePageGoSearchAndHistory) {
   HWND edit = ::FindWindowExW(b.Combo(), nullptr, L"Edit", nullptr);
   ::PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
   ::PostMessageW(edit, WM_KEYUP, VK_RETURN, 0);
-  EXPECT_TRUE(gui::WaitUntil([&] { return Contains(b.Recorded(), L"navigate enter.example\n"); }))
+  EXPECT_TRUE(LumoWaitFor([&] { return Contains(b.Recorded(), L"navigate enter.example\n"); }))
       << N(b.Recorded());
 
   // Search turns the typed text into the engine's URL, shown in the box and kept once.
