@@ -143,8 +143,10 @@ void FormVisibleInTaskbar(HWND hWnd, bool bShowInTaskbar) {
     else wanted &= ~WS_EX_APPWINDOW;
     if (wanted == style) return;
     ::SetWindowLongW(hWnd, GWL_EXSTYLE, wanted);
-    // The taskbar notices the change when the window is shown again. A
-    // maximised or minimised window comes back in that state, not restored.
+    // The taskbar notices the change when the window is shown again. Only a
+    // visible window is shown again, in the state it has (maximised stays
+    // maximised); a hidden window stays hidden and gets its button when shown.
+    if (!::IsWindowVisible(hWnd)) return;
     const int show = ::IsZoomed(hWnd) ? SW_SHOWMAXIMIZED : ::IsIconic(hWnd) ? SW_SHOWMINNOACTIVE : SW_SHOWNORMAL;
     ::ShowWindow(hWnd, SW_HIDE);
     ::ShowWindow(hWnd, show);

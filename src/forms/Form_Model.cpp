@@ -457,7 +457,9 @@ bool App_Form::Load() {
   RECT r{0, 0, PixelsX(ClientWidth_), PixelsY(ClientHeight_)};
   const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
   ::AdjustWindowRectEx(&r, style, TRUE, 0);
-  hWnd_ = ::CreateWindowExW(0, kFormClass, DesignCaption_.c_str(), style, CW_USEDEFAULT,
+  // A form has its taskbar button from the start, so that showing it with
+  // one (ShowForm's usual case) needs no hiding and showing again.
+  hWnd_ = ::CreateWindowExW(WS_EX_APPWINDOW, kFormClass, DesignCaption_.c_str(), style, CW_USEDEFAULT,
                             CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
                             ::GetModuleHandleW(nullptr), this);
   if (!hWnd_) return false;

@@ -237,10 +237,18 @@ TEST_F(Forms, ShowFormStatesTaskbarAndFocusRectangles) {
     EXPECT_FALSE(::IsWindowVisible(f.hWnd()));
     EXPECT_FALSE(::GetWindowLongW(f.hWnd(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
     EXPECT_EQ(f.Tag(), L"tag1");
-    // A style that already matches: no change and no showing of the window.
+    // A style that already matches: no change. A hidden window stays hidden
+    // when it gets its taskbar button.
     Form_Helper::FormVisibleInTaskbar(f.hWnd(), false);
     EXPECT_FALSE(::IsWindowVisible(f.hWnd()));
     Form_Helper::FormVisibleInTaskbar(f.hWnd(), true);
+    EXPECT_TRUE(::GetWindowLongW(f.hWnd(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    EXPECT_FALSE(::IsWindowVisible(f.hWnd()));
+    // A visible maximised window loses its button and stays maximised.
+    ::ShowWindow(f.hWnd(), SW_SHOWMAXIMIZED);
+    Form_Helper::FormVisibleInTaskbar(f.hWnd(), false);
+    EXPECT_FALSE(::GetWindowLongW(f.hWnd(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
     EXPECT_TRUE(::IsWindowVisible(f.hWnd()));
+    EXPECT_TRUE(::IsZoomed(f.hWnd()));
   }
 }
