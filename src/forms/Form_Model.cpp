@@ -101,7 +101,10 @@ void App_Control::SetVisible(bool b) {
   if (hWnd_) ::ShowWindow(hWnd_, b ? SW_SHOWNA : SW_HIDE);
 }
 
-void App_Control::SetDrawFocusRect(bool b) { DrawFocusRect_ = b; }
+void App_Control::SetDrawFocusRect(bool b) {
+  DrawFocusRect_ = b;
+  if (hWnd_) ::SendMessageW(hWnd_, WM_CHANGEUISTATE, MAKEWPARAM(b ? UIS_CLEAR : UIS_SET, UISF_HIDEFOCUS), 0);
+}
 
 void App_Control::ApplyGeometry() {
   if (!hWnd_) return;
@@ -134,12 +137,6 @@ void App_PushButton::OnCommand(int lNotifyCode) {
 void App_PushButton::SetDefault(bool b) {
   Default_ = b;
   if (Handle()) ::SendMessageW(Handle(), BM_SETSTYLE, b ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
-}
-
-void App_PushButton::SetDrawFocusRect(bool b) {
-  App_Control::SetDrawFocusRect(b);
-  if (Handle())
-    ::SendMessageW(Handle(), WM_CHANGEUISTATE, MAKEWPARAM(b ? UIS_CLEAR : UIS_SET, UISF_HIDEFOCUS), 0);
 }
 
 App_ComboBox::App_ComboBox(App_Form& form, std::wstring sName)
@@ -208,12 +205,6 @@ void App_ComboBox::SetTopIndex(int32_t lPosition) {
 
 int32_t App_ComboBox::TopIndex() const {
   return Handle() ? static_cast<int32_t>(::SendMessageW(Handle(), CB_GETTOPINDEX, 0, 0)) : 0;
-}
-
-void App_ComboBox::SetDrawFocusRect(bool b) {
-  App_Control::SetDrawFocusRect(b);
-  if (Handle())
-    ::SendMessageW(Handle(), WM_CHANGEUISTATE, MAKEWPARAM(b ? UIS_CLEAR : UIS_SET, UISF_HIDEFOCUS), 0);
 }
 
 App_MenuItem::App_MenuItem(App_Form& form, std::wstring sName, int32_t lIndex, std::wstring sCaption,

@@ -79,7 +79,8 @@ class App_Control {
 
   // The focus-rectangle switch of the suite's buttons and combo boxes.
   bool DrawFocusRect() const { return DrawFocusRect_; }
-  virtual void SetDrawFocusRect(bool b);
+  // Shown or hidden focus rectangle of the control's window.
+  void SetDrawFocusRect(bool b);
 
   // Creates the control's window on its form (called when the form loads).
   virtual void Create() {}
@@ -117,7 +118,6 @@ class App_PushButton : public App_Control {
   // The form's default button: Enter in any other control runs its Click.
   bool Default() const { return Default_; }
   void SetDefault(bool b);
-  void SetDrawFocusRect(bool b) override;
   std::function<void()> OnClick;
 
  private:
@@ -140,7 +140,6 @@ class App_ComboBox : public App_Control {
   // The first visible item of the list.
   void SetTopIndex(int32_t lPosition);
   int32_t TopIndex() const;
-  void SetDrawFocusRect(bool b) override;
 
  private:
   std::vector<std::wstring> Items_;  // kept while the window does not exist yet

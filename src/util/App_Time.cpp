@@ -19,19 +19,6 @@ std::wstring Pad(int n, size_t width) {
   return s;
 }
 
-double NowAsDate() {
-  SYSTEMTIME st{};
-  ::GetLocalTime(&st);
-  App_Dates::App_DateParts p;
-  p.Year = st.wYear;
-  p.Month = st.wMonth;
-  p.Day = st.wDay;
-  p.Hour = st.wHour;
-  p.Minute = st.wMinute;
-  p.Second = st.wSecond;
-  return App_Dates::DateFromParts(p);
-}
-
 // The date text of GetDateString for a date value, before any replacing of
 // the non-numeric characters.
 std::wstring DateText(double dDate, bool bStripLeadingZeros, bool bYearFirst, bool bIncludeTime,
@@ -57,6 +44,12 @@ double DateOfSystemTime(const SYSTEMTIME& st) {
   p.Minute = st.wMinute;
   p.Second = st.wSecond;
   return App_Dates::DateFromParts(p);
+}
+
+double NowAsDate() {
+  SYSTEMTIME st{};
+  ::GetLocalTime(&st);
+  return DateOfSystemTime(st);
 }
 
 // GetTimeZoneInformationForYear exists from Windows Vista on; the program

@@ -85,12 +85,8 @@ std::string IcoBytes() {
 
 // Waits for a file to hold a line (the stand-in browser writes one).
 std::string WaitForLine(const std::wstring& sPath, DWORD lTimeoutMS = 20000) {
-  const DWORD start = ::GetTickCount();
-  for (;;) {
-    const std::string s = LumoReadBytes(sPath);
-    if (s.find('\n') != std::string::npos || ::GetTickCount() - start > lTimeoutMS) return s;
-    ::Sleep(50);
-  }
+  LumoWaitFor([&] { return LumoReadBytes(sPath).find('\n') != std::string::npos; }, lTimeoutMS);
+  return LumoReadBytes(sPath);
 }
 
 std::string Utf8(const std::wstring& s) {
