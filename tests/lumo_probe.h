@@ -20,8 +20,10 @@ inline std::wstring LumoTestDir() {
   return p.substr(0, p.find_last_of(L'\\') + 1);
 }
 
-// Runs a command line, waits up to lTimeoutMS and collects its output.
-inline LumoProbeResult LumoRunProbe(const std::wstring& sCommandLine, DWORD lTimeoutMS = 30000) {
+// Runs a command line (in sCurrentDir when given), waits up to lTimeoutMS
+// and collects its output.
+inline LumoProbeResult LumoRunProbe(const std::wstring& sCommandLine, DWORD lTimeoutMS = 30000,
+                                    const std::wstring& sCurrentDir = {}) {
   LumoProbeResult r;
   SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
   HANDLE readEnd = nullptr, writeEnd = nullptr;
@@ -35,7 +37,8 @@ inline LumoProbeResult LumoRunProbe(const std::wstring& sCommandLine, DWORD lTim
   si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
   PROCESS_INFORMATION pi{};
   std::wstring cl = sCommandLine;
-  const BOOL started = ::CreateProcessW(nullptr, cl.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+  const BOOL started = ::CreateProcessW(nullptr, cl.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        sCurrentDir.empty() ? nullptr : sCurrentDir.c_str(), &si, &pi);
   ::CloseHandle(writeEnd);
   if (started) {
     // Read while the probe runs and stop when it has ended: a process the
@@ -48,7 +51,9 @@ inline LumoProbeResult LumoRunProbe(const std::wstring& sCommandLine, DWORD lTim
         r.Output.append(buf, got);
     };
     const DWORD started_at = ::GetTickCount();
-    while (::WaitForSingleObject(pi.hProcess, 10) == WAIT_TIMEOUT && ::GetTickCount() - started_at < lTimeoutMS) drain();
+    while (::WaitForSingleObject(pi.hProcess, 10) == WAIT_TIMEOUT &&
+           ::GetTickCount() - started_at < lTimeoutMS)
+      drain();
     drain();
     ::GetExitCodeProcess(pi.hProcess, &r.ExitCode);
     ::CloseHandle(pi.hProcess);

@@ -1,6 +1,7 @@
 #include "app/App_Common.h"
 #include "app/App_Common_Env.h"
 #include "app/App_Env.h"
+#include "app/App_Platform.h"
 #include "app/MExceptionHandler.h"
 
 #include <windows.h>
@@ -152,6 +153,8 @@ bool AppVer_FastTrack() { return VersionComment().find(L"FastTrack") != std::wst
 
 void InitApp(bool bIsDLL, std::wstring_view sResPath) {
   // 1. to 3. Random numbers, the tracing and debug-log state.
+  // DLLs come from the system folder, never from the folder we were started in.
+  App_Platform::RemoveCurrentFolderFromDllSearch();
   std::srand(static_cast<unsigned>(std::time(nullptr)) ^ ::GetTickCount());
   App_Debug::InitDebugModuleVars();
   App_Trace t(L"App_Common", L"InitApp", ptSub);
@@ -224,12 +227,22 @@ void TerminateApp(int32_t lExitCode, bool bSkipCleanUp) {
   ::ExitProcess(code);
 }
 
-void DoEvents() {
+bool DoEvents() {
   MSG msg;
   while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      ::PostQuitMessage(static_cast<int>(msg.wParam));
+      return false;
+    }
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }
+  return true;
+}
+
+bool QuitPending() {
+  MSG msg;
+  return ::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
 }
 
 }  // namespace App_Common

@@ -23,8 +23,13 @@ void InitApp(bool bIsDLL, std::wstring_view sResPath);
 // assignment wins; later ones are ignored.
 bool NeverLoadForms();
 // Handles the window messages waiting for this thread, so that windows
-// repaint and respond while a long step runs.
-void DoEvents();
+// repaint and respond while a long step runs. A WM_QUIT met in the queue is
+// put back (the message loop still ends the program) and the pumping stops
+// there: then the result is false.
+bool DoEvents();
+// True while a WM_QUIT waits in this thread's queue: the program is
+// closing, and a long task should stop starting new steps.
+bool QuitPending();
 void SetNeverLoadForms(bool bValue);
 
 // True when the argument string, trimmed of spaces, is at least two

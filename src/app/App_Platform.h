@@ -24,16 +24,25 @@ struct App_WMIUserAccount {
   std::optional<std::wstring> Status = L"OK";
 };
 
+// One row of Win32_NetworkAdapterConfiguration as the network repair reads it.
+struct App_WMINetworkAdapter {
+  std::wstring Description;
+  std::vector<std::wstring> IPAddress;
+  bool DHCPEnabled = false;
+};
+
 struct App_PlatformFake {
-  std::optional<bool> IsWow64Process;         // what IsWow64Process says of this process
-  std::optional<bool> Wow64FsRedirection;     // whether the redirection functions exist and work
-  std::optional<bool> IsUserAnAdmin;          // the administrator check
-  std::optional<uint32_t> ProductInfo;        // GetProductInfo's product type (0xFFFFFFFF: the call fails)
-  std::map<int, int> SystemMetrics;           // GetSystemMetrics answers by index
+  std::optional<bool> IsWow64Process;      // what IsWow64Process says of this process
+  std::optional<bool> Wow64FsRedirection;  // whether the redirection functions exist and work
+  std::optional<bool> IsUserAnAdmin;       // the administrator check
+  std::optional<uint32_t> ProductInfo;     // GetProductInfo's product type (0xFFFFFFFF: the call fails)
+  std::map<int, int> SystemMetrics;        // GetSystemMetrics answers by index
   std::optional<std::vector<App_WMIUserAccount>> WMIUserAccounts;  // rows of Win32_UserAccount
   std::optional<int32_t> WMIOperatingSystemSKU;  // OperatingSystemSKU of Win32_OperatingSystem
-  bool WMIUnreachable = false;                // WMI cannot be reached at all
-  uint32_t WMIConnectDelayMS = 0;             // connecting to WMI takes this long (a hung service)
+  std::optional<std::vector<App_WMINetworkAdapter>> WMINetworkAdapters;  // rows of the adapter query
+  bool WMIUnreachable = false;                   // WMI cannot be reached at all
+  uint32_t WMIConnectDelayMS = 0;                // connecting to WMI takes this long (a hung service)
+  uint32_t TickCountOffset = 0;                  // added to the tick count (a clock near its wrap-around)
 };
 
 // The fake answers; empty fields mean "ask the system".
@@ -43,7 +52,8 @@ namespace App_Platform {
 
 // A kernel32/advapi32/... export looked up at run time (nullptr when the
 // running Windows lacks it). Functions newer than Windows XP SP3 are always
-// reached this way.
+// reached this way. A DLL that is not loaded yet is loaded by its full path
+// in the system folder, never from the program's or the current folder.
 FARPROC ProcAddress(const wchar_t* sModule, const char* sFunction);
 
 template <class F>
@@ -52,5 +62,20 @@ F Proc(const wchar_t* sModule, const char* sFunction) {
 }
 
 int GetSystemMetrics(int nIndex);
+
+// The system folder ("C:\Windows\System32") and the Windows folder, as
+// the system reports them, without a trailing backslash.
+std::wstring SystemFolder();
+std::wstring WindowsFolder();
+
+// Milliseconds since the system started, 32 bits wide (it wraps after
+// 49.7 days). Every deadline is computed from this clock.
+uint32_t TickCount();
+
+// Takes the current folder out of the DLL search path (SetDllDirectoryW
+// with an empty text), so that no DLL is ever picked up from the folder
+// the program was started in. Looked up at run time; a Windows without it
+// keeps its search order.
+void RemoveCurrentFolderFromDllSearch();
 
 }  // namespace App_Platform

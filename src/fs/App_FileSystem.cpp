@@ -11,6 +11,7 @@
 #include "diag/App_LogMsgs.h"
 #include "diag/App_Trace.h"
 #include "fs/App_FilePath.h"
+#include "process/App_RunX.h"
 #include "util/App_Arrays.h"
 #include "util/App_Strings.h"
 #include "util/App_Variables.h"
@@ -48,21 +49,6 @@ std::wstring Friendly(const std::wstring& sPrepared) {
 
 DWORD AttributesOf(const wchar_t* p) {
   return RedirGuarded([&] { return ::GetFileAttributesW(p); });
-}
-
-// The shell's silent delete: no confirmation, no recycle bin, no progress
-// and no error boxes. It stands in for the shell launching module's
-// ShellDelete(sPath, bNoConfirm, bRecycle false, bInvisiblePlusNoErrors),
-// which deletes through the same call.
-bool ShellDeleteSilently(std::wstring_view sPath) {
-  std::wstring from(sPath);
-  from.push_back(L'\0');  // the list ends with two NULs; c_str() adds the second
-  SHFILEOPSTRUCTW op{};
-  op.wFunc = FO_DELETE;
-  op.pFrom = from.c_str();
-  op.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
-  const int r = RedirGuarded([&] { return ::SHFileOperationW(&op); });
-  return r == 0 && !op.fAnyOperationsAborted;
 }
 
 // MakeSureDirectoryPathExists of imagehlp, looked up when first needed.
@@ -374,7 +360,7 @@ bool EnsureDirExists(std::wstring_view sDirIn, int32_t& lFailReason) {
     }
     const std::wstring pd = Prepared(d);
     if (FileExistByStringPointer(pd.c_str())) {
-      if (!FileDelete(d) && !ShellDeleteSilently(d)) {
+      if (!FileDelete(d) && !App_Common::ShellDelete(d, true, false, true)) {
         t.Log(L"Aborting; failure to remove existing file!", evNormal, pVar(L"sDir", d));
         return;
       }

@@ -5,13 +5,20 @@
 // after <windows.h>, which it needs
 #include <shellapi.h>
 
+#include <vector>
+
 #include "app/App_Common.h"
 #include "app/App_Env.h"
+#include "app/App_Platform.h"
+#include "config/Config_Class.h"
 #include "diag/App_Trace.h"
 #include "forms/App_InvForm.h"
+#include "fs/App_FilePath.h"
 #include "fs/App_FileSystem.h"
+#include "process/App_Processes.h"
 #include "registry/App_FSRedir.h"
 #include "util/App_Handle.h"
+#include "util/App_Strings.h"
 #include "util/App_Variables.h"
 
 namespace {
@@ -19,9 +26,101 @@ namespace {
 constexpr DWORD kStillActive = 259;  // STILL_ACTIVE
 constexpr DWORD kPollMS = 100;
 constexpr DWORD kErrElevationRequired = 740;  // ERROR_ELEVATION_REQUIRED (Vista and later)
+constexpr DWORD kErrSRPBlocked = 1260;        // ERROR_ACCESS_DISABLED_BY_POLICY
+constexpr int32_t kWaitTimeout = 258;
+constexpr int32_t kWaitFailed = -1;
+constexpr DWORD kInputIdleMS = 5500;
 
+using App_Strings::InStr;
 
+// A handle as the log shows it.
+int64_t HandleVar(HANDLE h) {
+  return static_cast<int64_t>(reinterpret_cast<intptr_t>(h));
+}
 
+bool HasBackslash(std::wstring_view s) {
+  return s.find(L'\\') != std::wstring_view::npos;
+}
+
+// The text with one pair of wrapping double quotes taken off.
+std::wstring Unquoted(std::wstring_view s) {
+  if (s.size() >= 2 && s.front() == L'"' && s.back() == L'"') s = s.substr(1, s.size() - 2);
+  return std::wstring(s);
+}
+
+// The text in double quotes, unless it already starts and ends with one.
+std::wstring Q(std::wstring_view s) {
+  std::wstring r(s);
+  App_Strings::EnsureWrappingChr(r, L'"', false);
+  return r;
+}
+
+// A program path as the first part of a command line: quoted when it
+// holds a blank, so that it is never split.
+std::wstring CommandLineProgram(std::wstring_view sPath) {
+  return sPath.find_first_of(L" \t") != std::wstring_view::npos ? L"\"" + std::wstring(sPath) + L"\""
+                                                                : std::wstring(sPath);
+}
+
+std::wstring SystemFolderNow() {
+  const std::wstring& d = AppEnv().Dir_System32;
+  return d.empty() ? App_Platform::SystemFolder() : d;
+}
+
+std::wstring WindowsFolderNow() {
+  const std::wstring& d = AppEnv().Dir_Windows;
+  return d.empty() ? App_Platform::WindowsFolder() : d;
+}
+
+// The file in one folder list (";"-separated), ".exe" added to a name
+// without extension; empty when it is not there.
+std::wstring SearchIn(const std::wstring& sFolders, const std::wstring& sName) {
+  if (sFolders.empty()) return {};
+  std::vector<wchar_t> buf(MAX_PATH * 2);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    wchar_t* filePart = nullptr;
+    const DWORD n = ::SearchPathW(sFolders.c_str(), sName.c_str(), L".exe", static_cast<DWORD>(buf.size()),
+                                  buf.data(), &filePart);
+    if (n == 0) return {};
+    if (n < buf.size()) {
+      std::wstring found(buf.data(), n);
+      // A folder of that name is no program.
+      const DWORD attr = ::GetFileAttributesW(found.c_str());
+      if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY)) return {};
+      return found;
+    }
+    buf.resize(n + 1);
+  }
+  return {};
+}
+
+// The short (8.3) form of an existing path, without the wide prefix; empty
+// when the system has none.
+std::wstring ShortPathOf(const std::wstring& sPath) {
+  const std::wstring in = sPath.substr(0, sPath.find(L'\0'));
+  std::vector<wchar_t> buf(in.size() + 1);
+  DWORD n = ::GetShortPathNameW(in.c_str(), buf.data(), static_cast<DWORD>(buf.size()));
+  if (n >= buf.size()) {
+    buf.resize(n + 1);
+    n = ::GetShortPathNameW(in.c_str(), buf.data(), static_cast<DWORD>(buf.size()));
+  }
+  if (n == 0 || n >= buf.size()) return {};
+  std::wstring out(buf.data(), n);
+  App_FilePath::RemoveWideAPIFormatFromPath(out);
+  return out;
+}
+
+// Whether every handed-out start handle is a real one.
+bool Valid(HANDLE h) {
+  return h != nullptr && h != INVALID_HANDLE_VALUE;
+}
+
+// The rights a waiter opens a process with: enough to wait on it and read
+// its exit code, as the running Windows names them.
+DWORD WaitAccess() {
+  return SYNCHRONIZE |
+         (AppEnv().WinVista_OrNewer ? PROCESS_QUERY_LIMITED_INFORMATION : PROCESS_QUERY_INFORMATION);
+}
 
 }  // namespace
 
@@ -66,39 +165,78 @@ int32_t StyleToShowWindowConstant(int32_t lStyle) {
   }
 }
 
+std::wstring FindSystemProgram(std::wstring_view sName) {
+  const std::wstring name = Unquoted(sName);
+  if (name.empty() || HasBackslash(name) || name.find(L'/') != std::wstring::npos) return name;
+  std::wstring found = SearchIn(SystemFolderNow(), name);
+  if (found.empty()) found = SearchIn(WindowsFolderNow(), name);
+  if (found.empty()) {
+    const DWORD n = ::GetEnvironmentVariableW(L"PATH", nullptr, 0);
+    if (n > 0) {
+      std::wstring path(n, L'\0');
+      path.resize(::GetEnvironmentVariableW(L"PATH", path.data(), n));
+      found = SearchIn(path, name);
+    }
+  }
+  return found;
+}
+
+int32_t MsgWaitObj(int32_t lTimeOut, void* const* handles, uint32_t lCount) {
+  const bool bLimit = lTimeOut >= 0;
+  const uint32_t lDeadline = App_Platform::TickCount() + static_cast<uint32_t>(lTimeOut);
+  DWORD r = WAIT_FAILED;
+  for (;;) {
+    DWORD lRemaining = INFINITE;
+    if (bLimit) {
+      // Read as signed: once the deadline has passed this is negative, or
+      // (across the wrap-around) larger than the whole time-out.
+      const int32_t lLeft = static_cast<int32_t>(lDeadline - App_Platform::TickCount());
+      if (lLeft < 0 || lLeft > lTimeOut) return kWaitTimeout;
+      lRemaining = static_cast<DWORD>(lLeft);
+    }
+    r = ::MsgWaitForMultipleObjects(lCount, handles, FALSE, lRemaining, QS_ALLINPUT);
+    if (!App_Common::DoEvents()) return kMsgWaitQuit;
+    if (r != WAIT_OBJECT_0 + lCount) break;
+  }
+  return r == WAIT_FAILED ? kWaitFailed : static_cast<int32_t>(r);
+}
+
 bool ShellPlain(std::wstring_view sPathAndFilename, std::wstring_view sArguments, bool bWait,
                 int32_t lShowWindow, int32_t lTimeOut, uint32_t& lPID, uint32_t& lExitCode) {
   App_Trace t(L"App_RunX", L"ShellPlain");
-  t.Vars(vkPassedByVal, {L"sPathAndFilename", sPathAndFilename, L"sArguments", sArguments, L"bWait",
-                         bWait, L"lShowWindow", lShowWindow, L"lTimeOut", lTimeOut});
+  t.Vars(vkPassedByVal, {L"sPathAndFilename", sPathAndFilename, L"sArguments", sArguments, L"bWait", bWait,
+                         L"lShowWindow", lShowWindow, L"lTimeOut", lTimeOut});
   bool bResult = false;
-  std::wstring sShell;
+  std::wstring sPath, sShell;
   bool bGoOn = true;
 
   t.Step([&] {
-    if (sPathAndFilename.empty()) {
+    sPath = Unquoted(App_Strings::Trim(sPathAndFilename));
+    if (sPath.empty()) {
       t.Log(L"Passed empty string!");
       bGoOn = false;
-    } else if (sPathAndFilename.find(L'\\') != std::wstring_view::npos &&
-               !App_FileSystem::FileExist(sPathAndFilename)) {
+    } else if (HasBackslash(sPath) && !App_FileSystem::FileExist(sPath)) {
       t.Log(L"File not found!", evNormal, pVar(L"sPathAndFilename", sPathAndFilename));
       bGoOn = false;
     }
   });
 
   if (bGoOn) {
-    t.Step([&] {
-      sShell = sPathAndFilename.find(L' ') != std::wstring_view::npos
-                   ? L"\"" + std::wstring(sPathAndFilename) + L"\""
-                   : std::wstring(sPathAndFilename);
-      if (!sArguments.empty()) sShell += L" " + std::wstring(sArguments);
-    });
     const int32_t lStyle = ShowWindowConstantToStyle(lShowWindow);
     const bool bUseTimeOut = lTimeOut != 0;
 
     App_Handle hProcess;
     t.Step([&] {
       App_FSRedirGuard redir;
+      // A bare name is Windows' own tool, run in the system folder, so that
+      // whatever it starts in turn is looked for there first as well.
+      std::wstring sApp, sDir;
+      if (!HasBackslash(sPath)) {
+        sApp = FindSystemProgram(sPath);
+        if (!sApp.empty()) sDir = SystemFolderNow();
+      }
+      sShell = CommandLineProgram(sApp.empty() ? sPath : sApp);
+      if (!sArguments.empty()) sShell += L" " + std::wstring(sArguments);
       lPID = 0;
       STARTUPINFOW si{};
       si.cb = sizeof(si);
@@ -106,16 +244,11 @@ bool ShellPlain(std::wstring_view sPathAndFilename, std::wstring_view sArguments
       si.wShowWindow = static_cast<WORD>(StyleToShowWindowConstant(lStyle));
       PROCESS_INFORMATION pi{};
       std::wstring cmd = sShell;  // CreateProcessW may write into its command line
-      if (::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                           &pi)) {
-        // Held until the process is opened below, so the id cannot be reused meanwhile.
-        App_Handle started(pi.hProcess);
+      if (::CreateProcessW(sApp.empty() ? nullptr : sApp.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0,
+                           nullptr, sDir.empty() ? nullptr : sDir.c_str(), &si, &pi)) {
         App_Handle thread(pi.hThread);
+        hProcess.Reset(pi.hProcess);
         lPID = pi.dwProcessId;
-        if (bWait) {
-          hProcess.Reset(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, lPID));
-          if (!hProcess.Valid()) t.APIError(L"OpenProcess", pVar(L"sShell", sShell));
-        }
       } else {
         t.APIError(L"CreateProcessW", pVar(L"sShell", sShell));
       }
@@ -127,40 +260,32 @@ bool ShellPlain(std::wstring_view sPathAndFilename, std::wstring_view sArguments
     } else {
       t.Step([&] {
         if (!hProcess.Valid()) return;
-        const DWORD lStart = ::GetTickCount();
+        // The wait is on the process itself: a program that really ends
+        // with 259 ends it too.
+        HANDLE h = hProcess.Get();
+        const int32_t r = MsgWaitObj(bUseTimeOut ? (lTimeOut < 0 ? 0 : lTimeOut) : -1, &h, 1);
         DWORD lErrLvl = kStillActive;
-        for (;;) {
-          if (!::GetExitCodeProcess(hProcess.Get(), &lErrLvl)) {
-            t.APIError(L"GetExitCodeProcess", pVar(L"sShell", sShell));
-            break;
-          }
-          App_Common::DoEvents();
-          ::Sleep(kPollMS);
-          if (!bUseTimeOut) {
-            if (lErrLvl != kStillActive) {
-              lExitCode = lErrLvl;
-              bResult = true;
-              break;
-            }
-            continue;
-          }
-          const DWORD lElapsed = ::GetTickCount() - lStart;
-          if (lElapsed <= static_cast<DWORD>(lTimeOut) && lErrLvl != kStillActive) {
+        if (r == 0) {
+          if (::GetExitCodeProcess(h, &lErrLvl)) {
             lExitCode = lErrLvl;
             bResult = true;
-            break;
+          } else {
+            t.APIError(L"GetExitCodeProcess", pVar(L"sShell", sShell));
           }
-          if (lElapsed > static_cast<DWORD>(lTimeOut)) {
-            t.Log(L"ShellX (Failed) The process has timed out.", evNormal,
-                  pVar(L"sShell", sShell, L"lErrLvl", static_cast<int32_t>(lErrLvl), L"bUseTimeOut",
-                       bUseTimeOut, L"lTimeOut", lTimeOut));
-            lExitCode = 0;
-            break;
-          }
+        } else if (r == kMsgWaitQuit) {
+          t.Log(L"ShellX (Stopped waiting) The program is closing; the process keeps running.", evNormal,
+                pVar(L"sShell", sShell));
+          lExitCode = 0;
+        } else if (r == kWaitTimeout) {
+          t.Log(L"ShellX (Failed) The process has timed out.", evNormal,
+                pVar(L"sShell", sShell, L"lErrLvl", static_cast<int32_t>(lErrLvl), L"bUseTimeOut",
+                     bUseTimeOut, L"lTimeOut", lTimeOut));
+          lExitCode = 0;
+        } else {
+          t.APIError(L"MsgWaitForMultipleObjects", pVar(L"sShell", sShell));
         }
       });
-      if (!bResult)
-        t.Log(L"ShellX (Failed) The process has timed out.", evNormal, pVar(L"sShell", sShell));
+      if (!bResult) t.Log(L"ShellX (Failed) The process has timed out.", evNormal, pVar(L"sShell", sShell));
       // The process is left running; only our handle goes (hProcess closes it).
     }
   }
@@ -170,6 +295,18 @@ bool ShellPlain(std::wstring_view sPathAndFilename, std::wstring_view sArguments
   return bResult;
 }
 
+bool ShellX(std::wstring_view sPathAndFilename, std::wstring_view sArguments, bool bWait, int32_t lStyle,
+            uint32_t& lExitCode, bool bUseLimit, int32_t lLimitMS) {
+  App_Trace t(L"App_RunX", L"ShellX");
+  t.Vars(vkPassedByVal, {L"sPathAndFilename", sPathAndFilename, L"sArguments", sArguments, L"bWait", bWait,
+                         L"lStyle", lStyle, L"bUseLimit", bUseLimit, L"lLimitMS", lLimitMS});
+  uint32_t lPID = 0;
+  const bool bResult = ShellPlain(sPathAndFilename, sArguments, bWait, StyleToShowWindowConstant(lStyle),
+                                  bUseLimit ? lLimitMS : 0, lPID, lExitCode);
+  t.Vars(vkReturnedByRef, {L"lExitCode", lExitCode});
+  t.Vars(vkFunctionReturn, {bResult});
+  return bResult;
+}
 
 namespace {
 
@@ -185,8 +322,10 @@ void SetCurrentSystemTopWindow(bool bSetTopMost, bool bActivateWindow) {
   t.Vars(vkPassedByVal, {L"bSetTopMost", bSetTopMost, L"bActivateWindow", bActivateWindow});
   t.Step([&] {
     const UINT flags = TopWindowFlags(bActivateWindow);
-    if (!::SetWindowPos(::GetForegroundWindow(), bSetTopMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, flags))
-      t.APIError(L"SetWindowPos(GetForegroundWindow, ...", pVar(L"bSetTopMost", bSetTopMost, L"lFlags", static_cast<int32_t>(flags)));
+    if (!::SetWindowPos(::GetForegroundWindow(), bSetTopMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                        flags))
+      t.APIError(L"SetWindowPos(GetForegroundWindow, ...",
+                 pVar(L"bSetTopMost", bSetTopMost, L"lFlags", static_cast<int32_t>(flags)));
   });
 }
 
@@ -202,7 +341,8 @@ bool SetTopWindow(HWND hWnd, bool bSetTopMost, bool bActivateWindow, bool bSetCu
     if (bSetCurrentToNoTopMost && (bResetCurrentEvenIfMatchesTargetHwnd || ::GetForegroundWindow() != hWnd))
       SetCurrentSystemTopWindow(false, false);
     result = ::SetWindowPos(hWnd, bSetTopMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, flags) != FALSE;
-    if (!result) t.APIError(L"SetWindowPos", pVar(L"bSetTopMost", bSetTopMost, L"lFlags", static_cast<int32_t>(flags)));
+    if (!result)
+      t.APIError(L"SetWindowPos", pVar(L"bSetTopMost", bSetTopMost, L"lFlags", static_cast<int32_t>(flags)));
   });
   t.Vars(vkFunctionReturn, {result});
   return result;
@@ -211,11 +351,19 @@ bool SetTopWindow(HWND hWnd, bool bSetTopMost, bool bActivateWindow, bool bSetCu
 bool ShellExW(std::wstring_view sPathAndFilename, std::wstring_view sCmdLineParams, int32_t ShowType,
               bool bForceRunAsVerb, bool bForceFailOnCancelledUAC) {
   App_Trace t(L"App_RunX", L"ShellExW");
-  t.Vars(vkPassedByVal, {L"sPathAndFilename", sPathAndFilename, L"sCmdLineParams", sCmdLineParams,
-                         L"ShowType", ShowType, L"bForceRunAsVerb", bForceRunAsVerb,
-                         L"bForceFailOnCancelledUAC", bForceFailOnCancelledUAC});
+  t.Vars(vkPassedByVal,
+         {L"sPathAndFilename", sPathAndFilename, L"sCmdLineParams", sCmdLineParams, L"ShowType", ShowType,
+          L"bForceRunAsVerb", bForceRunAsVerb, L"bForceFailOnCancelledUAC", bForceFailOnCancelledUAC});
   bool result = false;
-  const std::wstring path(sPathAndFilename), params(sCmdLineParams);
+  std::wstring path = Unquoted(sPathAndFilename);
+  const std::wstring params(sCmdLineParams);
+  // A bare program name is Windows' own tool (a document or URL stays as it is).
+  t.Step([&] {
+    if (HasBackslash(path)) return;
+    App_FSRedirGuard redir;
+    const std::wstring found = FindSystemProgram(path);
+    if (!found.empty()) path = found;
+  });
   std::wstring sSourceOf_hWnd = L"null", sVerb = bForceRunAsVerb ? L"runas" : L"open", sPathOnly;
   HWND owner = nullptr;
   bool bUnloadInvForm = false;
@@ -248,8 +396,9 @@ bool ShellExW(std::wstring_view sPathAndFilename, std::wstring_view sCmdLinePara
                              sPathOnly.empty() ? nullptr : sPathOnly.c_str(), ShowType);
       lError = ::GetLastError();
       if (lError != 0)
-        t.APIError(L"ShellExecute2", pVar(L"sVerb", sVerb, L"sPathAndFilename", path, L"sCmdLineParams", params,
-                                          L"sPathOnly", sPathOnly, L"ShowType", ShowType, L"sSourceOf_hWnd", sSourceOf_hWnd));
+        t.APIError(L"ShellExecute2",
+                   pVar(L"sVerb", sVerb, L"sPathAndFilename", path, L"sCmdLineParams", params, L"sPathOnly",
+                        sPathOnly, L"ShowType", ShowType, L"sSourceOf_hWnd", sSourceOf_hWnd));
     });
     const INT_PTR lRet = reinterpret_cast<INT_PTR>(hRet);
     const std::wstring file = L"  File = [" + path + L"]";
@@ -261,13 +410,17 @@ bool ShellExW(std::wstring_view sPathAndFilename, std::wstring_view sCmdLinePara
               L" (LAUNCH FAIL AS ADMIN, NO RETRY SPECIFIED BY BOOLEAN)  verb = " + sVerb + file);
         result = false;
       } else if (sVerb == L"open") {
-        t.Log(L"ShellExW  Error = ERROR_ELEVATION_REQUIRED  AppRunningAsAdmin = False  verb = 'open' "
-              L"(retrying run using 'runas' verb!)" + file);
+        t.Log(
+            L"ShellExW  Error = ERROR_ELEVATION_REQUIRED  AppRunningAsAdmin = False  verb = 'open' "
+            L"(retrying run using 'runas' verb!)" +
+            file);
         sVerb = L"runas";
         retry = true;
       } else {
-        t.Log(L"ShellExW  Error = ERROR_ELEVATION_REQUIRED  AppRunningAsAdmin = False  verb = 'runas' "
-              L"(aborting run, assume UAC prompt was cancelled)" + file);
+        t.Log(
+            L"ShellExW  Error = ERROR_ELEVATION_REQUIRED  AppRunningAsAdmin = False  verb = 'runas' "
+            L"(aborting run, assume UAC prompt was cancelled)" +
+            file);
         result = true;
       }
     } else if (lError == ERROR_CANCELLED) {
@@ -276,8 +429,9 @@ bool ShellExW(std::wstring_view sPathAndFilename, std::wstring_view sCmdLinePara
     } else if (lRet < 0 || lRet > 32) {
       result = true;
     } else {
-      t.Log(L"ShellExW.ShellExecuteW lRet = " + std::to_wstring(lRet) + L"  Error = " + std::to_wstring(lError) +
-            L" [" + App_Debug::GetSystemMsg(lError) + L"]  verb = " + sVerb + L"  (LAUNCH FAIL, NO RETRY)" + file);
+      t.Log(L"ShellExW.ShellExecuteW lRet = " + std::to_wstring(lRet) + L"  Error = " +
+            std::to_wstring(lError) + L" [" + App_Debug::GetSystemMsg(lError) + L"]  verb = " + sVerb +
+            L"  (LAUNCH FAIL, NO RETRY)" + file);
       result = false;
     }
   }
@@ -286,9 +440,672 @@ bool ShellExW(std::wstring_view sPathAndFilename, std::wstring_view sCmdLinePara
   return result;
 }
 
+// ---- process creation flags ------------------------------------------------
+
+const ProcFlagSetting kProcFlagSettings[22] = {
+    {L"CreateUnicodeEnv", 0x400, false},
+    {L"CreateDefaultErrorMode", 0x4000000, false},
+    {L"CreatePreserveCodeAuthzLevel", 0x2000000, false},
+    {L"CreateNewConsole", 0x10, false},
+    {L"CreateNewProcessGroup", 0x200, false},
+    {L"CreateNoWindow", 0x8000000, false},
+    {L"DetachedProcess", 0x8, false},
+    {L"CreateSeparateWOWVDM", 0x800, false},
+    {L"CreateSharedWOWVDM", 0x1000, false},
+    {L"DebugProcess", 0x1, false},
+    {L"DebugOnlyThisProcess", 0x2, false},
+    {L"PriorityNormal", 0x20, false},
+    {L"PriorityIdle", 0x40, false},
+    {L"PriorityHigh", 0x80, false},
+    {L"PriorityRealtime", 0x100, false},
+    {L"PriorityBelowNormal", 0x4000, true},
+    {L"PriorityAboveNormal", 0x8000, true},
+    {L"ProcessModeBackgroundBegin", 0x100000, true},
+    {L"ProcessModeBackgroundEnd", 0x200000, true},
+    {L"CreateBreakawayFromJob", 0x1000000, false},
+    {L"CreateSuspended", 0x4, false},
+    {L"ExtendedStartupInfo", 0x80000, false},
+};
+
+namespace {
+
+std::wstring& ProcFlagsPrefix() {
+  static std::wstring* s = new std::wstring();
+  return *s;
+}
+
+}  // namespace
+
+const std::wstring& ProcFlagsSettingPrefix() {
+  return ProcFlagsPrefix();
+}
+void ResetProcFlagsSettingPrefix() {
+  ProcFlagsPrefix().clear();
+}
+
+void AddCFGFlagIfEnabled(uint32_t& flags, std::wstring_view sCFGItem, uint32_t lAddCFGFlag, bool bLog) {
+  App_QuietStep([&] {
+    const uint32_t lFlagsPassed = flags;
+    std::wstring_view sMsg = L"Flag option not set!";
+    if (Cfg().GetBool(sCFGItem)) {
+      if ((flags & lAddCFGFlag) == lAddCFGFlag) {
+        sMsg = L"Flag option set; flag already exists!";
+      } else {
+        flags |= lAddCFGFlag;
+        sMsg = L"Flag option set; Added flag";
+      }
+    }
+    if (bLog)
+      App_Debug::dPrint(L"App_RunX.AddCFGFlagIfEnabled", sMsg, evVerbose,
+                        pVar(L"sCFGItem", sCFGItem, L"lAddCFGFlag", lAddCFGFlag, L"lFlagsPassed",
+                             lFlagsPassed, L"lFlagsReturned", flags));
+  });
+}
+
+void SetProcFlags(uint32_t& flags, int32_t eRunAsType, bool bSkipUnicodeEnv, bool bLog) {
+  const uint32_t lFlagsPassed = flags;
+  std::wstring sCFGSettingPrefix, sMsg;
+  bool bStepsOK = App_QuietStep([&] {
+    std::wstring& prefix = ProcFlagsPrefix();
+    if (prefix.empty()) {
+      const App_Env& e = AppEnv();
+      prefix = std::wstring(L"RunX.") +
+               (e.AppInst_IsDLL       ? L"DLL"
+                : e.AppInst_IsService ? L"ServiceEXE"
+                                      : L"StandardEXE") +
+               L"." +
+               (e.AppInst_IsSystem  ? L"LocalSystem"
+                : e.AppInst_IsAdmin ? L"Admin"
+                                    : L"LimitedUser") +
+               L".";
+    }
+  });
+  const wchar_t* sRunAs = nullptr;
+  switch (eRunAsType) {
+    case 1:
+      sRunAs = L"RunAsAdmin";
+      flags = bSkipUnicodeEnv ? 0x30 : 0x430;
+      break;
+    case 2:
+      sRunAs = L"RunAsLimitedUser";
+      flags = bSkipUnicodeEnv ? 0x4000210 : 0x4000610;
+      break;
+    case 5:
+      sRunAs = L"RunAsLimitedUser";
+      flags = bSkipUnicodeEnv ? 0x30 : 0x430;
+      break;
+    case 6:
+      sRunAs = L"RunAsLocalSystem";
+      flags = bSkipUnicodeEnv ? 0x6000000 : 0x6000400;
+      break;
+    default:
+      flags = bSkipUnicodeEnv ? 0x6000000 : 0x6000400;
+      break;
+  }
+  bStepsOK = bStepsOK && App_QuietStep([&] {
+               sCFGSettingPrefix = ProcFlagsPrefix() +
+                                   (sRunAs ? std::wstring(sRunAs) + L"." : std::wstring()) + L"ProcFlags.";
+             });
+  if (bStepsOK) {
+    App_QuietStep([&] {
+      if (!Cfg().GetBool(L"RunX.ProcFlags.EnableAltFlags")) {
+        sMsg = L"CFG Options NOT Enabled; proceeding as normal...";
+        return;
+      }
+      sMsg = L"CFG Options Enabled; Alt Process Creation Flags will be applied!";
+      uint32_t lBuilt = 0;
+      const bool bVista = AppEnv().WinVista_OrNewer;
+      for (const ProcFlagSetting& f : kProcFlagSettings) {
+        if (f.lFlag == 0x400 && bSkipUnicodeEnv) continue;
+        if (f.bVistaOrNewer && !bVista) continue;
+        AddCFGFlagIfEnabled(lBuilt, sCFGSettingPrefix + f.sName, f.lFlag, bLog);
+      }
+      flags = lBuilt;
+    });
+  }
+  if (bLog)
+    App_Debug::dPrint(L"App_RunX.SetProcFlags", sMsg, evVerbose,
+                      pVar(L"stCFGRunXProcFlags", ProcFlagsPrefix(), L"sCFGSettingPrefix", sCFGSettingPrefix,
+                           L"lFlagsPassed", lFlagsPassed, L"lFlagsReturned", flags));
+}
+
+// ---- the launcher ------------------------------------------------------------
+
+void GetCPLValuesForRunX(std::wstring& sPathAndFilenameAltVar, std::wstring& sCmdLineParamsAltVar) {
+  App_Trace t(L"App_RunX", L"GetCPLValuesForRunX", ptSub);
+  t.Vars(vkPassedByRef,
+         {L"sPathAndFilenameAltVar", sPathAndFilenameAltVar, L"sCmdLineParamsAltVar", sCmdLineParamsAltVar});
+  t.Step([&] {
+    std::wstring sCmd = L" " + Q(sPathAndFilenameAltVar);
+    if (!sCmdLineParamsAltVar.empty()) sCmd += L" " + sCmdLineParamsAltVar;
+    std::wstring sApp = SystemFolderNow() + L"\\control.exe";
+    App_FilePath::PrepPathForUnicodeAPI(sApp);
+    sPathAndFilenameAltVar = std::move(sApp);
+    sCmdLineParamsAltVar = std::move(sCmd);
+  });
+}
+
+void GetBatchFileValuesForRunX(std::wstring& sPathAndFilenameAltVar, std::wstring& sCmdLineParamsAltVar) {
+  App_Trace t(L"App_RunX", L"GetBatchFileValuesForRunX", ptSub);
+  t.Vars(vkPassedByRef,
+         {L"sPathAndFilenameAltVar", sPathAndFilenameAltVar, L"sCmdLineParamsAltVar", sCmdLineParamsAltVar});
+  t.Step([&] {
+    std::wstring sCmd = L" /c " + Q(sPathAndFilenameAltVar);
+    if (!sCmdLineParamsAltVar.empty()) sCmd += L" " + sCmdLineParamsAltVar;
+    std::wstring sApp = SystemFolderNow() + L"\\cmd.exe";
+    App_FilePath::PrepPathForUnicodeAPI(sApp);
+    sPathAndFilenameAltVar = std::move(sApp);
+    sCmdLineParamsAltVar = std::move(sCmd);
+  });
+}
+
+namespace {
+
+// "[ACTIVE PID=n] for [file] ([file as handed to the system])" of the wait's log lines.
+std::wstring PidAndFiles(const RxResult& r, bool bActive) {
+  return std::wstring(bActive ? L" [ACTIVE PID=" : L" [FAILED PID=") + std::to_wstring(r.Process_ID) +
+         L"] for [" + r.File_Passed + L"] ([" + r.File_Passed_To_API + L"])";
+}
+
+// Waits for the process to end with the record's limit when the handle
+// cannot be waited on (a handle without the right to): asks every 100 ms
+// whether the process is still in the process list, handling messages.
+// The answer is MsgWaitObj's.
+int32_t PollWhileRunning(uint32_t lPID, int32_t lTimeOut) {
+  const uint32_t lStart = App_Platform::TickCount();
+  while (App_Processes::IsProcessRunningByPID(lPID)) {
+    if (lTimeOut > 0 && App_Platform::TickCount() - lStart > static_cast<uint32_t>(lTimeOut))
+      return kWaitTimeout;
+    const int32_t r = MsgWaitObj(static_cast<int32_t>(kPollMS), nullptr, 0);
+    if (r == kMsgWaitQuit) return r;
+  }
+  return 0;
+}
+
+}  // namespace
+
+void RunHelper_ProcessWaitForResult(RxResult& r, void*& hProcess) {
+  App_Trace t(L"App_RunX", L"RunHelper_ProcessWaitForResult", ptSub);
+  t.Vars(vkPassedByRef, {L"hProcess", HandleVar(hProcess)});
+  bool bGoOn = true;
+  bool bExitCodeRead = false;
+  DWORD lExitCode = 0;
+
+  // 1. A handle, or one opened by the process id.
+  t.Step([&] {
+    if (Valid(hProcess)) {
+      if (r.Process_ID != 0) {
+        t.Log(L"PID=" + std::to_wstring(r.Process_ID) + L" Process started with valid handle");
+      } else {
+        r.Process_ID = App_Processes::GetPID(r.File_Passed);
+        t.Log(L"GetPID=" + std::to_wstring(r.Process_ID) +
+              L" Process started with valid handle, but NO PID, trying GetPID then OpenProcess");
+      }
+      return;
+    }
+    if (r.Process_ID == 0) {
+      r.Process_ID = App_Processes::GetPID(r.File_Passed);
+      if (r.Process_ID == 0) {
+        t.Log(L"Aborting after GetPID failure");
+        bGoOn = false;
+        return;
+      }
+      t.Log(L"GetPID=" + std::to_wstring(r.Process_ID) +
+            L" Process started, but Handle invalid and NO PID, trying GetPID then OpenProcess");
+    }
+    t.Log(L"PID=" + std::to_wstring(r.Process_ID) +
+          L" Process started, but Handle invalid, trying OpenProcess");
+    HANDLE h = ::OpenProcess(WaitAccess(), FALSE, r.Process_ID);
+    if (Valid(h)) {
+      t.Log(L"OpenProcess success");
+      r.Error_OpenProcess_Success = true;
+      hProcess = h;
+    } else {
+      t.Log(L"OpenProcess failure");
+      bGoOn = false;
+    }
+  });
+  if (!bGoOn) {
+    t.Vars(vkReturnedByRef, {L"hProcess", HandleVar(hProcess)});
+    return;
+  }
+
+  // 2. The wait.
+  if (r.Wait_For_Exit) {
+    t.Step([&] {
+      HANDLE h = hProcess;
+      int32_t lRet = MsgWaitObj(r.Wait_TimeoutMS < 1 ? -1 : r.Wait_TimeoutMS, &h, 1);
+      if (lRet == kWaitFailed) {
+        r.Error_Timeout_Msg = L"WAIT_FAILED";
+        t.APIError(L"WaitForSingleObject WAIT_FAILED", pVar(L"hProcess", HandleVar(h)));
+        // A handle without the right to wait: watch the process list instead.
+        lRet = PollWhileRunning(r.Process_ID, r.Wait_TimeoutMS);
+      }
+      if (lRet == kWaitTimeout) {
+        r.Error_Timeout_Msg = L"WAIT_TIMEOUT";
+        t.Log(L"WaitForSingleObject WAIT_TIMEOUT");
+        r.Error_Exit_Timeout_Reached = true;
+        t.Log(L"(Process Timeout/STILL_ACTIVE) WaitForSingleObject=" + r.Error_Timeout_Msg +
+              PidAndFiles(r, true));
+      } else if (lRet == kMsgWaitQuit) {
+        t.Log(L"(Program closing) Stopped waiting; the process keeps running" + PidAndFiles(r, true));
+      }
+    });
+  } else {
+    t.Log(L"Aborting WaitForExit; Flag Not Specified");
+    if (!r.Wait_For_Init) {
+      t.Log(L"Aborting WaitForInit; Flag Not Specified");
+    } else {
+      t.Step([&] {
+        const DWORD lRet = ::WaitForInputIdle(hProcess, kInputIdleMS);
+        const wchar_t* sText = lRet == WAIT_FAILED    ? L"WAIT_FAILED"
+                               : lRet == WAIT_TIMEOUT ? L"WAIT_TIMEOUT"
+                                                      : nullptr;
+        if (sText) {
+          r.Error_Init_Timeout_Reached = true;
+          r.Error_Timeout_Msg = sText;
+          t.Log(L"(no wait) Failed WaitForInputIdle=" + std::wstring(sText) +
+                PidAndFiles(r, App_Processes::IsProcessRunningByPID(r.Process_ID)));
+        }
+      });
+    }
+  }
+
+  // 3. The exit code: 259 while the process runs.
+  t.Step([&] {
+    if (::GetExitCodeProcess(hProcess, &lExitCode)) {
+      bExitCodeRead = true;
+    } else {
+      t.APIError(L"GetExitCodeProcess", pVar(L"hProcess", HandleVar(hProcess)));
+    }
+    if (bExitCodeRead) r.Process_Exit_Code = lExitCode;
+  });
+  t.Vars(vkReturnedByRef, {L"hProcess", HandleVar(hProcess), L"Process_Exit_Code", r.Process_Exit_Code});
+}
+
+bool RunXShellX(RxResult& r, std::wstring_view sPathAndFilename, std::wstring_view sCmdLineParams,
+                bool bWaitForExit, bool bWaitForInit, int32_t lWaitTimeoutMS, int32_t ShowType,
+                bool& bForceRunAs) {
+  App_Trace t(L"App_RunX", L"RunXShellX");
+  t.Vars(vkPassedByVal, {L"sPathAndFilename", sPathAndFilename, L"sCmdLineParams", sCmdLineParams,
+                         L"bWaitForExit", bWaitForExit, L"bWaitForInit", bWaitForInit, L"lWaitTimeoutMS",
+                         lWaitTimeoutMS, L"ShowType", ShowType, L"bForceRunAs", bForceRunAs});
+  r.Error_Sent_To_ShellX = true;
+  t.Step([&] {
+    // A bare name is found once, so that the process looked for afterwards
+    // is the one that was started.
+    std::wstring sPath = Unquoted(sPathAndFilename);
+    if (!HasBackslash(sPath)) {
+      App_FSRedirGuard redir;
+      const std::wstring found = FindSystemProgram(sPath);
+      if (!found.empty()) sPath = found;
+    }
+    if (ShellExW(sPath, sCmdLineParams, ShowType, bForceRunAs, true)) {
+      t.Log(L"ShellExW success", evVerbose);
+      r.Process_ID = App_Processes::GetPID(sPath);
+      if (bWaitForExit) r.Process_Exit_Code = 0;
+      r.Process_Create_Success = true;
+      return;
+    }
+    t.Log(L"ShellExW Failure, passing to ShellX");
+    uint32_t lPID = 0, lExit = 0;
+    if (ShellPlain(sPath, sCmdLineParams, bWaitForExit, ShowType, lWaitTimeoutMS, lPID, lExit)) {
+      r.Process_ID = lPID;
+      if (bWaitForExit) r.Process_Exit_Code = lExit;
+      r.Process_Create_Success = true;
+      t.Log(L"ShellX success", evVerbose);
+    } else {
+      t.Log(L"ShellX failure!", evVerbose);
+    }
+  });
+  t.Vars(vkFunctionReturn, {r.Process_Create_Success});
+  return r.Process_Create_Success;
+}
+
+RxResult RunX(std::wstring_view sPathAndFilename, std::wstring_view sCmdLineParams, bool bWaitForExit,
+              bool bWaitForInit, int32_t lWaitTimeoutMS, int32_t ShowType) {
+  App_Trace t(L"App_RunX", L"RunX");
+  t.Vars(vkPassedByVal, {L"sPathAndFilename", sPathAndFilename, L"sCmdLineParams", sCmdLineParams,
+                         L"bWaitForExit", bWaitForExit, L"bWaitForInit", bWaitForInit, L"lWaitTimeoutMS",
+                         lWaitTimeoutMS, L"ShowType", ShowType});
+  RxResult r;
+  r.File_Passed = sPathAndFilename;
+  r.File_CmdLineParams_Passed = sCmdLineParams;
+  r.Wait_For_Exit = bWaitForExit;
+  r.Wait_For_Init = bWaitForInit;
+  r.Wait_TimeoutMS = lWaitTimeoutMS;
+  r.ShowType_Passed = ShowType;
+  const int32_t lShow = ShowType == SW_SHOWDEFAULT ? SW_SHOWNORMAL : ShowType;
+  // A path wrapped in quotes names the same file; the quotes are no part of it.
+  const std::wstring sPath = Unquoted(sPathAndFilename);
+  const std::wstring sParams(sCmdLineParams);
+
+  PROCESS_INFORMATION pi{};
+  HANDLE hThread = nullptr, hProcess = nullptr;
+  bool bWait = false;  // go on to the wait; otherwise straight to the end
+  const auto finish = [&] {
+    if (bWait) RunHelper_ProcessWaitForResult(r, hProcess);
+    if (hThread) App_Common::CloseMyHandle(hThread);
+    if (hProcess) App_Common::CloseMyHandle(hProcess);
+    t.Log(L"RunX Finished=" + std::wstring(r.Process_Create_Success ? L"True" : L"False") + L" ReturnCode=" +
+              std::to_wstring(r.Process_Exit_Code) + L" for PID=" + std::to_wstring(r.Process_ID) + L" [" +
+              r.File_Passed + L"] with arguments [" + r.File_CmdLineParams_Passed + L"]",
+          evVerbose);
+    return r;
+  };
+
+  // No folder: the shell finds the program (Windows' own folders first).
+  if (!HasBackslash(sPath)) {
+    t.Step([&] {
+      bool bForceRunAs = false;
+      if (RunXShellX(r, sPath, sParams, bWaitForExit, false, lWaitTimeoutMS, lShow, bForceRunAs))
+        t.Log(L"RunX (to ShellX for exe/no path) Success for PID=" + std::to_wstring(r.Process_ID) + L" [" +
+                  r.File_Passed + L"]",
+              evVerbose);
+      else
+        t.Log(L"Failure:  RunX (to ShellX for exe/no path)");
+    });
+    bWait = true;
+    return finish();
+  }
+
+  // Control panel items and batch files run through Windows' own programs.
+  std::wstring sPathAndFilename_Alt_W, sCmdLineParams_Alt;
+  bool bCPL = false, bBatch = false;
+  t.Step([&] {
+    const std::wstring lower = App_Strings::LCase(sPath);
+    const size_t dot = lower.rfind(L'.');
+    if (dot == std::wstring::npos) return;
+    const std::wstring ext = lower.substr(dot + 1);
+    if (ext.empty()) return;
+    sPathAndFilename_Alt_W = sPath;
+    sCmdLineParams_Alt = sParams;
+    if (ext == L"cpl") {
+      bCPL = true;
+      GetCPLValuesForRunX(sPathAndFilename_Alt_W, sCmdLineParams_Alt);
+    } else if (ext == L"bat" || ext == L"cmd") {
+      bBatch = true;
+      GetBatchFileValuesForRunX(sPathAndFilename_Alt_W, sCmdLineParams_Alt);
+    } else {
+      sPathAndFilename_Alt_W.clear();
+      sCmdLineParams_Alt.clear();
+    }
+  });
+
+  // The command line of an ordinary program: its (quoted) file name, then the arguments.
+  t.Step([&] {
+    if (!sPathAndFilename_Alt_W.empty() || !sCmdLineParams_Alt.empty()) return;
+    if (App_Strings::Trim(sParams).empty()) return;
+    sCmdLineParams_Alt = CommandLineProgram(sPath.substr(sPath.rfind(L'\\') + 1));
+    sCmdLineParams_Alt += (sParams.front() == L' ' ? L"" : L" ") + sParams;
+  });
+
+  // Path form, flags, application path and current folder.
+  std::wstring sPathAndFilename_W = sPath, sPathOnly_W;
+  t.Step([&] {
+    if (sPath.size() > 259) r.File_ExceedsMaxPath = true;
+    if (App_Strings::UseWideAPI(sPath)) r.File_ContainsUnicodeCharacters = true;
+    const bool bWide = r.File_ExceedsMaxPath || r.File_ContainsUnicodeCharacters;
+    uint32_t flags = 0;
+    SetProcFlags(flags, 0, !bWide, false);
+    r.Process_Creation_Flags = flags;
+    sPathOnly_W = sPath.substr(0, sPath.rfind(L'\\'));
+    if (sPathOnly_W.size() == 2 && sPathOnly_W[1] == L':')
+      sPathOnly_W += L'\\';  // "C:" is the drive's current folder
+    if (bWide) {
+      App_FilePath::PrepPathForUnicodeAPI(sPathAndFilename_W);
+      App_FilePath::PrepPathForUnicodeAPI(sPathOnly_W);
+    }
+    r.File_Passed_To_API = App_Strings::Replace(sPathAndFilename_W, std::wstring_view(L"\0", 1), L"<NULL>");
+  });
+
+  BOOL lRet = FALSE;
+  DWORD lExtErr = 0;
+  const auto create = [&](const std::wstring& sApp) {
+    // A retry replaces the first start's handles.
+    if (pi.hProcess) ::CloseHandle(pi.hProcess);
+    if (pi.hThread) ::CloseHandle(pi.hThread);
+    pi = PROCESS_INFORMATION{};
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = static_cast<WORD>(lShow);
+    std::wstring cmd = sCmdLineParams_Alt;  // CreateProcessW may write into it
+    {
+      App_FSRedirGuard redir;
+      ::SetLastError(0);
+      lRet = ::CreateProcessW(sApp.c_str(), cmd.empty() ? nullptr : cmd.data(), nullptr, nullptr, FALSE,
+                              r.Process_Creation_Flags, nullptr,
+                              sPathOnly_W.empty() ? nullptr : sPathOnly_W.c_str(), &si, &pi);
+      lExtErr = ::GetLastError();
+    }
+    if (lExtErr != 0) {
+      ::SetLastError(lExtErr);
+      t.APIError(L"CreateProcessW",
+                 pVar(L"lRet", static_cast<int32_t>(lRet), L"sPathAndFilename_W", sApp, L"sCmdLineParams_Alt",
+                      sCmdLineParams_Alt, L"sPathOnly_W", sPathOnly_W));
+    }
+  };
+
+  t.Step([&] {
+    if (!sPathAndFilename_Alt_W.empty()) {
+      t.Log(
+          L"Alt Vars Set for CreateProcessW", evVerbose,
+          pVar(L"sPathAndFilename_Alt_W", sPathAndFilename_Alt_W, L"sCmdLineParams_Alt", sCmdLineParams_Alt));
+      create(sPathAndFilename_Alt_W);
+      // The 64-bit retry of a rewritten start that reported success with "access denied".
+      if (lRet == 1 && lExtErr == ERROR_ACCESS_DENIED) {
+        const std::wstring msg = App_Debug::GetSystemMsg(lExtErr);
+        if (!AppEnv().Win64bit) {
+          t.Log(L"32bit OS, no retry on error:  " + msg);
+        } else if (InStr(sCmdLineParams_Alt, L"System32", App_Strings::cmText) == 0 && HasBackslash(sPath)) {
+          t.Log(
+              L"64bit OS, but no retry with syswow64 (target path not in system32, or no path passed with "
+              L"exe) "
+              L"on error:  " +
+              msg);
+        } else {
+          if (InStr(sPathAndFilename_Alt_W, L"System32", App_Strings::cmText) != 0) {
+            sPathAndFilename_Alt_W =
+                App_Strings::Replace(sPathAndFilename_Alt_W, L"System32", L"SysWOW64", App_Strings::cmText);
+            t.Log(
+                L"64bit OS, retry with sPathAndFilename_Alt_W modified to replace system32 with syswow64 "
+                L"(target path in system32) on error:  " +
+                msg);
+          } else {
+            t.Log(L"64bit OS, retry with no modification? (no path passed with exe?) on error:  " + msg);
+          }
+          lExtErr = 0;
+          create(sPathAndFilename_Alt_W);
+        }
+      }
+    } else {
+      create(sPathAndFilename_W);
+      // Windows cannot start a program whose path is longer than MAX_PATH,
+      // even in the wide form; its short (8.3) form usually fits.
+      if (!lRet && r.File_ExceedsMaxPath &&
+          App_FileSystem::FileExistByStringPointer(sPathAndFilename_W.c_str())) {
+        const std::wstring sShort = ShortPathOf(sPathAndFilename_W), sShortDir = ShortPathOf(sPathOnly_W);
+        if (!sShort.empty() && sShort.size() < MAX_PATH) {
+          t.Log(L"RunX (path too long for CreateProcessW, retrying with its short form)", evVerbose,
+                pVar(L"sShort", sShort, L"sShortDir", sShortDir));
+          sPathOnly_W = sShortDir;
+          create(sShort);
+        }
+      }
+    }
+    hThread = pi.hThread;
+    hProcess = pi.hProcess;
+  });
+
+  const std::wstring msg = App_Debug::GetSystemMsg(lExtErr);
+  if (!lRet) {
+    // Creation failed.
+    if (!App_FileSystem::FileExistByStringPointer(sPathAndFilename_W.c_str())) {
+      r.Error_File_Not_Found = true;
+      t.Log(L"RunX (post run check reveals FILE NOT FOUND via FileExistByStringPointer) error:  " + msg,
+            evVerbose, pVar(L"lExtErr", lExtErr, L"sPathAndFilename_W", sPathAndFilename_W));
+      return finish();
+    }
+    if (lExtErr == kErrElevationRequired) {
+      t.Log(L"elevation req", evVerbose,
+            pVar(L"lExtErr", lExtErr, L"sPathAndFilename_W", sPathAndFilename_W));
+      r.Error_Elevation_Req = true;
+      bool bForceRunAs = true;
+      if (RunXShellX(r, sPath, sParams, bWaitForExit, false, lWaitTimeoutMS, lShow, bForceRunAs)) {
+        t.Log(L"RunX (to ShellX for ERROR_ELEVATION_REQUIRED) Success for PID=" +
+                  std::to_wstring(r.Process_ID) + L" [" + r.File_Passed + L"]",
+              evVerbose);
+        bWait = true;
+      } else {
+        t.Log(L"Failure:  RunX (to ShellX for ERROR_ELEVATION_REQUIRED)");
+      }
+      return finish();
+    }
+    if (lExtErr == ERROR_CANCELLED) {
+      t.Log(L"RunX (UAC Prompt Cancelled by User)");
+      r.Error_Elevation_User_Cancelled = r.Process_Create_Success = r.Error_Elevation_Req = true;
+      return finish();
+    }
+    if (lExtErr == kErrSRPBlocked) {
+      t.Log(L"RunX (Blocked by Software Restriction Policy)");
+      r.Error_SRP_Blocked = true;
+      return finish();
+    }
+    t.Log(L"RunX -> ShellX / RunX (no wait) on CreateProcessW Fail " + msg, evVerbose,
+          pVar(L"lExtErr", lExtErr, L"sPathAndFilename_W", sPathAndFilename_W));
+    r.Error_Sent_To_ShellX = true;
+    t.Step([&] {
+      uint32_t lPID = 0, lExit = 0;
+      bool bOK;
+      if (bCPL) {
+        bOK = ShellPlain(L"control.exe", Q(sPath), bWaitForExit, lShow, lWaitTimeoutMS, lPID, lExit);
+      } else if (bBatch) {
+        std::wstring sArgs = L"/c " + Q(sPath);
+        if (!sParams.empty()) sArgs += L" " + sParams;
+        bOK = ShellPlain(L"cmd.exe", sArgs, bWaitForExit, lShow, lWaitTimeoutMS, lPID, lExit);
+      } else {
+        bOK = ShellPlain(sPath, sParams, bWaitForExit, lShow, lWaitTimeoutMS, lPID, lExit);
+      }
+      if (bOK) {
+        r.Process_ID = lPID;
+        if (bWaitForExit) r.Process_Exit_Code = lExit;
+        r.Process_Create_Success = true;
+        t.Log(L"ShellX returned success", evVerbose);
+      } else {
+        t.Log(L"ShellX returned failure", evVerbose);
+      }
+    });
+    return finish();
+  }
+
+  // Created.
+  r.Process_Create_Success = true;
+  r.Process_ID = pi.dwProcessId;
+  r.Process_Thread_ID = pi.dwThreadId;
+  if (Valid(hProcess)) {
+    t.Log(
+        L"CreateProcessW success (PID=" + std::to_wstring(r.Process_ID) + L")", evVerbose,
+        pVar(L"lRet", static_cast<int32_t>(lRet), L"lExtErr", lExtErr, L"pi.hProcess", HandleVar(hProcess)));
+  } else {
+    r.Error_Handle_Invalid = true;
+    t.Log(r.Process_ID < 2 ? std::wstring(L"CreateProcessW success, but no handle in hProcess!")
+                           : L"CreateProcessW success (PID=" + std::to_wstring(r.Process_ID) +
+                                 L"), but no handle in hProcess!",
+          evVerbose);
+  }
+  bWait = true;
+  switch (lExtErr) {
+    case 0:
+      break;
+    case ERROR_ACCESS_DENIED:
+      if (lRet == 1) {
+        t.Log(L"CreateProcessW success?  (access denied...)  Doing nothing, allowing to proceed...");
+      } else {
+        r.Error_Sent_To_ShellX = true;
+        bool bForceRunAs = false;
+        if (RunXShellX(r, sPath, sParams, bWaitForExit, false, lWaitTimeoutMS, lShow, bForceRunAs))
+          t.Log(L"RunX (to ShellX for access denied) Success for PID=" + std::to_wstring(r.Process_ID) +
+                    L" [" + r.File_Passed + L"]",
+                evVerbose);
+        else
+          t.Log(L"Failure:  RunX (to ShellX for access denied)");
+      }
+      break;
+    case ERROR_NO_MORE_FILES:
+      t.Log(
+          L"RunX (ERROR_NO_MORE_FILES, possible permissions and/or app that started asInvoker but "
+          L"re-launched "
+          L"itself again with UAC) for [" +
+          r.File_Passed + L"] ([" + sPathAndFilename_W + L"])");
+      r.Error_Elevation_Req = true;
+      break;
+    case kErrElevationRequired:
+      t.Log(L"Elevation Required (on CreateProcess success)", evVerbose,
+            pVar(L"lExtErr", lExtErr, L"sPathAndFilename_W", sPathAndFilename_W));
+      r.Error_Elevation_Req = true;
+      break;
+    case ERROR_CANCELLED:
+      t.Log(L"UAC Prompt Cancelled by User");
+      r.Error_Elevation_User_Cancelled = true;
+      bWait = false;
+      break;
+    case kErrSRPBlocked:
+      t.Log(L"Blocked by Software Restriction Policy");
+      r.Error_SRP_Blocked = true;
+      bWait = false;
+      break;
+    default:
+      if (r.Process_ID < 1)
+        t.Log(L"Unknown Error (No Process ID in pi structure!)", evNormal, pVar(L"lExtErr", lExtErr));
+      break;
+  }
+  return finish();
+}
+
 }  // namespace App_RunX
 
 namespace App_Common {
+
+bool ShellDelete(std::wstring_view sObject, bool bNoConfirm, bool bRecycle, bool bInvisiblePlusNoErrors) {
+  int32_t lFlags = bInvisiblePlusNoErrors ? (FOF_SILENT | FOF_NOERRORUI) : 0;
+  if (bNoConfirm) lFlags |= FOF_NOCONFIRMATION;
+  if (bRecycle) lFlags |= FOF_ALLOWUNDO;
+  return ShellOperation(soDelete, lFlags, sObject, {});
+}
+
+bool ShellOperation(int32_t eShellOperation, int32_t lFlags, std::wstring_view sObject,
+                    std::wstring_view sObjectDest) {
+  App_Trace t(L"App_Common", L"ShellOperation");
+  t.Vars(vkPassedByVal, {L"eShellOperation", eShellOperation, L"lFlags", lFlags, L"sObject", sObject,
+                         L"sObjectDest", sObjectDest});
+  bool bResult = false;
+  t.Step([&] {
+    if (sObject.empty()) return;
+    // Each list holds one entry and ends with two NULs (c_str() adds the second).
+    const auto list = [](std::wstring_view s) {
+      std::wstring l(s.substr(0, s.find(L'\0')));
+      l.push_back(L'\0');
+      return l;
+    };
+    const std::wstring from = list(sObject), to = sObjectDest.empty() ? std::wstring() : list(sObjectDest);
+    SHFILEOPSTRUCTW op{};
+    op.hwnd = ::GetForegroundWindow();
+    op.wFunc = static_cast<UINT>(eShellOperation);
+    op.pFrom = from.c_str();
+    op.pTo = to.empty() ? nullptr : to.c_str();
+    op.fFlags = static_cast<FILEOP_FLAGS>(lFlags & 0xFFFF);
+    int lRet;
+    {
+      App_FSRedirGuard redir;
+      lRet = ::SHFileOperationW(&op);
+    }
+    bResult = lRet == 0 && !op.fAnyOperationsAborted;
+    if (!bResult) t.Log(L"SHFileOperationW failed", evNormal, pVar(L"lRet", lRet, L"sObject", sObject));
+  });
+  t.Vars(vkFunctionReturn, {bResult});
+  return bResult;
+}
 
 std::wstring QuoteURL(std::wstring_view sURL) {
   if (sURL.size() >= 2 && sURL.front() == L'"' && sURL.back() == L'"') return std::wstring(sURL);
@@ -301,12 +1118,11 @@ bool OpenURL(std::wstring_view sURL, bool bWait, int32_t lShowType) {
   bool bResult = false;
   t.Step([&] {
     const std::wstring sQuoted = QuoteURL(sURL);
-    const HINSTANCE h =
-        ::ShellExecuteW(nullptr, nullptr, sQuoted.c_str(), nullptr, nullptr, lShowType);
+    const HINSTANCE h = ::ShellExecuteW(nullptr, nullptr, sQuoted.c_str(), nullptr, nullptr, lShowType);
     bResult = reinterpret_cast<INT_PTR>(h) > 32;
     if (!bResult)
-      t.APIError(L"ShellExecuteW", pVar(L"sQuoted", sQuoted, L"lRet",
-                                        static_cast<int32_t>(reinterpret_cast<INT_PTR>(h))));
+      t.APIError(L"ShellExecuteW",
+                 pVar(L"sQuoted", sQuoted, L"lRet", static_cast<int32_t>(reinterpret_cast<INT_PTR>(h))));
   });
   t.Vars(vkFunctionReturn, {bResult});
   return bResult;
