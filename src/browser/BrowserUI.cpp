@@ -2,9 +2,10 @@
 // address box, Go, Search) and the menu bar with the "Networking" commands.
 #include "browser/BrowserUI.h"
 
-#include <windows.h>
 #include <ole2.h>
+#include <windows.h>
 
+#include <cwctype>
 #include <memory>
 #include <string>
 
@@ -29,6 +30,41 @@ namespace {
 constexpr wchar_t kModule[] = L"BrowserUI";
 // The Windows Update web site: its host alone, without a path.
 constexpr wchar_t kWindowsUpdateURL[] = L"http://windowsupdate.microsoft.com";
+
+// What a browser key or mouse button asks for.
+enum class PageKey { None, Back, Forward, Refresh, Stop, Address };
+
+// The keys every browser has. Alt is the message's own context bit; a key
+// with Ctrl and Alt together (AltGr on many keyboards) types a character.
+PageKey PageKeyFor(WPARAM vk, bool bAlt, bool bCtrl) {
+  switch (vk) {
+    case VK_LEFT:
+      return bAlt && !bCtrl ? PageKey::Back : PageKey::None;
+    case VK_RIGHT:
+      return bAlt && !bCtrl ? PageKey::Forward : PageKey::None;
+    case VK_F5:
+      return bAlt ? PageKey::None : PageKey::Refresh;
+    case 'L':
+      return bCtrl && !bAlt ? PageKey::Address : PageKey::None;
+    case 'D':
+      return bAlt && !bCtrl ? PageKey::Address : PageKey::None;
+    case VK_F6:
+      return bAlt || bCtrl ? PageKey::None : PageKey::Address;
+    case VK_ESCAPE:
+      return bAlt || bCtrl ? PageKey::None : PageKey::Stop;
+    default:
+      return PageKey::None;
+  }
+}
+
+// Addresses a page may not hand us for a new window: run in our view they
+// would run script in the page that asked for the window.
+bool IsScriptAddress(std::wstring_view sURL) {
+  while (!sURL.empty() && (sURL.front() == L' ' || sURL.front() == L'\t')) sURL.remove_prefix(1);
+  std::wstring s;
+  for (wchar_t c : sURL.substr(0, 11)) s += static_cast<wchar_t>(std::towlower(c));
+  return s.rfind(L"javascript:", 0) == 0 || s.rfind(L"vbscript:", 0) == 0;
+}
 
 class BrowserUIForm : public App_Form {
  public:
@@ -94,6 +130,23 @@ class BrowserUIForm : public App_Form {
     t.Step([&] { NavigateToURL(url); });
   }
 
+  // The browser keys and the mouse's back and forward buttons, wherever the
+  // focus is in this window, before the page or the address box sees them.
+  // True when the message was used (it then goes nowhere else); Esc also
+  // goes on to the page, which may close a dialog of its own with it.
+  bool BrowserKey(const MSG& msg) {
+    if (!hWnd() || !msg.hwnd || ::GetAncestor(msg.hwnd, GA_ROOT) != hWnd()) return false;
+    PageKey k = PageKey::None;
+    if (msg.message == WM_XBUTTONUP) {
+      k = HIWORD(msg.wParam) == XBUTTON1   ? PageKey::Back
+          : HIWORD(msg.wParam) == XBUTTON2 ? PageKey::Forward
+                                           : PageKey::None;
+    } else if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
+      k = PageKeyFor(msg.wParam, (msg.lParam & (1L << 29)) != 0, ::GetKeyState(VK_CONTROL) < 0);
+    }
+    return RunPageKey(k) && k != PageKey::Stop;
+  }
+
   // Keys typed in the page go to the page first (Tab, Enter, copy and paste).
   bool TranslateAccel(MSG& msg) {
     App_WebView* v = wb->View();
@@ -134,6 +187,28 @@ class BrowserUIForm : public App_Form {
       }
     });
     t.Step([&] { Browser::InitFormIcon(hWnd()); });
+    t.Step([&] {
+      if (App_WebView* v = wb->View()) {
+        v->OnNavigateComplete = [this](std::wstring_view sURL) { wb_NavigateComplete(sURL); };
+        v->OnNewWindow = [this](std::wstring_view sURL) { wb_NewWindow(sURL); };
+      }
+    });
+  }
+
+  // The same commands from the keyboard's and the mouse's browser buttons.
+  bool Form_AppCommand(int32_t lCommand) override {
+    switch (lCommand) {
+      case APPCOMMAND_BROWSER_BACKWARD:
+        return RunPageKey(PageKey::Back);
+      case APPCOMMAND_BROWSER_FORWARD:
+        return RunPageKey(PageKey::Forward);
+      case APPCOMMAND_BROWSER_REFRESH:
+        return RunPageKey(PageKey::Refresh);
+      case APPCOMMAND_BROWSER_STOP:
+        return RunPageKey(PageKey::Stop);
+      default:
+        return false;
+    }
   }
 
   void Form_Paint() override {
@@ -161,8 +236,94 @@ class BrowserUIForm : public App_Form {
   }
 
  private:
+  bool RunPageKey(PageKey k) {
+    switch (k) {
+      case PageKey::Back:
+        cmdBack_Click();
+        return true;
+      case PageKey::Forward:
+        cmdFwd_Click();
+        return true;
+      case PageKey::Refresh:
+        wb_Refresh();
+        return true;
+      case PageKey::Stop:
+        wb_Stop();
+        return true;
+      case PageKey::Address:
+        comboURL_Focus();
+        return true;
+      default:
+        return false;
+    }
+  }
+
+  // The page has arrived at an address: the address box shows it. Only the
+  // box's text changes; the history list keeps what the user navigated to.
+  // An address the user is typing right now is not overwritten.
+  void wb_NavigateComplete(std::wstring_view sURL) {
+    App_Trace t(kModule, L"wb_NavigateComplete", ptSub);
+    t.Vars(vkPassedByVal, {L"sURL", sURL});
+    if (sURL.empty()) return;
+    HWND edit = ::GetWindow(comboURL->Handle(), GW_CHILD);
+    if (edit && ::GetFocus() == edit && ::SendMessageW(edit, EM_GETMODIFY, 0, 0)) {
+      t.Log(L"The address box is being edited; its text is kept", evVerbose);
+      return;
+    }
+    t.Step([&] { comboURL->SetText(sURL); });
+  }
+
+  // The page asked for a new window, which the web view has cancelled: the
+  // address opens here instead, without becoming a history item.
+  void wb_NewWindow(std::wstring_view sURL) {
+    App_Trace t(kModule, L"wb_NewWindow", ptSub);
+    t.Vars(vkPassedByVal, {L"sURL", sURL});
+    if (sURL.empty()) {
+      t.Log(L"A new window without an address was cancelled", evVerbose);
+      return;
+    }
+    if (IsScriptAddress(sURL)) {
+      t.Log(L"A new window with a script address was cancelled", evVerbose);
+      return;
+    }
+    t.Step([&] {
+      if (wb->View()) wb->View()->Navigate(sURL);
+    });
+  }
+
+  void wb_Refresh() {
+    App_Trace t(kModule, L"wb_Refresh", ptSub);
+    AddressEditDone();
+    t.Step([&] {
+      if (wb->View()) wb->View()->Refresh();
+    });
+  }
+
+  void wb_Stop() {
+    App_Trace t(kModule, L"wb_Stop", ptSub);
+    t.Step([&] {
+      if (wb->View()) wb->View()->Stop();
+    });
+  }
+
+  // The focus goes to the address box, its whole text selected for typing over.
+  void comboURL_Focus() {
+    App_Trace t(kModule, L"comboURL_Focus", ptSub);
+    t.Step([&] {
+      ::SetFocus(comboURL->Handle());
+      ::SendMessageW(comboURL->Handle(), CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+    });
+  }
+
+  // A navigation the user starts ends their editing of the address box: the
+  // page's address may replace the text again when it arrives.
+  void AddressEditDone() {
+    if (HWND edit = ::GetWindow(comboURL->Handle(), GW_CHILD)) ::SendMessageW(edit, EM_SETMODIFY, FALSE, 0);
+  }
+
   void cmdBack_Click() {
     App_Trace t(kModule, L"cmdBack_Click", ptSub);
+    AddressEditDone();
     t.Step([&] {
       if (wb->View()) wb->View()->GoBack();
     });
@@ -170,6 +331,7 @@ class BrowserUIForm : public App_Form {
 
   void cmdFwd_Click() {
     App_Trace t(kModule, L"cmdFwd_Click", ptSub);
+    AddressEditDone();
     t.Step([&] {
       if (wb->View()) wb->View()->GoForward();
     });
@@ -177,11 +339,13 @@ class BrowserUIForm : public App_Form {
 
   void cmdGo_Click() {
     App_Trace t(kModule, L"cmdGo_Click", ptSub);
+    AddressEditDone();
     t.Step([&] { NavigateToURL(L""); });
   }
 
   void cmdSearch_Click() {
     App_Trace t(kModule, L"cmdSearch_Click", ptSub);
+    AddressEditDone();
     t.Step([&] { SearchWeb(L""); });
   }
 
@@ -209,10 +373,12 @@ class BrowserUIForm : public App_Form {
     }
     bool yes = false;
     t.Step([&] {
-      yes = App_Prompts::AskYesNo(L"You must re-run this app as Administrator to use these features.  Do it now?");
+      yes = App_Prompts::AskYesNo(
+          L"You must re-run this app as Administrator to use these features.  Do it now?");
     });
     if (!yes) return;
-    t.Step([&] { App_RunX::ShellExW(e.AppEXE, e.AppInst_CommandLineArgs_String, SW_SHOWNORMAL, true, false); });
+    t.Step(
+        [&] { App_RunX::ShellExW(e.AppEXE, e.AppInst_CommandLineArgs_String, SW_SHOWNORMAL, true, false); });
     t.Step([&] { Unload(); });
   }
 
@@ -259,15 +425,20 @@ void SearchWeb(std::wstring_view sSearchTerms) {
   if (TheWindow() && TheWindow()->Loaded()) TheWindow()->SearchWeb(sSearchTerms);
 }
 
+bool PreTranslateMessage(MSG& msg) {
+  BrowserUIForm* w = TheWindow().get();
+  if (w && w->BrowserKey(msg)) return true;
+  if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST && w && w->TranslateAccel(msg)) return true;
+  // Tab between the controls and Enter for the default button, as in a dialog.
+  HWND top = msg.hwnd ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+  return top && ::IsDialogMessageW(top, &msg);
+}
+
 void RunMessageLoop() {
   if (App_Form::OpenForms() == 0) return;
   MSG msg;
   while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST && TheWindow() && TheWindow()->TranslateAccel(msg))
-      continue;
-    // Tab between the controls and Enter for the default button, as in a dialog.
-    HWND top = msg.hwnd ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-    if (top && ::IsDialogMessageW(top, &msg)) continue;
+    if (PreTranslateMessage(msg)) continue;
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }

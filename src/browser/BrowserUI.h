@@ -2,6 +2,8 @@
 // one-line toolbar, with the "Networking" menu.
 #pragma once
 
+#include <windows.h>
+
 #include <string_view>
 
 namespace BrowserUI {
@@ -17,6 +19,12 @@ void NavigateToURL(std::wstring_view sURL);
 
 // Builds the search URL for the terms (empty: the typed text) and navigates.
 void SearchWeb(std::wstring_view sSearchTerms);
+
+// What the message loop does with a message before dispatching it: the
+// browser keys and mouse buttons of the window (wherever the focus is), the
+// page's own keys, Tab and Enter between the controls. True when the message
+// was used and must not be dispatched.
+bool PreTranslateMessage(MSG& msg);
 
 // Runs the window's message loop until no window of the program is left.
 void RunMessageLoop();

@@ -539,6 +539,9 @@ LRESULT App_Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SIZE:
       if (!InLoad_) Form_Resize();
       return 0;
+    case WM_APPCOMMAND:
+      if (Form_AppCommand(GET_APPCOMMAND_LPARAM(lp))) return TRUE;
+      break;
     case WM_CLOSE: {
       bool cancel = false;
       Form_QueryUnload(cancel);

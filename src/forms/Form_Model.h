@@ -290,6 +290,9 @@ class App_Form {
   virtual void Form_Resize() {}
   // Set bCancel to keep the form open.
   virtual void Form_QueryUnload(bool& /*bCancel*/) {}
+  // A command of the keyboard's or mouse's extra buttons (WM_APPCOMMAND,
+  // APPCOMMAND_*); true when the form carried it out.
+  virtual bool Form_AppCommand(int32_t /*lCommand*/) { return false; }
 
  private:
   static LRESULT CALLBACK WndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);

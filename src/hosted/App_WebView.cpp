@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <cwctype>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "diag/App_Debug.h"
 #include "diag/App_Trace.h"
 #include "hosted/App_OleSite.h"
+#include "hosted/App_WebViewEvents.h"
 #include "registry/App_Registry.h"
 #include "sysinfo/App_WMIClient.h"
 #include "util/App_Variables.h"
@@ -72,6 +74,8 @@ class App_IEWebView final : public App_WebView {
   bool Navigate(std::wstring_view sURL) override;
   bool GoBack() override { return HistoryStep(true); }
   bool GoForward() override { return HistoryStep(false); }
+  bool Refresh() override { return PageCommand(true); }
+  bool Stop() override { return PageCommand(false); }
   bool SetRegisterAsBrowser(bool b) override { return SetOption(kRegisterAsBrowser, b); }
   bool SetRegisterAsDropTarget(bool b) override { return SetOption(kRegisterAsDropTarget, b); }
   bool SetSilent(bool b) override { return SetOption(kSilent, b); }
@@ -84,6 +88,7 @@ class App_IEWebView final : public App_WebView {
  private:
   static LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   bool HistoryStep(bool bBack);
+  bool PageCommand(bool bRefresh);
   enum Option { kRegisterAsBrowser, kRegisterAsDropTarget, kSilent };
   bool SetOption(Option eOption, bool b);
   // Gives the control the whole client area of the host window.
@@ -96,6 +101,7 @@ class App_IEWebView final : public App_WebView {
   App_ComPtr<IOleObject> ole_;
   App_ComPtr<IOleInPlaceObject> inplace_;
   App_ComPtr<IWebBrowser2> browser_;
+  App_ComPtr<App_WebViewEvents> events_;
 };
 
 // The host window follows its own size: a caller that moves it directly
@@ -159,6 +165,15 @@ bool App_IEWebView::Create(HWND hParent) {
     hr = ole_->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(browser_.Receive()));
     if (FAILED(hr)) return LogHR(t, L"QueryInterface IWebBrowser2", hr);
     result = true;
+    // Without its events the view still shows pages; the address box then
+    // does not follow them and new windows are the control's own.
+    *events_.Receive() = new App_WebViewEvents(*this);
+    hr = events_->Connect(browser_.Get());
+    if (FAILED(hr)) {
+      LogHR(t, L"IConnectionPoint::Advise DWebBrowserEvents2", hr);
+      events_->Disconnect();
+      events_.Reset();
+    }
   });
   if (!result) Teardown();
   t.Vars(vkFunctionReturn, {result});
@@ -206,6 +221,22 @@ bool App_IEWebView::HistoryStep(bool bBack) {
             evNormal, pVar(L"hr", HexHR(hr)));
       return;
     }
+    result = true;
+  });
+  t.Vars(vkFunctionReturn, {result});
+  return result;
+}
+
+bool App_IEWebView::PageCommand(bool bRefresh) {
+  App_Trace t(kModule, bRefresh ? L"Refresh" : L"Stop");
+  bool result = false;
+  t.Step([&] {
+    if (!browser_) {
+      t.Log(L"No web view", evErrorHandler);
+      return;
+    }
+    const HRESULT hr = bRefresh ? browser_->Refresh() : browser_->Stop();
+    if (FAILED(hr)) return LogHR(t, bRefresh ? L"IWebBrowser2::Refresh" : L"IWebBrowser2::Stop", hr);
     result = true;
   });
   t.Vars(vkFunctionReturn, {result});
@@ -283,6 +314,10 @@ bool App_IEWebView::TranslateAccel(MSG& msg) {
 }
 
 void App_IEWebView::Teardown() noexcept {
+  if (events_) {
+    events_->Disconnect();
+    events_.Reset();
+  }
   browser_.Reset();
   if (inplace_) {
     inplace_->InPlaceDeactivate();
@@ -325,12 +360,12 @@ class App_RecordingWebView final : public App_WebView {
         t.Log(L"The web view already exists", evErrorHandler);
         return;
       }
-      if (!RegisterViewClass(kRecordingWebViewClass, &::DefWindowProcW, ::GetSysColorBrush(COLOR_WINDOW))) {
+      if (!RegisterViewClass(kRecordingWebViewClass, &ViewProc, ::GetSysColorBrush(COLOR_WINDOW))) {
         t.APIError(L"RegisterClassExW", pVar(L"sClass", kRecordingWebViewClass));
         return;
       }
       hwnd_ = ::CreateWindowExW(0, kRecordingWebViewClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0,
-                                hParent, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+                                hParent, nullptr, ::GetModuleHandleW(nullptr), this);
       if (!hwnd_) {
         t.APIError(L"CreateWindowExW", pVar(L"sClass", kRecordingWebViewClass));
         return;
@@ -359,6 +394,8 @@ class App_RecordingWebView final : public App_WebView {
     ++pos_;
     return true;
   }
+  bool Refresh() override { return Record(L"refresh"); }
+  bool Stop() override { return Record(L"stop"); }
   bool SetRegisterAsBrowser(bool b) override { return Option(L"RegisterAsBrowser", b); }
   bool SetRegisterAsDropTarget(bool b) override { return Option(L"RegisterAsDropTarget", b); }
   bool SetSilent(bool b) override { return Option(L"Silent", b); }
@@ -372,6 +409,41 @@ class App_RecordingWebView final : public App_WebView {
   std::wstring LocationURL() const override { return history_.empty() ? std::wstring() : history_[pos_]; }
 
  private:
+  // Records the keys that reach the page and raises the events a test sends.
+  static LRESULT CALLBACK ViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+      const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<App_RecordingWebView*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self && (msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN)) {
+      self->Record(L"key " + std::to_wstring(wParam));
+    } else if (self && msg == WM_COPYDATA) {
+      const auto* cd = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+      if (cd && (cd->dwData == kRecordingFireNavigateComplete || cd->dwData == kRecordingFireNewWindow)) {
+        std::wstring url;
+        if (cd->lpData) url.assign(static_cast<const wchar_t*>(cd->lpData), cd->cbData / sizeof(wchar_t));
+        self->Fire(cd->dwData, url);
+        return TRUE;
+      }
+      return FALSE;
+    } else if (msg == WM_NCDESTROY) {
+      if (self) self->hwnd_ = nullptr;
+      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    }
+    return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+  }
+  // Raises an event as the control would: a new window is cancelled before
+  // its address is handed on.
+  void Fire(ULONG_PTR lEvent, const std::wstring& sURL) {
+    if (lEvent == kRecordingFireNavigateComplete) {
+      Record(L"event NavigateComplete " + sURL);
+      if (OnNavigateComplete) OnNavigateComplete(sURL);
+    } else {
+      Record(L"event NewWindow " + sURL);
+      if (OnNewWindow) OnNewWindow(sURL);
+    }
+  }
   bool Option(const wchar_t* sName, bool b) {
     return Record(L"option " + std::wstring(sName) + (b ? L"=1" : L"=0"));
   }
@@ -439,6 +511,16 @@ std::unique_ptr<App_WebView> CreateIEWebView() {
 
 std::unique_ptr<App_WebView> CreateRecordingWebView() {
   return std::make_unique<App_RecordingWebView>();
+}
+
+std::wstring AddressOfPage(std::wstring_view sURL) {
+  constexpr std::wstring_view kRes = L"res:";
+  if (sURL.size() < kRes.size()) return std::wstring(sURL);
+  for (size_t i = 0; i < kRes.size(); ++i)
+    if (std::towlower(sURL[i]) != kRes[i]) return std::wstring(sURL);
+  const size_t hash = sURL.find(L'#');
+  if (hash == std::wstring_view::npos || hash + 1 == sURL.size()) return std::wstring(sURL);
+  return std::wstring(sURL.substr(hash + 1));
 }
 
 std::unique_ptr<App_WebView> CreateWebView() {

@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -27,6 +28,8 @@ class App_WebView {
   virtual bool Navigate(std::wstring_view sURL) = 0;  // exactly as given: no scheme added, nothing trimmed
   virtual bool GoBack() = 0;                          // at the start of the history: nothing happens (false)
   virtual bool GoForward() = 0;
+  virtual bool Refresh() = 0;  // loads the current page again
+  virtual bool Stop() = 0;     // stops loading the page
   virtual bool SetRegisterAsBrowser(bool b) = 0;
   virtual bool SetRegisterAsDropTarget(bool b) = 0;
   virtual bool SetSilent(bool b) = 0;  // no script-error dialogs
@@ -42,6 +45,15 @@ class App_WebView {
     (void)msg;
     return false;
   }
+
+  // The page's events, raised on the window's thread.
+  // The view's top-level page has arrived at an address: after a navigation
+  // of ours, a clicked link, a redirect, or a step back or forward.
+  std::function<void(std::wstring_view sURL)> OnNavigateComplete;
+  // The page asked for a new window (a link's target, window.open). The view
+  // never opens one: it has already cancelled it and hands over its address
+  // (empty when the page gave none).
+  std::function<void(std::wstring_view sURL)> OnNewWindow;
 };
 
 // Window classes of the two views' outer windows.
@@ -56,9 +68,19 @@ std::unique_ptr<App_WebView> CreateIEWebView();
 // The recording view for tests: a plain child window of class "LumoRecordingWebView" whose
 // window text lists every call, each line ended by CR LF ("navigate <url>", "back",
 // "forward", "option RegisterAsBrowser=1", "option RegisterAsDropTarget=1",
-// "option Silent=1"). LocationURL gives the current entry of its own list of navigated URLs,
-// which back and forward move through like a browser's history.
+// "option Silent=1", "refresh", "stop", "key <virtual-key number>" for a key that reaches it,
+// "event NavigateComplete <url>", "event NewWindow <url>"). LocationURL gives the current entry of its own
+// list of navigated URLs, which back and forward move through like a browser's history. A test makes it raise
+// an event by sending its window WM_COPYDATA with one of the codes below as dwData and the URL (UTF-16,
+// without a terminating zero) as the data.
 std::unique_ptr<App_WebView> CreateRecordingWebView();
+inline constexpr ULONG_PTR kRecordingFireNavigateComplete = 1;
+inline constexpr ULONG_PTR kRecordingFireNewWindow = 2;
+
+// The address to show for a page the IE control reports: its friendly error pages
+// ("res://ieframe.dll/dnserror.htm#http://host/") stand for the address after the "#";
+// any other address is shown as it is.
+std::wstring AddressOfPage(std::wstring_view sURL);
 
 // The view the program uses: the recording view when the environment variable
 // LUMO_TEST_WEBVIEW is "record" (set only by the tests), else the IE view.

@@ -3,6 +3,8 @@
 // activates in place, takes its options and reports the address asked for),
 // the recording view that the window tests read from another process, and
 // the browser-emulation value written for the installed IE version.
+#include <exdisp.h>
+#include <exdispid.h>
 #include <gtest/gtest.h>
 #include <ole2.h>
 #include <windows.h>
@@ -16,6 +18,7 @@
 
 #include "diag/App_Debug.h"
 #include "hosted/App_WebView.h"
+#include "hosted/App_WebViewEvents.h"
 #include "lumo_test.h"
 
 namespace {
@@ -336,6 +339,121 @@ TEST_F(WebViewTest, CreateWebViewChoosesByEnvironment) {
     EXPECT_EQ(ClassOf(view->Window()), c.expectedClass) << (c.value ? c.value : L"(unset)");
   }
   ::SetEnvironmentVariableW(L"LUMO_TEST_WEBVIEW", nullptr);
+}
+
+// ---- the page's events ----------------------------------------------------------
+
+TEST_F(WebViewTest, RecordingViewRaisesTheEventsATestSends) {
+  auto view = CreateRecordingWebView();
+  ASSERT_TRUE(view->Create(parent_));
+  std::vector<std::wstring> got;
+  view->OnNavigateComplete = [&](std::wstring_view s) { got.push_back(L"complete " + std::wstring(s)); };
+  view->OnNewWindow = [&](std::wstring_view s) { got.push_back(L"new " + std::wstring(s)); };
+  auto fire = [&](ULONG_PTR lEvent, const std::wstring& sURL) {
+    COPYDATASTRUCT cd{lEvent, static_cast<DWORD>(sURL.size() * sizeof(wchar_t)),
+                      const_cast<wchar_t*>(sURL.data())};
+    return ::SendMessageW(view->Window(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cd));
+  };
+  EXPECT_EQ(fire(kRecordingFireNavigateComplete, L"http://a.example/x y"), TRUE);
+  EXPECT_EQ(fire(kRecordingFireNewWindow, L""), TRUE);
+  EXPECT_EQ(fire(99, L"http://ignored.example/"), FALSE);  // not an event of ours
+  EXPECT_TRUE(view->Refresh());
+  EXPECT_TRUE(view->Stop());
+  EXPECT_EQ(got, (std::vector<std::wstring>{L"complete http://a.example/x y", L"new "}));
+  EXPECT_EQ(TextOf(view->Window()),
+            L"event NavigateComplete http://a.example/x y\r\nevent NewWindow \r\nrefresh\r\nstop\r\n");
+}
+
+// The real control's events, handed to the listener as the control delivers
+// them (Wine's control has no pages to raise them from).
+TEST_F(WebViewTest, ControlEventsReachTheViewAndNewWindowsAreCancelled) {
+  App_ComPtr<IWebBrowser2> browser;
+  ASSERT_HRESULT_SUCCEEDED(::CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER,
+                                              IID_IWebBrowser2, reinterpret_cast<void**>(browser.Receive())));
+  auto view = CreateRecordingWebView();
+  std::vector<std::wstring> got;
+  view->OnNavigateComplete = [&](std::wstring_view s) { got.push_back(L"complete " + std::wstring(s)); };
+  view->OnNewWindow = [&](std::wstring_view s) { got.push_back(L"new " + std::wstring(s)); };
+  App_ComPtr<App_WebViewEvents> events;
+  *events.Receive() = new App_WebViewEvents(*view);
+  ASSERT_HRESULT_SUCCEEDED(events->Connect(browser.Get()));  // the control's connection point takes us
+
+  auto bstr = [](const wchar_t* s) {
+    VARIANT v;
+    v.vt = VT_BSTR;
+    v.bstrVal = ::SysAllocString(s);
+    return v;
+  };
+  auto invoke = [&](DISPID id,
+                    std::vector<VARIANT> args) {  // arguments last first, as the control sends them
+    DISPPARAMS dp{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+    events->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &dp, nullptr, nullptr, nullptr);
+    for (VARIANT& v : args)
+      if (v.vt == VT_BSTR) ::VariantClear(&v);
+  };
+  auto navigateComplete = [&](IDispatch* pFrom, const wchar_t* sURL) {
+    VARIANT url = bstr(sURL), byRef, from;
+    byRef.vt = VT_BYREF | VT_VARIANT;
+    byRef.pvarVal = &url;
+    from.vt = VT_DISPATCH;
+    from.pdispVal = pFrom;
+    invoke(DISPID_NAVIGATECOMPLETE2, {byRef, from});
+    ::VariantClear(&url);
+  };
+  struct Page {
+    const wchar_t* url;
+    bool topLevel;
+  };
+  const Page pages[] = {
+      {L"http://page.example/", true},
+      {L"http://frame.example/ad", false},  // a frame inside the page
+      {L"res://ieframe.dll/dnserror.htm#http://gone.example/", true},
+      {L"RES://ieframe.dll/navcancl.htm#", true},
+      {L"about:blank", true},
+  };
+  for (const Page& p : pages)
+    navigateComplete(p.topLevel ? browser.Get() : static_cast<IDispatch*>(events.Get()), p.url);
+
+  VARIANT_BOOL cancel2 = VARIANT_FALSE, cancel3 = VARIANT_FALSE;
+  IDispatch* newDisp = nullptr;
+  VARIANT ppDisp, vCancel, flags;
+  ppDisp.vt = VT_BYREF | VT_DISPATCH;
+  ppDisp.ppdispVal = &newDisp;
+  vCancel.vt = VT_BYREF | VT_BOOL;
+  vCancel.pboolVal = &cancel2;
+  invoke(DISPID_NEWWINDOW2, {vCancel, ppDisp});
+  vCancel.pboolVal = &cancel3;
+  flags.vt = VT_I4;
+  flags.lVal = 0;
+  invoke(DISPID_NEWWINDOW3,
+         {bstr(L"http://popup.example/"), bstr(L"http://page.example/"), flags, vCancel, ppDisp});
+  EXPECT_EQ(cancel2, VARIANT_TRUE);
+  EXPECT_EQ(cancel3, VARIANT_TRUE);
+  EXPECT_EQ(newDisp, nullptr);
+
+  events->Disconnect();
+  navigateComplete(browser.Get(), L"http://after.example/");  // no longer ours
+  EXPECT_EQ(got,
+            (std::vector<std::wstring>{L"complete http://page.example/", L"complete http://gone.example/",
+                                       L"complete RES://ieframe.dll/navcancl.htm#", L"complete about:blank",
+                                       L"new ", L"new http://popup.example/"}));
+}
+
+TEST_F(WebViewTest, IEViewRefreshesAndStops) {
+  auto view = CreateIEWebView();
+  EXPECT_FALSE(view->Refresh());  // nothing to refresh yet
+  ASSERT_TRUE(view->Create(parent_));
+  EXPECT_TRUE(view->Stop());
+  EXPECT_TRUE(Events(evAPIError).empty());  // the events were connected without a failure
+  // What Wine's control itself raises for a page (printed, not asserted: it has no HTML engine).
+  std::vector<std::wstring> got;
+  view->OnNavigateComplete = [&](std::wstring_view u) { got.push_back(L"complete " + std::wstring(u)); };
+  view->OnNewWindow = [&](std::wstring_view u) { got.push_back(L"new " + std::wstring(u)); };
+  view->Navigate(L"about:blank");
+  view->Navigate(L"http://example.invalid/");
+  Pump(300);
+  for (const std::wstring& g : got) std::printf("[ figures  ] raised by the control: %ls\n", g.c_str());
+  std::printf("[ figures  ] events raised by the control: %zu\n", got.size());
 }
 
 // ---- browser emulation --------------------------------------------------------
