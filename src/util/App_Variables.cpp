@@ -1,8 +1,8 @@
 #include "util/App_Variables.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 
 #include "util/App_Dates.h"
 
@@ -16,11 +16,17 @@ std::wstring FloatText(double d, int lDigits) {
   if (std::isnan(d)) return L"1.#QNAN";
   if (std::isinf(d)) return d > 0 ? L"1.#INF" : L"-1.#INF";
   if (d == 0.0) return L"0";  // also -0
+  // printf's "%.*g" rather than std::to_chars: the same text, without the
+  // 180 KB of conversion tables to_chars links into the program.
   char buf[64];
-  const auto r = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::general, lDigits);
-  if (r.ec != std::errc()) return L"";
+  const int n = std::snprintf(buf, sizeof buf, "%.*g", lDigits, d);
+  if (n <= 0 || n >= static_cast<int>(sizeof buf)) return L"";
   std::wstring out;
-  for (const char* p = buf; p != r.ptr; ++p) out += static_cast<wchar_t>(*p == 'e' ? 'E' : *p);
+  for (const char* p = buf; p != buf + n; ++p) out += static_cast<wchar_t>(*p == 'e' ? 'E' : *p);
+  // An exponent has at least two digits, never a third leading zero (some C
+  // runtimes print "1E+020").
+  const size_t e = out.find(L'E');
+  if (e != std::wstring::npos && out.size() - e > 4 && out[e + 2] == L'0') out.erase(e + 2, 1);
   return out;
 }
 
