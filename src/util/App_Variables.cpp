@@ -60,18 +60,39 @@ bool ValueText(const App_Variant& v, std::wstring& sText) {
     case vtInteger:
     case vtLong:
     case vtByte:
-    case vtLongLong: sText = std::to_wstring(v.AsInteger()); return true;
-    case vtSingle: sText = FloatText(v.AsDouble(), 7); return true;
-    case vtDouble: sText = FloatText(v.AsDouble(), 15); return true;
-    case vtCurrency: sText = CurrencyText(v.AsInteger()); return true;
-    case vtDate: sText = App_Dates::GeneralDateText(v.AsDouble()); return true;
-    case vtString: sText = v.AsString(); return true;
+    case vtLongLong:
+      sText = std::to_wstring(v.AsInteger());
+      return true;
+    case vtSingle:
+      sText = FloatText(v.AsDouble(), 7);
+      return true;
+    case vtDouble:
+      sText = FloatText(v.AsDouble(), 15);
+      return true;
+    case vtCurrency:
+      sText = CurrencyText(v.AsInteger());
+      return true;
+    case vtDate:
+      sText = App_Dates::GeneralDateText(v.AsDouble());
+      return true;
+    case vtString:
+      sText = v.AsString();
+      return true;
     case vtObject:
-    case vtDataObject: sText = ClassNameText(v); return true;
-    case vtError: sText = L"Error " + std::to_wstring(v.AsInteger()); return true;
-    case vtBoolean: sText = v.AsInteger() != 0 ? L"True" : L"False"; return true;
-    case vtVariant: sText = L"Variant (Array Only)"; return true;
-    default: return false;
+    case vtDataObject:
+      sText = ClassNameText(v);
+      return true;
+    case vtError:
+      sText = L"Error " + std::to_wstring(v.AsInteger());
+      return true;
+    case vtBoolean:
+      sText = v.AsInteger() != 0 ? L"True" : L"False";
+      return true;
+    case vtVariant:
+      sText = L"Variant (Array Only)";
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -79,40 +100,74 @@ bool ValueText(const App_Variant& v, std::wstring& sText) {
 
 std::wstring VarTypeName(int32_t lVarType) {
   switch (lVarType) {
-    case vtEmpty: return L"Empty";
-    case vtNull: return L"Null";
-    case vtInteger: return L"Integer";
-    case vtLong: return L"LongInteger";
-    case vtSingle: return L"Single";
-    case vtDouble: return L"Double";
-    case vtCurrency: return L"Currency";
-    case vtDate: return L"Date";
-    case vtString: return L"String";
-    case vtObject: return L"Object";
-    case vtError: return L"ErrorValue";
-    case vtBoolean: return L"Boolean";
-    case vtVariant: return L"VariantArrayOnly";
-    case vtDataObject: return L"DataAccessObject";
-    case vtByte: return L"Byte";
-    case vtLongLong: return L"LongLong";
-    case vtUserDefinedType: return L"UDT";
-    case vtArray | vtEmpty: return L"Array";
-    case vtArray | vtNull: return L"NullArray";
-    case vtArray | vtInteger: return L"IntegerArray";
-    case vtArray | vtLong: return L"LongArray";
-    case vtArray | vtSingle: return L"SingleArray";
-    case vtArray | vtDouble: return L"DoubleArray";
-    case vtArray | vtCurrency: return L"CurrencyArray";
-    case vtArray | vtDate: return L"DateArray";
-    case vtArray | vtString: return L"StringArray";
-    case vtArray | vtObject: return L"ObjectArray";
-    case vtArray | vtError: return L"ErrorValueArray";
-    case vtArray | vtBoolean: return L"BooleanArray";
-    case vtArray | vtVariant: return L"VariantArrayOnlyArray";
-    case vtArray | vtDataObject: return L"DataAccessObjectArray";
-    case vtArray | vtByte: return L"ByteArray";
-    case vtArray | vtUserDefinedType: return L"UDTArray";
-    default: return L"UnknownType_" + std::to_wstring(lVarType);
+    case vtEmpty:
+      return L"Empty";
+    case vtNull:
+      return L"Null";
+    case vtInteger:
+      return L"Integer";
+    case vtLong:
+      return L"LongInteger";
+    case vtSingle:
+      return L"Single";
+    case vtDouble:
+      return L"Double";
+    case vtCurrency:
+      return L"Currency";
+    case vtDate:
+      return L"Date";
+    case vtString:
+      return L"String";
+    case vtObject:
+      return L"Object";
+    case vtError:
+      return L"ErrorValue";
+    case vtBoolean:
+      return L"Boolean";
+    case vtVariant:
+      return L"VariantArrayOnly";
+    case vtDataObject:
+      return L"DataAccessObject";
+    case vtByte:
+      return L"Byte";
+    case vtLongLong:
+      return L"LongLong";
+    case vtUserDefinedType:
+      return L"UDT";
+    case vtArray | vtEmpty:
+      return L"Array";
+    case vtArray | vtNull:
+      return L"NullArray";
+    case vtArray | vtInteger:
+      return L"IntegerArray";
+    case vtArray | vtLong:
+      return L"LongArray";
+    case vtArray | vtSingle:
+      return L"SingleArray";
+    case vtArray | vtDouble:
+      return L"DoubleArray";
+    case vtArray | vtCurrency:
+      return L"CurrencyArray";
+    case vtArray | vtDate:
+      return L"DateArray";
+    case vtArray | vtString:
+      return L"StringArray";
+    case vtArray | vtObject:
+      return L"ObjectArray";
+    case vtArray | vtError:
+      return L"ErrorValueArray";
+    case vtArray | vtBoolean:
+      return L"BooleanArray";
+    case vtArray | vtVariant:
+      return L"VariantArrayOnlyArray";
+    case vtArray | vtDataObject:
+      return L"DataAccessObjectArray";
+    case vtArray | vtByte:
+      return L"ByteArray";
+    case vtArray | vtUserDefinedType:
+      return L"UDTArray";
+    default:
+      return L"UnknownType_" + std::to_wstring(lVarType);
   }
 }
 
