@@ -68,7 +68,8 @@ def shown(default):
 def settings_markdown():
   out = ["| Setting | Default | What it does |", "|---|---|---|"]
   for key, default, desc in rows():
-    out.append(f"| `{key}` | {shown(default)} | {desc.replace('|', '/')} |")
+    desc = desc.replace('|', '/').replace('<', '&lt;')
+    out.append(f"| `{key}` | {shown(default)} | {desc} |")
   return "\n".join(out)
 
 
