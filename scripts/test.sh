@@ -23,6 +23,15 @@ cmake --build build/x86_64
 echo "== checking the release exe's imports"
 scripts/check-imports.sh build/i686/LumoBrowser.exe
 
+echo "== packing the release, and the 64-bit build the same way for the package test"
+scripts/package.sh i686 | grep -v '^\[' || true
+test -f "dist/LumoBrowser-$(cat build/i686/version.txt)-win32.zip"
+scripts/package.sh x86_64 >/dev/null
+# The package test starts the program from a fresh folder holding exactly
+# what the zip holds.
+rm -rf build/x86_64/package-test
+unzip -q "build/x86_64/dist/LumoBrowser-$(cat build/x86_64/version.txt)-win64.zip" -d build/x86_64/package-test
+
 prefix="$root/build/x86_64/wineprefix"
 echo "== running the tests under Wine, on a virtual X server for the windows"
 # The wineserver and Wine's desktop start inside the X session, so every

@@ -1,8 +1,8 @@
 #include "util/App_Variables.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 
 #include "util/App_Dates.h"
 
@@ -16,11 +16,17 @@ std::wstring FloatText(double d, int lDigits) {
   if (std::isnan(d)) return L"1.#QNAN";
   if (std::isinf(d)) return d > 0 ? L"1.#INF" : L"-1.#INF";
   if (d == 0.0) return L"0";  // also -0
+  // printf's "%.*g" rather than std::to_chars: the same text, without the
+  // 180 KB of conversion tables to_chars links into the program.
   char buf[64];
-  const auto r = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::general, lDigits);
-  if (r.ec != std::errc()) return L"";
+  const int n = std::snprintf(buf, sizeof buf, "%.*g", lDigits, d);
+  if (n <= 0 || n >= static_cast<int>(sizeof buf)) return L"";
   std::wstring out;
-  for (const char* p = buf; p != r.ptr; ++p) out += static_cast<wchar_t>(*p == 'e' ? 'E' : *p);
+  for (const char* p = buf; p != buf + n; ++p) out += static_cast<wchar_t>(*p == 'e' ? 'E' : *p);
+  // An exponent has at least two digits, never a third leading zero (some C
+  // runtimes print "1E+020").
+  const size_t e = out.find(L'E');
+  if (e != std::wstring::npos && out.size() - e > 4 && out[e + 2] == L'0') out.erase(e + 2, 1);
   return out;
 }
 
@@ -54,18 +60,39 @@ bool ValueText(const App_Variant& v, std::wstring& sText) {
     case vtInteger:
     case vtLong:
     case vtByte:
-    case vtLongLong: sText = std::to_wstring(v.AsInteger()); return true;
-    case vtSingle: sText = FloatText(v.AsDouble(), 7); return true;
-    case vtDouble: sText = FloatText(v.AsDouble(), 15); return true;
-    case vtCurrency: sText = CurrencyText(v.AsInteger()); return true;
-    case vtDate: sText = App_Dates::GeneralDateText(v.AsDouble()); return true;
-    case vtString: sText = v.AsString(); return true;
+    case vtLongLong:
+      sText = std::to_wstring(v.AsInteger());
+      return true;
+    case vtSingle:
+      sText = FloatText(v.AsDouble(), 7);
+      return true;
+    case vtDouble:
+      sText = FloatText(v.AsDouble(), 15);
+      return true;
+    case vtCurrency:
+      sText = CurrencyText(v.AsInteger());
+      return true;
+    case vtDate:
+      sText = App_Dates::GeneralDateText(v.AsDouble());
+      return true;
+    case vtString:
+      sText = v.AsString();
+      return true;
     case vtObject:
-    case vtDataObject: sText = ClassNameText(v); return true;
-    case vtError: sText = L"Error " + std::to_wstring(v.AsInteger()); return true;
-    case vtBoolean: sText = v.AsInteger() != 0 ? L"True" : L"False"; return true;
-    case vtVariant: sText = L"Variant (Array Only)"; return true;
-    default: return false;
+    case vtDataObject:
+      sText = ClassNameText(v);
+      return true;
+    case vtError:
+      sText = L"Error " + std::to_wstring(v.AsInteger());
+      return true;
+    case vtBoolean:
+      sText = v.AsInteger() != 0 ? L"True" : L"False";
+      return true;
+    case vtVariant:
+      sText = L"Variant (Array Only)";
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -73,40 +100,74 @@ bool ValueText(const App_Variant& v, std::wstring& sText) {
 
 std::wstring VarTypeName(int32_t lVarType) {
   switch (lVarType) {
-    case vtEmpty: return L"Empty";
-    case vtNull: return L"Null";
-    case vtInteger: return L"Integer";
-    case vtLong: return L"LongInteger";
-    case vtSingle: return L"Single";
-    case vtDouble: return L"Double";
-    case vtCurrency: return L"Currency";
-    case vtDate: return L"Date";
-    case vtString: return L"String";
-    case vtObject: return L"Object";
-    case vtError: return L"ErrorValue";
-    case vtBoolean: return L"Boolean";
-    case vtVariant: return L"VariantArrayOnly";
-    case vtDataObject: return L"DataAccessObject";
-    case vtByte: return L"Byte";
-    case vtLongLong: return L"LongLong";
-    case vtUserDefinedType: return L"UDT";
-    case vtArray | vtEmpty: return L"Array";
-    case vtArray | vtNull: return L"NullArray";
-    case vtArray | vtInteger: return L"IntegerArray";
-    case vtArray | vtLong: return L"LongArray";
-    case vtArray | vtSingle: return L"SingleArray";
-    case vtArray | vtDouble: return L"DoubleArray";
-    case vtArray | vtCurrency: return L"CurrencyArray";
-    case vtArray | vtDate: return L"DateArray";
-    case vtArray | vtString: return L"StringArray";
-    case vtArray | vtObject: return L"ObjectArray";
-    case vtArray | vtError: return L"ErrorValueArray";
-    case vtArray | vtBoolean: return L"BooleanArray";
-    case vtArray | vtVariant: return L"VariantArrayOnlyArray";
-    case vtArray | vtDataObject: return L"DataAccessObjectArray";
-    case vtArray | vtByte: return L"ByteArray";
-    case vtArray | vtUserDefinedType: return L"UDTArray";
-    default: return L"UnknownType_" + std::to_wstring(lVarType);
+    case vtEmpty:
+      return L"Empty";
+    case vtNull:
+      return L"Null";
+    case vtInteger:
+      return L"Integer";
+    case vtLong:
+      return L"LongInteger";
+    case vtSingle:
+      return L"Single";
+    case vtDouble:
+      return L"Double";
+    case vtCurrency:
+      return L"Currency";
+    case vtDate:
+      return L"Date";
+    case vtString:
+      return L"String";
+    case vtObject:
+      return L"Object";
+    case vtError:
+      return L"ErrorValue";
+    case vtBoolean:
+      return L"Boolean";
+    case vtVariant:
+      return L"VariantArrayOnly";
+    case vtDataObject:
+      return L"DataAccessObject";
+    case vtByte:
+      return L"Byte";
+    case vtLongLong:
+      return L"LongLong";
+    case vtUserDefinedType:
+      return L"UDT";
+    case vtArray | vtEmpty:
+      return L"Array";
+    case vtArray | vtNull:
+      return L"NullArray";
+    case vtArray | vtInteger:
+      return L"IntegerArray";
+    case vtArray | vtLong:
+      return L"LongArray";
+    case vtArray | vtSingle:
+      return L"SingleArray";
+    case vtArray | vtDouble:
+      return L"DoubleArray";
+    case vtArray | vtCurrency:
+      return L"CurrencyArray";
+    case vtArray | vtDate:
+      return L"DateArray";
+    case vtArray | vtString:
+      return L"StringArray";
+    case vtArray | vtObject:
+      return L"ObjectArray";
+    case vtArray | vtError:
+      return L"ErrorValueArray";
+    case vtArray | vtBoolean:
+      return L"BooleanArray";
+    case vtArray | vtVariant:
+      return L"VariantArrayOnlyArray";
+    case vtArray | vtDataObject:
+      return L"DataAccessObjectArray";
+    case vtArray | vtByte:
+      return L"ByteArray";
+    case vtArray | vtUserDefinedType:
+      return L"UDTArray";
+    default:
+      return L"UnknownType_" + std::to_wstring(lVarType);
   }
 }
 
