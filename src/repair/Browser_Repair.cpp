@@ -1,27 +1,241 @@
-// The network repair commands are not built yet: each menu command reaches
-// one named call that says so in the debug log and changes nothing.
 #include "repair/Browser_Repair.h"
 
-#include <string_view>
+#include <windows.h>
+// after <windows.h>, which it needs
+#include <wininet.h>
 
+#include <string>
+#include <vector>
+
+#include "app/App_Common.h"
+#include "app/App_Env.h"
+#include "app/App_Platform.h"
 #include "diag/App_Trace.h"
+#include "process/App_RunX.h"
+#include "registry/App_Registry.h"
+#include "registry/App_RegistryOwnership.h"
+#include "repair/Browser_IPAddress.h"
+#include "sysinfo/App_WMIClient.h"
+#include "util/App_Strings.h"
+#include "util/App_Variables.h"
+
+// The per-connection option list WinINet takes: 20 bytes in the 32-bit
+// program; the 64-bit build has its own layout, so the size always comes
+// from sizeof.
+#if defined(__i386__)
+static_assert(sizeof(INTERNET_PER_CONN_OPTION_LISTA) == 20, "WinINet's 32-bit option list");
+#endif
 
 namespace Browser {
 
 namespace {
 
-void RepairNotAvailableYet(std::wstring_view sCommand) {
-  App_Trace t(L"Browser", sCommand, ptSub);
-  t.Log(L"Network repair is not available yet; nothing was changed.");
+constexpr std::wstring_view kModule = L"Browser";
+constexpr wchar_t kInternetSettings[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+constexpr wchar_t kProfileList[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+constexpr const wchar_t* kWinsockKeys[] = {
+    L"SYSTEM\\CurrentControlSet\\services\\AFD",
+    L"SYSTEM\\CurrentControlSet\\Enum\\Root\\Legacy_AFD",
+    L"SYSTEM\\CurrentControlSet\\services\\Winsock",
+    L"SYSTEM\\CurrentControlSet\\services\\Winsock2",
+};
+// The adapter question gets its own limit, whatever became of WMI questions before it.
+constexpr DWORD kNICQueryLimitMS = 10000;
+
+RepairToolSink& Sink() {
+  static RepairToolSink* s = new RepairToolSink();
+  return *s;
 }
+
+// One Windows tool, waited for in a normal window without a time limit.
+// False when the program is closing: then the caller stops its sequence.
+bool RunTool(App_Trace& t, std::wstring_view sProgram, std::wstring_view sParams) {
+  if (App_Common::QuitPending()) {
+    t.Log(L"The program is closing; the remaining repair steps are not run.", evNormal,
+          pVar(L"sProgram", sProgram, L"sParams", sParams));
+    return false;
+  }
+  uint32_t lExitCode = 0;
+  bool bStarted = false;
+  t.Step([&] { bStarted = App_RunX::ShellX(sProgram, sParams, true, 1, lExitCode); });
+  if (Sink()) Sink()(sProgram, sParams, bStarted, lExitCode);
+  return !App_Common::QuitPending();
+}
+
+bool RunCmd(App_Trace& t, std::wstring_view sParams) {
+  return RunTool(t, L"cmd.exe", sParams);
+}
+
+// ProxyEnable 0, ProxyServer and ProxyOverride gone, under one root.
+void ClearProxyValues(App_Trace& t, App_HKEY eHKEY, const std::wstring& sKey) {
+  t.Step([&] { App_Registry::RegWriteValue(eHKEY, sKey, L"ProxyEnable", App_Registry::REGTYPE_DWORD, 0); });
+  t.Step([&] { App_Registry::KillRegValueCode(eHKEY, sKey, L"ProxyServer"); });
+  t.Step([&] { App_Registry::KillRegValueCode(eHKEY, sKey, L"ProxyOverride"); });
+}
+
+struct NICRow {
+  std::wstring sDescription;
+  std::vector<std::wstring> IPAddress;
+  bool bDHCPEnabled = false;
+};
 
 }  // namespace
 
-void ResetNetworkInterfaces(bool bReleaseRenewOnly) {
-  RepairNotAvailableYet(bReleaseRenewOnly ? L"ResetNetworkInterfaces(ReleaseRenewOnly)"
-                                          : L"ResetNetworkInterfaces");
+void SetRepairToolSink(RepairToolSink sink) {
+  Sink() = std::move(sink);
 }
 
-void ClearProxy() { RepairNotAvailableYet(L"ClearProxy"); }
+void ClearProxy() {
+  App_Trace t(kModule, L"ClearProxy", ptSub);
+  t.Step([&] { App_Common::DisableConnectionProxy(L""); });
+  t.Step([&] {
+    std::wstring sList;
+    App_Registry::RegEnumKey(hkeyLocalMachine, kProfileList, sList);
+    if (sList.empty()) {
+      t.Log(L"Error enumerating HKLM!");
+      return;
+    }
+    size_t start = 0;
+    while (start <= sList.size()) {
+      size_t end = sList.find(L'\0', start);
+      if (end == std::wstring::npos) end = sList.size();
+      const std::wstring sSID = sList.substr(start, end - start);
+      start = end + 1;
+      // Short SIDs are the system's own service accounts.
+      if (sSID.size() <= 10) continue;
+      // A profile whose hive is not loaded has no key under HKEY_USERS;
+      // nothing is created there for it.
+      if (!App_Registry::RegKeyExist(hkeyUsers, sSID)) {
+        t.Log(L"Profile hive not loaded; skipped", evVerbose, pVar(L"sSID", sSID));
+        continue;
+      }
+      ClearProxyValues(t, hkeyUsers, sSID + L"\\" + kInternetSettings);
+    }
+  });
+  ClearProxyValues(t, hkeyCurrentUser, kInternetSettings);
+  ClearProxyValues(t, hkeyLocalMachine, kInternetSettings);
+  RunCmd(t, AppEnv().WinVista_OrNewer ? L"/c netsh winhttp reset proxy" : L"/c proxycfg -d");
+}
+
+bool SysInfoCode_GetActiveNIC() {
+  App_Trace t(kModule, L"SysInfoCode_GetActiveNIC");
+  bool result = false;
+  std::vector<NICRow> rows;
+  t.Step([&] {
+    if (const auto& fake = PlatformFake().WMINetworkAdapters; fake && !PlatformFake().WMIUnreachable) {
+      for (const App_WMINetworkAdapter& a : *fake)
+        rows.push_back({a.Description, a.IPAddress, a.DHCPEnabled});
+      return;
+    }
+    App_WMIRequest req;
+    req.Query = L"Select * from Win32_NetworkAdapterConfiguration where IPEnabled=TRUE";
+    req.Properties = {L"Description", L"IPAddress", L"DHCPEnabled"};
+    req.ConnectTimeoutMS = req.ObjectTimeoutMS = req.TotalTimeoutMS = kNICQueryLimitMS;
+    req.IgnoreEarlierTimeouts = true;
+    const App_WMIResult r = App_WMIClient::Run(req);
+    if (!r.Succeeded()) {
+      t.Log(L"The adapter query failed; the interface resets are skipped: " + r.Describe());
+      return;
+    }
+    for (const App_WMIRow& row : r.Rows) {
+      NICRow n;
+      row[L"Description"].ToText(n.sDescription);
+      row[L"IPAddress"].ToTextList(n.IPAddress);
+      row[L"DHCPEnabled"].ToBool(n.bDHCPEnabled);
+      rows.push_back(std::move(n));
+    }
+  });
+  for (const NICRow& n : rows) {
+    t.Step([&] {
+      if (App_Strings::InStr(n.sDescription, L"virtual", App_Strings::cmText) ||
+          App_Strings::InStr(n.sDescription, L"loopback", App_Strings::cmText))
+        return;
+      bool bValid = false;
+      for (const std::wstring& ip : n.IPAddress) bValid = bValid || ValidateIPAddress(ip, true);
+      if (!bValid) return;
+      result = n.bDHCPEnabled;
+      t.Log(L"Adapter [" + n.sDescription + L"] DHCPEnabled=" + (n.bDHCPEnabled ? L"True" : L"False"),
+            evVerbose);
+    });
+  }
+  t.Vars(vkFunctionReturn, {result});
+  return result;
+}
+
+void ResetNetworkInterfaces(bool bReleaseRenewOnly) {
+  App_Trace t(kModule, L"ResetNetworkInterfaces", ptSub);
+  t.Vars(vkPassedByVal, {L"bReleaseRenewOnly", bReleaseRenewOnly});
+  const App_Env& e = AppEnv();
+  if (!bReleaseRenewOnly) {
+    ClearProxy();
+    if (App_Common::QuitPending()) return;
+    // Taken over for the administrators: owner and full control.
+    for (const wchar_t* sKey : kWinsockKeys) {
+      t.Step([&] {
+        std::wstring sOwner, sPerm = L"everyone";
+        App_Permissions::TakeControlReg(hkeyLocalMachine, sKey, sOwner, sPerm);
+      });
+    }
+    if (!RunCmd(t, L"/c netsh winsock reset")) return;
+    if (!RunCmd(t, L"/c netsh winsock reset catalog")) return;
+    if (SysInfoCode_GetActiveNIC()) {
+      // The log goes to the root of the system drive.
+      const std::wstring sLog =
+          (e.SystemDriveBS.empty() ? std::wstring(L"C:\\") : e.SystemDriveBS) + L"NIC_Reset_Log.txt";
+      if (!RunCmd(t, L"/c netsh interface ip reset " + sLog)) return;
+      if (!RunCmd(t, L"/c netsh interface reset all")) return;
+    }
+    if (!RunCmd(t, L"/c netsh interface ip delete arpcache")) return;
+    if (e.WinXP) {
+      const std::wstring sWindows = e.Dir_Windows.empty() ? App_Platform::WindowsFolder() : e.Dir_Windows;
+      if (!RunTool(
+              t, L"rundll32.exe",
+              L"setupapi.dll,InstallHinfSection DefaultInstall 132 " + sWindows + L"\\inf\\nettcpip.inf"))
+        return;
+    }
+  }
+  for (const wchar_t* sParams : {L"/c ipconfig /release all", L"/c ipconfig /flushdns",
+                                 L"/c ipconfig /renew all", L"/c ipconfig /registerdns"})
+    if (!RunCmd(t, sParams)) return;
+}
 
 }  // namespace Browser
+
+namespace App_Common {
+
+bool DisableConnectionProxy(std::wstring_view sConnectionName) {
+  App_Trace t(L"App_Common", L"DisableConnectionProxy");
+  t.Vars(vkPassedByVal, {L"sConnectionName", sConnectionName});
+  bool result = false;
+  t.Step([&] {
+    using SetOptionFn = BOOL(WINAPI*)(HINTERNET, DWORD, LPVOID, DWORD);
+    const auto setOption = App_Platform::Proc<SetOptionFn>(L"wininet.dll", "InternetSetOptionA");
+    if (!setOption) {
+      t.APIError(L"GetProcAddress InternetSetOptionA");
+      return;
+    }
+    std::string sName;
+    if (!sConnectionName.empty()) {
+      const std::wstring w(sConnectionName);
+      const int n = ::WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr);
+      sName.assign(n > 0 ? static_cast<size_t>(n) : 1, '\0');
+      ::WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, sName.data(), n, nullptr, nullptr);
+    }
+    INTERNET_PER_CONN_OPTIONA option{};
+    option.dwOption = INTERNET_PER_CONN_FLAGS;
+    option.Value.dwValue = PROXY_TYPE_DIRECT;
+    INTERNET_PER_CONN_OPTION_LISTA list{};
+    list.dwSize = sizeof(list);
+    list.pszConnection = sConnectionName.empty() ? nullptr : sName.data();
+    list.dwOptionCount = 1;
+    list.pOptions = &option;
+    result = setOption(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, sizeof(list)) != FALSE;
+    if (!result) t.APIError(L"InternetSetOptionA INTERNET_OPTION_PER_CONNECTION_OPTION");
+    setOption(nullptr, INTERNET_OPTION_SETTINGS_CHANGED, nullptr, 0);
+    setOption(nullptr, INTERNET_OPTION_REFRESH, nullptr, 0);
+  });
+  t.Vars(vkFunctionReturn, {result});
+  return result;
+}
+
+}  // namespace App_Common

@@ -507,11 +507,11 @@ App_WMIResult App_WMIClient::Run(const App_WMIRequest& request) {
   const DWORD start = ::GetTickCount();
   ::InterlockedIncrement(&g_runs);
   if (PlatformFake().WMIUnreachable) return FailAtOnce(start, kConnectServer, kUnreachable);
-  if (g_stuck > 0) {
+  if (g_stuck > 0 && !request.IgnoreEarlierTimeouts) {
     return FailAtOnce(start, kConnectServer, static_cast<HRESULT>(WBEM_E_TIMED_OUT),
                       L"(an earlier request is still waiting for the WMI service)");
   }
-  if (g_timedOut) {
+  if (g_timedOut && !request.IgnoreEarlierTimeouts) {
     const DWORD ago = start - static_cast<DWORD>(g_timedOutTick);
     if (ago < kCoolDownMS) {
       return FailAtOnce(

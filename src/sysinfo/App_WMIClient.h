@@ -187,6 +187,9 @@ struct App_WMIRequest {
   DWORD ConnectTimeoutMS = 2000;
   DWORD ObjectTimeoutMS = 2000;
   DWORD TotalTimeoutMS = 3000;
+  // Tried even while an earlier request is stuck or ran out of time a
+  // moment ago: a question that gets its own chance, with its own limits.
+  bool IgnoreEarlierTimeouts = false;
 };
 
 struct App_WMIResult {

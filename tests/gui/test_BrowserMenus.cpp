@@ -41,6 +41,23 @@ std::string RunMenuProbe(const wchar_t* sWineRelease, const std::wstring& sArgs 
 
 const std::vector<std::string> kRepairItems = {"Release/Renew IP", "Clear Proxy Settings", "Reset Networking"};
 
+// The tools the three commands run, one after another, on a release.
+std::vector<std::string> RepairTools(bool bXP) {
+  const std::vector<std::string> ipconfig = {"cmd.exe /c ipconfig /release all", "cmd.exe /c ipconfig /flushdns",
+                                             "cmd.exe /c ipconfig /renew all", "cmd.exe /c ipconfig /registerdns"};
+  const std::string proxy = bXP ? "cmd.exe /c proxycfg -d" : "cmd.exe /c netsh winhttp reset proxy";
+  std::vector<std::string> out = ipconfig;  // "Release/Renew IP"
+  out.push_back(proxy);                      // "Clear Proxy Settings"
+  out.push_back(proxy);                      // "Reset Networking" clears the proxy first
+  for (const char* s : {"cmd.exe /c netsh winsock reset", "cmd.exe /c netsh winsock reset catalog",
+                        "cmd.exe /c netsh interface ip reset C:\\NIC_Reset_Log.txt",
+                        "cmd.exe /c netsh interface reset all", "cmd.exe /c netsh interface ip delete arpcache"})
+    out.push_back(s);
+  if (bXP) out.push_back("rundll32.exe setupapi.dll,InstallHinfSection DefaultInstall 132 C:\\windows\\inf\\nettcpip.inf");
+  out.insert(out.end(), ipconfig.begin(), ipconfig.end());
+  return out;
+}
+
 }  // namespace
 
 TEST(BrowserMenus, Windows7HasNetworkingOnlyAndAnAdministratorIsNotAsked) {
@@ -49,6 +66,7 @@ TEST(BrowserMenus, Windows7HasNetworkingOnlyAndAnAdministratorIsNotAsked) {
   EXPECT_EQ(Values(out, "menu"), std::vector<std::string>{"Networking"});
   EXPECT_EQ(Values(out, "item"), kRepairItems);
   EXPECT_TRUE(Values(out, "asked").empty());
+  EXPECT_EQ(Values(out, "ran"), RepairTools(false));
   EXPECT_EQ(Values(out, "open"), std::vector<std::string>{"1"});
 }
 
@@ -61,6 +79,7 @@ TEST(BrowserMenus, WindowsXPAddsWindowsUpdateWhichOpensTheSiteOnce) {
   for (const std::string& line : rec) navigations += line == "navigate http://windowsupdate.microsoft.com";
   EXPECT_EQ(navigations, 2) << out;
   EXPECT_EQ(Values(out, "history"), std::vector<std::string>{"1"});  // the list keeps one entry
+  EXPECT_EQ(Values(out, "ran"), RepairTools(true));
 }
 
 TEST(BrowserMenus, WithoutAdministratorRightsEachCommandOnlyAsks) {
@@ -70,5 +89,6 @@ TEST(BrowserMenus, WithoutAdministratorRightsEachCommandOnlyAsks) {
   ASSERT_EQ(asked.size(), 3u) << out;
   for (const std::string& q : asked)
     EXPECT_EQ(q, "You must re-run this app as Administrator to use these features.  Do it now?");
+  EXPECT_TRUE(Values(out, "ran").empty());
   EXPECT_EQ(Values(out, "open"), std::vector<std::string>{"1"});  // "No" leaves the window as it was
 }

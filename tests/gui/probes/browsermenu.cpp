@@ -4,6 +4,7 @@
 //   item=<caption>            each item of the "Networking" menu
 //   asked=<text>              the question of a "Networking" command ("--not-admin")
 //   recorded=<line>           what the web view was asked to do
+//   ran=<program> <params>    each Windows tool a "Networking" command ran
 // Menus belong to their process under Wine, so they are read here.
 #include <windows.h>
 
@@ -12,9 +13,11 @@
 
 #include "app/App_Common.h"
 #include "app/App_Env.h"
+#include "app/App_Platform.h"
 #include "browser/BrowserUI.h"
 #include "config/Config_Init.h"
 #include "diag/App_Prompts.h"
+#include "repair/Browser_Repair.h"
 
 namespace {
 
@@ -39,6 +42,11 @@ int wmain(int argc, wchar_t** argv) {
   App_Prompts::SetMsgBoxSink([](std::wstring_view sMessage, std::wstring_view, uint32_t) {
     Line(L"asked", std::wstring(sMessage));
     return IDNO;
+  });
+  // One adapter that gets its address by DHCP, whatever the host has.
+  PlatformFake().WMINetworkAdapters = std::vector<App_WMINetworkAdapter>{{L"NIC", {L"10.0.0.5"}, true}};
+  Browser::SetRepairToolSink([](std::wstring_view p, std::wstring_view a, bool, uint32_t) {
+    Line(L"ran", std::wstring(p) + L" " + std::wstring(a));
   });
   if (!BrowserUI::Show()) return 2;
   ::EnumThreadWindows(

@@ -1,0 +1,363 @@
+// The "Networking" commands under Wine: the real registry (profile hives,
+// locked keys), the real cmd.exe running Wine's netsh and ipconfig stubs,
+// and WMI's adapter rows through the platform fake.
+#include <aclapi.h>
+#include <gtest/gtest.h>
+#include <sddl.h>
+#include <shlwapi.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/App_Env.h"
+#include "app/App_Platform.h"
+#include "lumo_files.h"
+#include "lumo_probe.h"
+#include "lumo_test.h"
+#include "registry/App_Registry.h"
+#include "registry/App_RegistryOwnership.h"
+#include "repair/Browser_IPAddress.h"
+#include "repair/Browser_Repair.h"
+#include "sysinfo/App_WMIClient.h"
+
+namespace {
+
+constexpr wchar_t kIS[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+constexpr wchar_t kProfiles[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+
+DWORD ReadDword(HKEY root, const std::wstring& key, const wchar_t* name, DWORD missing = 0xFFFFFFFF) {
+  DWORD v = 0, size = sizeof(v);
+  return ::RegGetValueW(root, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &v, &size) == ERROR_SUCCESS
+             ? v
+             : missing;
+}
+bool HasValue(HKEY root, const std::wstring& key, const wchar_t* name) {
+  return ::RegGetValueW(root, key.c_str(), name, RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+void SetProxy(HKEY root, const std::wstring& key) {
+  HKEY h = nullptr;
+  ASSERT_EQ(::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr), 0);
+  const DWORD one = 1;
+  ::RegSetValueExW(h, L"ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
+  ::RegSetValueExW(h, L"ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"p:8080"), 14);
+  ::RegSetValueExW(h, L"ProxyOverride", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"<local>"), 16);
+  ::RegCloseKey(h);
+}
+void CreateKey(HKEY root, const std::wstring& key) {
+  HKEY h = nullptr;
+  ASSERT_EQ(::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr), 0);
+  ::RegCloseKey(h);
+}
+
+// The security descriptor of a key as SDDL ("O:...D:...").
+std::wstring KeySddl(HKEY root, const std::wstring& key, SECURITY_INFORMATION what) {
+  HKEY h = nullptr;
+  if (::RegOpenKeyExW(root, key.c_str(), 0, READ_CONTROL, &h) != 0) return L"(cannot open)";
+  PSECURITY_DESCRIPTOR sd = nullptr;
+  std::wstring out;
+  if (::GetSecurityInfo(h, SE_REGISTRY_KEY, what, nullptr, nullptr, nullptr, nullptr, &sd) == 0) {
+    wchar_t* text = nullptr;
+    if (::ConvertSecurityDescriptorToStringSecurityDescriptorW(sd, SDDL_REVISION_1, what, &text, nullptr)) {
+      out = text;
+      ::LocalFree(text);
+    }
+    ::LocalFree(sd);
+  }
+  ::RegCloseKey(h);
+  return out;
+}
+
+// Gives a key an owner and an access list (both from SDDL), as written.
+void SetKeySecurity(HKEY root, const std::wstring& key, const wchar_t* sddl) {
+  HKEY h = nullptr;
+  ASSERT_EQ(::RegOpenKeyExW(root, key.c_str(), 0, WRITE_DAC | WRITE_OWNER | READ_CONTROL, &h), 0);
+  PSECURITY_DESCRIPTOR sd = nullptr;
+  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr));
+  EXPECT_EQ(::RegSetKeySecurity(h, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, sd), 0);
+  ::LocalFree(sd);
+  ::RegCloseKey(h);
+}
+
+bool CanWrite(HKEY root, const std::wstring& key) {
+  HKEY h = nullptr;
+  if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_SET_VALUE, &h) != 0) return false;
+  const DWORD one = 1;
+  const bool ok = ::RegSetValueExW(h, L"w", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4) == 0;
+  ::RegCloseKey(h);
+  return ok;
+}
+
+struct Repair : ::testing::Test {
+  void SetUp() override {
+    dbg.Reset();
+    saved = AppEnv();
+    Browser::SetRepairToolSink([this](std::wstring_view p, std::wstring_view a, bool, uint32_t) {
+      ran.push_back(std::wstring(p) + L" " + std::wstring(a));
+    });
+    base = L"SOFTWARE\\LumoRepairTest_" + std::to_wstring(::GetCurrentProcessId());
+  }
+  void TearDown() override {
+    Browser::SetRepairToolSink({});
+    PlatformFake().WMINetworkAdapters.reset();
+    AppEnv() = saved;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, base.c_str(), 0, READ_CONTROL, &probe) == 0) {
+      ::RegCloseKey(probe);
+      ::SHDeleteKeyW(HKEY_LOCAL_MACHINE, base.c_str());
+    }
+  }
+  LumoDebugFixtureState dbg;
+  App_Env saved;
+  std::vector<std::wstring> ran;
+  std::wstring base;
+  HKEY probe = nullptr;
+};
+
+const std::vector<std::wstring> kIpconfig = {
+    L"cmd.exe /c ipconfig /release all", L"cmd.exe /c ipconfig /flushdns", L"cmd.exe /c ipconfig /renew all",
+    L"cmd.exe /c ipconfig /registerdns"};
+
+}  // namespace
+
+TEST(ValidateIPAddress, CountsUsableAdapterAddresses) {
+  struct Case {
+    const wchar_t* ip;
+    bool v6, ok;
+  } cases[] = {
+      {L"192.168.1.20", false, true},
+      {L"16.9.1.1", false, true},
+      {L"1.69.0.1", false, true},
+      {L"169.254.3.4", false, false},
+      {L"0.0.0.0", false, false},
+      {L"256.1.1.1", false, false},
+      {L"1.2.3", false, false},
+      {L"1.2.3.4.5", false, false},
+      {L"1..2.3", false, false},
+      {L"01.2.3.4", false, true},
+      {L"1.2.3.4 ", false, true},
+      {L"a.b.c.d", false, false},
+      {L"", false, false},
+      {L"2001:db8::1", true, true},
+      {L"2001:db8::1", false, false},
+      {L"fe80::1c2d:3e4f", true, false},
+      {L"febf::1", true, false},
+      {L"fec0::1", true, true},
+      {L"::", true, false},
+      {L"::1", true, true},
+      {L"1:2:3:4:5:6:7:8", true, true},
+      {L"1:2:3:4:5:6:7:8:9", true, false},
+      {L"1::2::3", true, false},
+      {L"12345::1", true, false},
+      {L"::ffff:10.1.2.3", true, true},
+      {L"2001:db8::1%11", true, true},
+      {L"1:2:3:4:5:6:7::", true, true},
+      {L":1::2", true, false},
+      {L"1:", true, false},
+      {L"g::1", true, false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(Browser::ValidateIPAddress(c.ip, c.v6), c.ok) << c.ip << " v6=" << c.v6;
+}
+
+TEST_F(Repair, TheLastQualifyingAdapterDecidesDhcp) {
+  using A = App_WMINetworkAdapter;
+  struct Case {
+    std::vector<A> rows;
+    bool expected;
+  } cases[] = {
+      {{}, false},
+      {{A{L"Intel PRO/1000", {L"10.0.0.5"}, true}}, true},
+      {{A{L"Intel PRO/1000", {L"10.0.0.5"}, false}}, false},
+      // The first with DHCP, the second static: the last one decides.
+      {{A{L"NIC one", {L"10.0.0.5"}, true}, A{L"NIC two", {L"10.0.0.6"}, false}}, false},
+      // Virtual and loopback adapters never count, whatever their addresses.
+      {{A{L"NIC", {L"10.0.0.5"}, true}, A{L"VirtualBox Host-Only", {L"192.168.56.1"}, false},
+        A{L"Microsoft Loopback Adapter", {L"10.1.1.1"}, false}},
+       true},
+      // Only a link-local or empty address: no qualifying adapter.
+      {{A{L"NIC", {L"169.254.1.1", L"fe80::1"}, true}}, false},
+      {{A{L"NIC", {L"169.254.1.1", L"2001:db8::5"}, true}}, true},
+  };
+  for (const Case& c : cases) {
+    PlatformFake().WMINetworkAdapters = c.rows;
+    EXPECT_EQ(Browser::SysInfoCode_GetActiveNIC(), c.expected) << c.rows.size();
+  }
+}
+
+TEST_F(Repair, ClearProxyReachesEveryLoadedProfileTheUserAndTheMachine) {
+  // Profiles: one loaded with a long SID, one of exactly ten characters, one whose hive is not loaded.
+  const std::wstring loaded = L"S-1-5-21-7-7-7-" + std::to_wstring(::GetCurrentProcessId());
+  const std::wstring shortSid = L"S-1-5-1234", unloaded = L"S-1-5-21-9-9-9-4242";
+  for (const std::wstring& sid : {loaded, shortSid, unloaded})
+    CreateKey(HKEY_LOCAL_MACHINE, std::wstring(kProfiles) + L"\\" + sid);
+  for (const std::wstring& sid : {loaded, shortSid}) SetProxy(HKEY_USERS, sid + L"\\" + kIS);
+  SetProxy(HKEY_CURRENT_USER, kIS);
+  SetProxy(HKEY_LOCAL_MACHINE, kIS);
+
+  for (const bool bVista : {true, false}) {
+    AppEnv().WinVista_OrNewer = bVista;
+    ran.clear();
+    Browser::ClearProxy();
+    EXPECT_EQ(ran, std::vector<std::wstring>{bVista ? L"cmd.exe /c netsh winhttp reset proxy"
+                                                    : L"cmd.exe /c proxycfg -d"});
+  }
+  for (const auto& [root, key] :
+       {std::pair{HKEY_USERS, loaded + L"\\" + kIS}, std::pair{HKEY_CURRENT_USER, std::wstring(kIS)},
+        std::pair{HKEY_LOCAL_MACHINE, std::wstring(kIS)}}) {
+    EXPECT_EQ(ReadDword(root, key, L"ProxyEnable"), 0u) << key;
+    EXPECT_FALSE(HasValue(root, key, L"ProxyServer")) << key;
+    EXPECT_FALSE(HasValue(root, key, L"ProxyOverride")) << key;
+  }
+  EXPECT_EQ(ReadDword(HKEY_USERS, shortSid + L"\\" + kIS, L"ProxyEnable"), 1u);
+  EXPECT_TRUE(HasValue(HKEY_USERS, shortSid + L"\\" + kIS, L"ProxyServer"));
+  // Nothing is made up for a profile that is not loaded.
+  HKEY h = nullptr;
+  EXPECT_NE(::RegOpenKeyExW(HKEY_USERS, unloaded.c_str(), 0, KEY_READ, &h), 0);
+  // The LAN settings through WinINet.
+  EXPECT_TRUE(App_Common::DisableConnectionProxy(L""));
+
+  for (const std::wstring& sid : {loaded, shortSid, unloaded}) {
+    ::SHDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kProfiles) + L"\\" + sid).c_str());
+    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kProfiles) + L"\\" + sid).c_str());
+    ::SHDeleteKeyW(HKEY_USERS, sid.c_str());
+    ::RegDeleteKeyW(HKEY_USERS, sid.c_str());
+  }
+}
+
+TEST_F(Repair, EachCommandRunsItsToolsInOrder) {
+  // Release/Renew touches no proxy setting.
+  SetProxy(HKEY_CURRENT_USER, kIS);
+  Browser::ResetNetworkInterfaces(true);
+  EXPECT_EQ(ran, kIpconfig);
+  EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, kIS, L"ProxyEnable"), 1u);
+
+  struct Case {
+    bool bXP, bDhcp;
+    std::vector<std::wstring> head;
+  } cases[] = {
+      {false,
+       false,
+       {L"cmd.exe /c netsh winhttp reset proxy", L"cmd.exe /c netsh winsock reset",
+        L"cmd.exe /c netsh winsock reset catalog", L"cmd.exe /c netsh interface ip delete arpcache"}},
+      {true,
+       true,
+       {L"cmd.exe /c proxycfg -d", L"cmd.exe /c netsh winsock reset",
+        L"cmd.exe /c netsh winsock reset catalog",
+        L"cmd.exe /c netsh interface ip reset D:\\NIC_Reset_Log.txt", L"cmd.exe /c netsh interface reset all",
+        L"cmd.exe /c netsh interface ip delete arpcache",
+        L"rundll32.exe setupapi.dll,InstallHinfSection DefaultInstall 132 D:\\WinDir\\inf\\nettcpip.inf"}},
+  };
+  for (const Case& c : cases) {
+    AppEnv().WinXP = c.bXP;
+    AppEnv().WinVista_OrNewer = !c.bXP;
+    // The log and the setup file follow the real drive and Windows folder.
+    AppEnv().SystemDriveBS = L"D:\\";
+    AppEnv().Dir_Windows = L"D:\\WinDir";
+    PlatformFake().WMINetworkAdapters = std::vector<App_WMINetworkAdapter>{{L"NIC", {L"10.0.0.5"}, c.bDhcp}};
+    ran.clear();
+    Browser::ResetNetworkInterfaces(false);
+    std::vector<std::wstring> expected = c.head;
+    expected.insert(expected.end(), kIpconfig.begin(), kIpconfig.end());
+    EXPECT_EQ(ran, expected);
+  }
+  EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, kIS, L"ProxyEnable"), 0u);
+
+  // Told to close meanwhile: no further tool starts.
+  ::PostQuitMessage(0);
+  ran.clear();
+  Browser::ResetNetworkInterfaces(true);
+  EXPECT_TRUE(ran.empty());
+  MSG msg;
+  ::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
+
+TEST_F(Repair, TakeOverOfALockedKeyIsForTheAdministratorsOnly) {
+  // Owned by the administrators, a protected list that grants SYSTEM alone:
+  // the administrator's writes are refused.
+  const std::wstring locked = base + L"\\Locked";
+  CreateKey(HKEY_LOCAL_MACHINE, locked + L"\\child");
+  SetKeySecurity(HKEY_LOCAL_MACHINE, locked, L"O:BAD:P(A;CI;KA;;;SY)");
+  ASSERT_FALSE(CanWrite(HKEY_LOCAL_MACHINE, locked));
+
+  // The kit's ACL tool is a stand-in that records its arguments.
+  const std::wstring tools = LumoTestDir() + L"acltool_" + std::to_wstring(::GetCurrentProcessId());
+  ::CreateDirectoryW(tools.c_str(), nullptr);
+  ASSERT_TRUE(::CopyFileW((LumoTestDir() + L"probe_urlsink.exe").c_str(), (tools + L"\\subinacl.exe").c_str(),
+                          FALSE));
+  AppEnv().EXE_SubInACL = tools + L"\\subinacl.exe";
+
+  std::wstring owner, perm = L"everyone";
+  EXPECT_TRUE(App_Permissions::TakeControlReg(hkeyLocalMachine, locked, owner, perm));
+  EXPECT_EQ(owner, L"administrators");
+  EXPECT_EQ(perm, L"Administrators");
+  EXPECT_TRUE(CanWrite(HKEY_LOCAL_MACHINE, locked));
+  EXPECT_EQ(KeySddl(HKEY_LOCAL_MACHINE, locked, OWNER_SECURITY_INFORMATION), L"O:BA");
+  const std::wstring dacl = KeySddl(HKEY_LOCAL_MACHINE, locked, DACL_SECURITY_INFORMATION);
+  EXPECT_NE(dacl.find(L"(A;CI;KA;;;BA)"), std::wstring::npos) << dacl;
+  EXPECT_EQ(dacl.find(L";WD)"), std::wstring::npos) << dacl;  // Everyone gained nothing
+  EXPECT_EQ(dacl.find(L";BU)"), std::wstring::npos) << dacl;  // nor did Users
+  const std::wstring K = L"\"HKEY_LOCAL_MACHINE\\" + locked + L"\"";
+  EXPECT_EQ(LumoReadBytes(tools + L"\\urlsink.log"),
+            "subinacl.exe /keyreg " + std::string(K.begin(), K.end()) + " /setowner=administrators\r\n" +
+                "subinacl.exe /keyreg " + std::string(K.begin(), K.end()) + " /grant=Administrators=F\r\n" +
+                "subinacl.exe /subkeyreg " + std::string(K.begin(), K.end()) +
+                " /setowner=administrators\r\n" + "subinacl.exe /subkeyreg " +
+                std::string(K.begin(), K.end()) + " /grant=Administrators=F\r\n");
+  LumoRemoveTree(tools);
+}
+
+TEST_F(Repair, NewEntriesTakeTheirCanonicalPlaces) {
+  const std::wstring key = base + L"\\Order";
+  CreateKey(HKEY_LOCAL_MACHINE, key);
+  // Explicit: Users read, administrators read; inherited: SYSTEM full control.
+  SetKeySecurity(HKEY_LOCAL_MACHINE, key, L"O:BAD:(A;CI;KR;;;BU)(A;CI;KR;;;BA)(A;CIID;KA;;;SY)");
+  std::wstring account = L"Administrators";
+  bool allow = true;
+  EXPECT_TRUE(App_Permissions::RegSetKeyPermission(hkeyLocalMachine, key, account, allow, 0xF003F));
+  EXPECT_EQ(KeySddl(HKEY_LOCAL_MACHINE, key, DACL_SECURITY_INFORMATION),
+            L"D:(A;CI;KR;;;BU)(A;CI;KA;;;BA)(A;CIID;KA;;;SY)");
+  account = L"Users";
+  allow = false;
+  EXPECT_TRUE(App_Permissions::RegSetKeyPermission(hkeyLocalMachine, key, account, allow, 0xF003F));
+  EXPECT_EQ(KeySddl(HKEY_LOCAL_MACHINE, key, DACL_SECURITY_INFORMATION),
+            L"D:(D;CI;KA;;;BU)(A;CI;KA;;;BA)(A;CIID;KA;;;SY)");
+  // Full control for every user on a machine-wide key goes to the administrators and SYSTEM.
+  account = L"Everyone";
+  allow = true;
+  EXPECT_TRUE(App_Permissions::RegSetKeyPermission(hkeyLocalMachine, key, account, allow, 0xF003F));
+  EXPECT_EQ(KeySddl(HKEY_LOCAL_MACHINE, key, DACL_SECURITY_INFORMATION),
+            L"D:(D;CI;KA;;;BU)(A;CI;KA;;;BA)(A;CI;KA;;;SY)(A;CIID;KA;;;SY)");
+  // Standard accounts by identifier, whatever the qualifier.
+  EXPECT_EQ(App_Permissions::WellKnownSidOf(L"BUILTIN\\Power Users"), L"S-1-5-32-547");
+  EXPECT_EQ(App_Permissions::WellKnownSidOf(L"WORKGROUP\\administrators"), L"S-1-5-32-544");
+  EXPECT_EQ(App_Permissions::WellKnownSidOf(L"root"), L"");
+}
+
+TEST_F(Repair, ARefusedDeletionSucceedsAfterTheTakeOver) {
+  // A tree only SYSTEM may open: the administrator cannot delete it as it is.
+  const std::wstring locked = base + L"\\LockedTree";
+  CreateKey(HKEY_LOCAL_MACHINE, locked + L"\\child");
+  SetKeySecurity(HKEY_LOCAL_MACHINE, locked, L"O:BAD:P(A;CI;KA;;;SY)");
+  ASSERT_EQ(::SHDeleteKeyW(HKEY_LOCAL_MACHINE, locked.c_str()), ERROR_ACCESS_DENIED);
+  bool notFound = true;
+  int32_t code = -1;
+  EXPECT_TRUE(App_Registry::KillRegKey(hkeyLocalMachine, locked, notFound, code));
+  EXPECT_FALSE(notFound);
+  HKEY h = nullptr;
+  EXPECT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, locked.c_str(), 0, READ_CONTROL, &h), ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(Repair, TheAdapterQueryGetsItsOwnChanceAfterAStartUpTimeOut) {
+  // A start-up question that found WMI hung.
+  PlatformFake().WMIConnectDelayMS = 3000;
+  App_WMIRequest req;
+  req.Query = L"Select * from Win32_OperatingSystem";
+  req.Properties = {L"Caption"};
+  EXPECT_TRUE(App_WMIClient::Run(req).TimedOut);
+  PlatformFake().WMIConnectDelayMS = 0;
+  EXPECT_FALSE(App_WMIClient::Run(req).Succeeded());  // the next plain question fails at once
+  req.IgnoreEarlierTimeouts = true;
+  const App_WMIResult r = App_WMIClient::Run(req);
+  EXPECT_TRUE(r.Succeeded()) << std::string(r.Describe().begin(), r.Describe().end());
+  App_WMIClient::ForgetTimeouts();
+}
