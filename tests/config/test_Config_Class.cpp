@@ -503,7 +503,7 @@ TEST(ConfigBadInput, BinaryFiles) {
   Config_Class c;
   c.SetString(L"Before", L"1");
   // A NUL byte costs its own line only.
-  const std::wstring nul = d.File(L"nul.cfg", std::string("a=1\r\nb=\0\0x\r\nc=3\r\n", 17));
+  const std::wstring nul = d.File(L"nulbyte.cfg", std::string("a=1\r\nb=\0\0x\r\nc=3\r\n", 17));
   EXPECT_TRUE(c.LoadFile(nul));
   EXPECT_EQ(Keys(c), (Strings{L"Before", L"a", L"c"}));
   EXPECT_FALSE(c.LoadFile(d.File(L"allnul.cfg", std::string("\0\0\0", 3))));
@@ -539,8 +539,8 @@ TEST(ConfigBadInput, LineEndsAndMarks) {
   };
   const Saved saved[] = {
       {L"utf8.cfg", "\xEF\xBB\xBFKey=Caf\xC3\xA9\r\nNext=2\r\n"},
-      {L"utf16le.cfg", std::string("\xFF\xFEK\0e\0y\0=\0C\0a\0f\0\xE9\0\r\0\n\0N\0e\0x\0t\0=\0002\0", 36)},
-      {L"utf16be.cfg", std::string("\xFE\xFF\0K\0e\0y\0=\0C\0a\0f\0\xE9\0\r\0\n\0N\0e\0x\0t\0=\0002", 36)},
+      {L"utf16le.cfg", std::string("\xFF\xFEK\0e\0y\0=\0C\0a\0f\0\xE9\0\r\0\n\0N\0e\0x\0t\0=\0002\0", 34)},
+      {L"utf16be.cfg", std::string("\xFE\xFF\0K\0e\0y\0=\0C\0a\0f\0\xE9\0\r\0\n\0N\0e\0x\0t\0=\0002", 34)},
       {L"ansi.cfg", "Key=Caf\xE9\r\nNext=2\r\n"},
   };
   for (const Saved& f : saved) {
