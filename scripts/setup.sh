@@ -7,6 +7,7 @@ PACKAGES=(
   cmake ninja-build ccache python3
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
   googletest
+  clang libclang-rt-14-dev
   wine wine64
   xvfb xauth xdotool x11-utils imagemagick openbox
   zip unzip

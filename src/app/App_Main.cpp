@@ -31,7 +31,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // The program's own settings ("LumoBrowser.cfg"), then the kit's shared
   // file on top of them.
   RunStep([] { Config_Init::InitConfig(false, false, true); });
-  RunStep([] { Cfg().LoadFile({std::wstring_view(AppEnv().AppPathBS_Config + L"Lumo.cfg")}); });
+  // Without a known configuration folder the bare name would be read from
+  // whatever the current folder is: the shared file is then not loaded.
+  RunStep([] {
+    const std::wstring& sFolder = AppEnv().AppPathBS_Config;
+    if (!sFolder.empty()) Cfg().LoadFile({std::wstring_view(sFolder + L"Lumo.cfg")});
+  });
   // Shows the window, or hands the URL or search to the preferred browser.
   RunStep([] { Browser::AppMainSub(); });
   // The program runs as long as one of its windows is open.

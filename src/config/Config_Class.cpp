@@ -1,16 +1,15 @@
-// The store itself (SetString, lookups, removal) and the loaders.
+// The store itself (SetString, lookups, removal) and the loaders. The
+// system side (reading a file, the configuration folder, the folder search)
+// is in Config_Files.cpp; this part has no system header and also builds
+// natively, where it runs under the sanitizers and is fuzzed.
 #include "config/Config_Class.h"
 
 #include <algorithm>
 #include <string>
 #include <utility>
 
-#include "app/App_Env.h"
 #include "diag/App_Debug.h"
 #include "diag/App_Trace.h"
-#include "fs/App_FilePath.h"
-#include "fs/App_FileSystem.h"
-#include "fs/FS_DirList.h"
 #include "util/App_Strings.h"
 #include "util/App_Variables.h"
 
@@ -63,19 +62,6 @@ bool Config_Class::InCfgStringArray(std::wstring_view sText, const std::vector<s
     }
   }
   return false;
-}
-
-Config_Class::SharedText Config_Class::ResolveDefFile(std::wstring_view sDefFile) {
-  if (sDefFile.empty()) return nullptr;
-  if (lastFullDefFile_ && sDefFile == *lastFullDefFile_) return lastFullDefFile_;
-  if (App_FilePath::IsFullPath(sDefFile)) {
-    lastFullDefFile_ = std::make_shared<const std::wstring>(sDefFile);
-    return lastFullDefFile_;
-  }
-  const App_Env& env = AppEnv();
-  std::wstring sFull(sDefFile.starts_with(L'\\') ? env.AppPath_Config : env.AppPathBS_Config);
-  sFull.append(sDefFile);
-  return std::make_shared<const std::wstring>(std::move(sFull));
 }
 
 // ---- the hash index ---------------------------------------------------------------------------
@@ -255,14 +241,6 @@ void Config_Class::Remove(std::wstring_view vntIndexKey) {
 
 // ---- loaders ----------------------------------------------------------------------------------
 
-bool Config_Class::ReadLines(std::wstring_view sFile, std::vector<std::wstring>& lines) {
-  lines.clear();
-  int32_t lUBound = -1;
-  std::wstring sErrorMsg;
-  return App_FileSystem::GetFileToArray2(sFile, lines, Config_Format::CRLF, false, lUBound,
-                                         sErrorMsg, true);
-}
-
 bool Config_Class::LoadFile(std::wstring_view sFile) {
   return LoadFile({sFile});
 }
@@ -336,7 +314,7 @@ bool Config_Class::LoadINI(std::wstring_view sFile, std::wstring_view sSettingPr
     if (sNewINIFile.empty()) {
       sTarget.assign(sFile);
     } else if (sNewINIFile.find(L'\\') == std::wstring_view::npos) {
-      sTarget = AppEnv().AppPathBS_Config + std::wstring(sNewINIFile);
+      sTarget = ConfigFolderBS() + std::wstring(sNewINIFile);
     } else {
       sTarget.assign(sNewINIFile);
     }
@@ -410,26 +388,4 @@ bool Config_Class::LoadFiles(const std::vector<std::wstring>& sFiles, bool bSave
     }
   }
   return bAllRead;
-}
-
-bool Config_Class::LoadDir(std::wstring_view sDir, bool bSaveToDefaultCFGFile,
-                           bool bPrefixKeyWithFilename, bool bNoSave, int32_t RecursionLevel) {
-  try {
-    if (sDir.empty() || !App_FileSystem::DirExist(sDir)) return false;
-    std::vector<std::wstring> files;
-    {
-      FS_DirList search;
-      search.AddSearchPath(sDir);
-      search.AddFileMask(L"*.cfg");
-      search.RecursionLevel(RecursionLevel);
-      search.StartSearch();
-      if (search.MatchingFileCount() == 0) return true;
-      files = search.MatchingFilesFullPath().Items();
-      search.App_ClassSync_CleanUp();
-    }
-    return LoadFiles(files, bSaveToDefaultCFGFile, bPrefixKeyWithFilename, bNoSave);
-  } catch (...) {
-    ReportFailure(L"LoadDir");
-    return false;
-  }
 }

@@ -209,11 +209,14 @@ class Config_Class {
   // Inside a catch: the failure goes to the system debug output.
   static void ReportFailure(std::wstring_view sProcName) noexcept;
 
+  // The configuration folder with a trailing backslash.
+  static std::wstring ConfigFolderBS();
   // sDefFile made absolute against the configuration folder; nullptr for
   // an empty one.
   SharedText ResolveDefFile(std::wstring_view sDefFile);
-  // The lines of a file, as the line reader splits them; false when the
-  // file cannot be read.
+  // The lines of a file in the encoding its byte-order mark names (see
+  // Config_Text), lines with a NUL character skipped; false when the file
+  // cannot be read or holds no text.
   static bool ReadLines(std::wstring_view sFile, std::vector<std::wstring>& lines);
   // Stores the setting lines of one file (LoadDir, LoadFiles).
   bool LoadOneFile(std::wstring_view sFile, bool bSaveToDefaultCFGFile, bool bPrefixKeyWithFilename,

@@ -16,6 +16,10 @@
 #include <vector>
 
 #include "util/App_Handle.h"
+#include "util/App_TextCodec.h"
+
+using App_TextCodec::Utf16ToUtf8;
+using App_TextCodec::Utf8ToUtf16;
 
 namespace {
 
@@ -100,84 +104,6 @@ std::wstring ToHex(const BYTE* p, size_t n) {
     out.push_back(kHexUpper[p[i] & 0x0F]);
   }
   return out;
-}
-
-bool UrlUnreserved(unsigned char b) {
-  return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') || b == '-' ||
-         b == '_' || b == '.' || b == '~';
-}
-
-// Strict UTF-8 both ways: a lone surrogate cannot be encoded, and overlong
-// forms, surrogate code points and values above U+10FFFF do not decode.
-bool Utf16ToUtf8(std::wstring_view s, std::string& out) {
-  out.clear();
-  out.reserve(s.size());
-  for (size_t i = 0; i < s.size(); ++i) {
-    uint32_t cp = static_cast<uint16_t>(s[i]);
-    if (cp >= 0xD800 && cp <= 0xDBFF) {
-      if (i + 1 >= s.size()) return false;
-      const uint32_t lo = static_cast<uint16_t>(s[i + 1]);
-      if (lo < 0xDC00 || lo > 0xDFFF) return false;
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
-      ++i;
-    } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
-      return false;
-    }
-    if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-  }
-  return true;
-}
-
-bool Utf8ToUtf16(std::string_view b, std::wstring& out) {
-  out.clear();
-  out.reserve(b.size());
-  size_t i = 0;
-  while (i < b.size()) {
-    const unsigned char c = static_cast<unsigned char>(b[i]);
-    uint32_t cp = 0;
-    size_t extra = 0;
-    uint32_t min = 0;
-    if (c < 0x80) {
-      cp = c;
-    } else if (c >= 0xC2 && c <= 0xDF) {
-      cp = c & 0x1F, extra = 1, min = 0x80;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      cp = c & 0x0F, extra = 2, min = 0x800;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      cp = c & 0x07, extra = 3, min = 0x10000;
-    } else {
-      return false;
-    }
-    if (i + extra >= b.size() && extra > 0) return false;  // a sequence cut short
-    for (size_t k = 1; k <= extra; ++k) {
-      const unsigned char t = static_cast<unsigned char>(b[i + k]);
-      if ((t & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (t & 0x3F);
-    }
-    if (extra > 0 && (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) return false;
-    if (cp >= 0x10000) {
-      out.push_back(static_cast<wchar_t>(0xD800 + ((cp - 0x10000) >> 10)));
-      out.push_back(static_cast<wchar_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-    } else {
-      out.push_back(static_cast<wchar_t>(cp));
-    }
-    i += extra + 1;
-  }
-  return true;
 }
 
 // The text in the ANSI code page. With bExact a character the code page
@@ -474,17 +400,5 @@ std::wstring ChilkatCrypt2::EncodeString(std::wstring_view sText, std::wstring_v
     return {};
   }
   if (!url) return ToHex(reinterpret_cast<const BYTE*>(bytes.data()), bytes.size());
-  std::wstring out;
-  out.reserve(bytes.size() * 3);
-  for (const char ch : bytes) {
-    const auto b = static_cast<unsigned char>(ch);
-    if (UrlUnreserved(b)) {
-      out.push_back(static_cast<wchar_t>(b));
-    } else {
-      out.push_back(L'%');
-      out.push_back(kHexUpper[b >> 4]);
-      out.push_back(kHexUpper[b & 0x0F]);
-    }
-  }
-  return out;
+  return App_TextCodec::UrlEncodeBytes(bytes);
 }

@@ -94,7 +94,8 @@ std::wstring FormatParts(const App_DateParts& p, std::wstring_view pattern) {
     }
     const wchar_t c = static_cast<wchar_t>(std::towlower(pattern[i]));
     size_t run = 1;
-    while (i + run < pattern.size() && std::towlower(pattern[i + run]) == c) ++run;
+    while (i + run < pattern.size() && static_cast<wchar_t>(std::towlower(pattern[i + run])) == c)
+      ++run;
     switch (c) {
       case L'y':
         if (run >= 4) {

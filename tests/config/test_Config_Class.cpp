@@ -502,9 +502,11 @@ TEST(ConfigBadInput, BinaryFiles) {
   ScratchDir d;
   Config_Class c;
   c.SetString(L"Before", L"1");
-  const std::wstring nul = d.File(L"nul.cfg", std::string("a=1\r\nb=\0\0x\r\nc=3\r\n", 17));
-  EXPECT_FALSE(c.LoadFile(nul));  // not a text file: nothing from it
-  EXPECT_EQ(Keys(c), (Strings{L"Before"}));
+  // A NUL byte costs its own line only.
+  const std::wstring nul = d.File(L"nulbyte.cfg", std::string("a=1\r\nb=\0\0x\r\nc=3\r\n", 17));
+  EXPECT_TRUE(c.LoadFile(nul));
+  EXPECT_EQ(Keys(c), (Strings{L"Before", L"a", L"c"}));
+  EXPECT_FALSE(c.LoadFile(d.File(L"allnul.cfg", std::string("\0\0\0", 3))));
 
   std::string garbage;
   for (int i = 1; i < 256; ++i) garbage.push_back(static_cast<char>(i));  // every byte but NUL
@@ -529,13 +531,24 @@ TEST(ConfigBadInput, LineEndsAndMarks) {
   EXPECT_EQ(Keys(cr), (Strings{L"a"}));
   EXPECT_EQ(cr.GetString(L"a"), L"1\rb=2\rc=3");
 
-  // A UTF-8 byte-order mark is not recognised: its three ANSI characters
-  // begin the first key.
-  Config_Class bom;
-  EXPECT_TRUE(bom.LoadFile(d.File(L"bom.cfg", "\xEF\xBB\xBFKey=1\r\nNext=2\r\n")));
-  EXPECT_FALSE(bom.ItemExists(L"Key"));
-  EXPECT_EQ(bom.GetString(L"\u00EF\u00BB\u00BFKey"), L"1");
-  EXPECT_EQ(bom.GetString(L"Next"), L"2");
+  // A byte-order mark names the encoding and is no part of the first key;
+  // without one the bytes are ANSI text.
+  struct Saved {
+    const wchar_t* name;
+    std::string bytes;
+  };
+  const Saved saved[] = {
+      {L"utf8.cfg", "\xEF\xBB\xBFKey=Caf\xC3\xA9\r\nNext=2\r\n"},
+      {L"utf16le.cfg", std::string("\xFF\xFEK\0e\0y\0=\0C\0a\0f\0\xE9\0\r\0\n\0N\0e\0x\0t\0=\0002\0", 34)},
+      {L"utf16be.cfg", std::string("\xFE\xFF\0K\0e\0y\0=\0C\0a\0f\0\xE9\0\r\0\n\0N\0e\0x\0t\0=\0002", 34)},
+      {L"ansi.cfg", "Key=Caf\xE9\r\nNext=2\r\n"},
+  };
+  for (const Saved& f : saved) {
+    Config_Class bom;
+    EXPECT_TRUE(bom.LoadFile(d.File(f.name, f.bytes))) << f.name;
+    EXPECT_EQ(Keys(bom), (Strings{L"Key", L"Next"})) << f.name;
+    EXPECT_EQ(bom.GetString(L"Key"), L"Caf\u00E9") << f.name;
+  }
 
   // "=value" lines are not kept: no key could ever find them.
   Config_Class noKey;

@@ -78,6 +78,29 @@ TEST_F(BrowserWindow, TitleBarTextNamesTheShop) {
   EXPECT_EQ(N(gui::TextOf(b.Window)), "Shop One - Web Browser  ");
 }
 
+// Lumo.cfg as editors save it: Notepad's "Unicode" (UTF-16 with its
+// byte-order mark), UTF-16 high byte first, UTF-8 with its mark; a line
+// with a NUL byte costs only that line.
+TEST_F(BrowserWindow, CaptionFromLumoCfgInEveryEncodingAnEditorSaves) {
+  const std::wstring text = std::wstring(L"Junk=\0\r\nTitleBar.Text=Shop \u03A9\u00E9\r\n", 31);
+  auto utf16 = [&](bool bBigEndian) {
+    std::string b = bBigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const wchar_t c : text) {
+      const char lo = static_cast<char>(c & 0xFF), hi = static_cast<char>(c >> 8);
+      b.push_back(bBigEndian ? hi : lo);
+      b.push_back(bBigEndian ? lo : hi);
+    }
+    return b;
+  };
+  const std::string utf8("\xEF\xBB\xBFJunk=\0\r\nTitleBar.Text=Shop \xCE\xA9\xC3\xA9\r\n", 36);
+  for (const std::string& bytes : {utf16(false), utf16(true), utf8}) {
+    ProgramFolder folder("TitleBar.Text=Own\r\n", bytes);
+    RunningBrowser b(folder.Exe);
+    ASSERT_NE(b.Window, nullptr);
+    EXPECT_EQ(gui::TextOf(b.Window), L"Shop \u03A9\u00E9 - Web Browser  ");
+  }
+}
+
 TEST_F(BrowserWindow, HomePageGoSearchAndHistory) {
   // The shared file wins over the program's own file.
   ProgramFolder folder("Browser.HomePage=http://own.example/\r\n", "Browser.HomePage=http://Home.example/\r\n");
