@@ -1,7 +1,7 @@
 #include "app/App_Common.h"
 #include "app/App_Common_Env.h"
-#include "app/App_Env.h"
-#include "app/App_Platform.h"
+#include "platform/App_Env.h"
+#include "platform/App_Platform.h"
 #include "app/MExceptionHandler.h"
 
 #include <windows.h>
@@ -26,7 +26,6 @@ namespace App_Common {
 namespace {
 
 struct CommonState {
-  std::optional<bool> neverLoadForms;
   std::optional<bool> hasServiceArgs;
   std::optional<std::wstring> versionComment;
   std::vector<std::wstring> generated;
@@ -82,11 +81,6 @@ void SetAppGeneratedVars() {
   App_Debug::SetDebugLabels(labels);
 }
 
-bool NeverLoadForms() { return C().neverLoadForms.value_or(false); }
-
-void SetNeverLoadForms(bool bValue) {
-  if (!C().neverLoadForms) C().neverLoadForms = bValue;
-}
 
 bool IsServiceArgs(std::wstring_view sArgs) {
   const std::wstring t = App_Strings::Trim(sArgs);
@@ -116,7 +110,6 @@ std::wstring GetMyCommandLineArgs() {
   return cl ? ArgsFromCommandLine(cl) : std::wstring();
 }
 
-std::wstring AppTitle() { return AppEnv().AppTitle; }
 
 std::wstring VersionComment() {
   auto& cached = C().versionComment;
@@ -225,24 +218,6 @@ void TerminateApp(int32_t lExitCode, bool bSkipCleanUp) {
   DWORD code = static_cast<DWORD>(lExitCode);
   if (code == 0) ::GetExitCodeProcess(::GetCurrentProcess(), &code);
   ::ExitProcess(code);
-}
-
-bool DoEvents() {
-  MSG msg;
-  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      ::PostQuitMessage(static_cast<int>(msg.wParam));
-      return false;
-    }
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
-  }
-  return true;
-}
-
-bool QuitPending() {
-  MSG msg;
-  return ::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
 }
 
 }  // namespace App_Common

@@ -6,6 +6,9 @@
 #include <string>
 #include <string_view>
 
+// NeverLoadForms, DoEvents, QuitPending and AppTitle, which every floor uses.
+#include "platform/App_Runtime.h"
+
 namespace App_Common {
 
 // The built program's title.
@@ -19,19 +22,6 @@ void InitApp(bool bIsDLL, std::wstring_view sResPath);
 // ends with the exit code. Never returns in the executable.
 [[noreturn]] void TerminateApp(int32_t lExitCode, bool bSkipCleanUp);
 
-// Once set, no form and no message box is ever shown. The first
-// assignment wins; later ones are ignored.
-bool NeverLoadForms();
-// Handles the window messages waiting for this thread, so that windows
-// repaint and respond while a long step runs. A WM_QUIT met in the queue is
-// put back (the message loop still ends the program) and the pumping stops
-// there: then the result is false.
-bool DoEvents();
-// True while a WM_QUIT waits in this thread's queue: the program is
-// closing, and a long task should stop starting new steps.
-bool QuitPending();
-void SetNeverLoadForms(bool bValue);
-
 // True when the argument string, trimmed of spaces, is at least two
 // characters long and starts with "$" (a service start). Computed once.
 bool HasServiceArgs();
@@ -42,9 +32,6 @@ bool IsServiceArgs(std::wstring_view sArgs);
 std::wstring GetMyCommandLineArgs();
 // Splits a raw command line into the program part and the arguments.
 std::wstring ArgsFromCommandLine(std::wstring_view sCommandLine);
-
-// The application title shown in boxes and captions.
-std::wstring AppTitle();
 
 // How a later caller initialises COM: apartment-threaded for the
 // executable, multithreaded inside a library (set by InitApp).

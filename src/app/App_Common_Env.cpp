@@ -10,8 +10,8 @@
 
 #include "app/App_Common.h"
 #include "app/App_Common_Version.h"
-#include "app/App_Env.h"
-#include "app/App_Platform.h"
+#include "platform/App_Env.h"
+#include "platform/App_Platform.h"
 #include "diag/App_Trace.h"
 #include "fs/App_FilePath.h"
 #include "fs/App_FileSystem.h"

@@ -6,8 +6,8 @@
 #include <initializer_list>
 
 #include "app/App_Common.h"
-#include "app/App_Env.h"
-#include "app/App_Platform.h"
+#include "platform/App_Env.h"
+#include "platform/App_Platform.h"
 #include "diag/App_Prompts.h"
 #include "diag/App_Trace.h"
 #include "fs/App_FilePath.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/App_Common.h"
-#include "app/App_Env.h"
+#include "platform/App_Env.h"
 #include "browser/Browser.h"
 #include "browser/BrowserUI.h"
 #include "config/Config_Class.h"

@@ -4,7 +4,7 @@
 #include <cwchar>
 
 #include "app/App_Common.h"
-#include "app/App_Env.h"
+#include "platform/App_Env.h"
 #include "diag/App_CallStack.h"
 #include "diag/App_Debug.h"
 #include "diag/App_Err.h"

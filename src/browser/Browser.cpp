@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "app/App_Env.h"
+#include "platform/App_Env.h"
 #include "browser/BrowserUI.h"
 #include "browser/LumoWebBrowserEx.h"
 #include "config/Config_Class.h"

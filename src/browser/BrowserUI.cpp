@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "app/App_ClassSync.h"
-#include "app/App_Env.h"
+#include "platform/App_ClassSync.h"
+#include "platform/App_Env.h"
 #include "browser/Browser.h"
 #include "browser/LumoWebBrowserEx.h"
 #include "diag/App_Prompts.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/App_Env.h"
+#include "platform/App_Env.h"
 #include "config/Config_Class.h"
 #include "config/Config_Text.h"
 #include "diag/App_Trace.h"

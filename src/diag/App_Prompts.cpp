@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/App_Common.h"
+#include "platform/App_Runtime.h"
 
 namespace App_Prompts {
 

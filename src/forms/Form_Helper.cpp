@@ -2,7 +2,7 @@
 // box list routines.
 #include "forms/Form_Helper.h"
 
-#include "app/App_Common.h"
+#include "platform/App_Runtime.h"
 #include "diag/App_Debug.h"
 #include "diag/App_Err.h"
 #include "diag/App_Trace.h"

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "app/App_Env.h"
+#include "platform/App_Env.h"
 #include "config/Config_Class.h"
 #include "diag/App_Debug.h"
 #include "diag/App_Trace.h"

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/App_ClassSync.h"
+#include "platform/App_ClassSync.h"
 #include "util/App_Handle.h"
 
 class App_Form;

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/App_Env.h"
+#include "platform/App_Env.h"
 #include "diag/App_Debug.h"
 #include "diag/App_LogMsgs.h"
 #include "diag/App_Trace.h"

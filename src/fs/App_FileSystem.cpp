@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/App_Env.h"
-#include "app/App_Platform.h"
+#include "platform/App_Env.h"
+#include "platform/App_Platform.h"
 #include "diag/App_Debug.h"
 #include "diag/App_LogMsgs.h"
 #include "diag/App_Trace.h"

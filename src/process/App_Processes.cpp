@@ -5,8 +5,8 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
-#include "app/App_Env.h"
-#include "app/App_Platform.h"
+#include "platform/App_Env.h"
+#include "platform/App_Platform.h"
 #include "diag/App_Debug.h"
 #include "diag/App_Trace.h"
 #include "fs/App_FilePath.h"

@@ -7,9 +7,9 @@
 
 #include <vector>
 
-#include "app/App_Common.h"
-#include "app/App_Env.h"
-#include "app/App_Platform.h"
+#include "platform/App_Runtime.h"
+#include "platform/App_Env.h"
+#include "platform/App_Platform.h"
 #include "config/Config_Class.h"
 #include "diag/App_Trace.h"
 #include "forms/App_InvForm.h"

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/App_Env.h"
-#include "app/App_Platform.h"
+#include "platform/App_Env.h"
+#include "platform/App_Platform.h"
 #include "diag/App_Debug.h"
 #include "diag/App_Err.h"
 #include "diag/App_Trace.h"

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cwchar>
 
-#include "app/App_Env.h"
-#include "app/App_Platform.h"
+#include "platform/App_Env.h"
+#include "platform/App_Platform.h"
 #include "diag/App_Err.h"
 #include "diag/App_Trace.h"
 #include "registry/App_RegistryOwnership.h"

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "app/App_Env.h"
+#include "platform/App_Env.h"
 #include "diag/App_Err.h"
 #include "diag/App_Trace.h"
 #include "process/App_RunX.h"

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "app/App_Common.h"
-#include "app/App_Env.h"
-#include "app/App_Platform.h"
+#include "platform/App_Env.h"
+#include "platform/App_Platform.h"
 #include "diag/App_Trace.h"
 #include "process/App_RunX.h"
 #include "registry/App_Registry.h"

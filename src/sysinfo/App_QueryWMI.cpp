@@ -4,8 +4,8 @@
 
 #include <iterator>
 
-#include "app/App_Env.h"
-#include "app/App_Platform.h"
+#include "platform/App_Env.h"
+#include "platform/App_Platform.h"
 #include "diag/App_Trace.h"
 #include "sysinfo/App_WMIClient.h"
 #include "util/App_Strings.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/App_Platform.h"
+#include "platform/App_Platform.h"
 #include "util/App_Handle.h"
 #include "util/App_Strings.h"
 

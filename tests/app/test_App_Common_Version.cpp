@@ -7,7 +7,7 @@
 #include <map>
 
 #include "app/App_Common_Version.h"
-#include "app/App_Env.h"
+#include "platform/App_Env.h"
 #include "lumo_probe.h"
 #include "lumo_test.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/App_Env.h"
+#include "platform/App_Env.h"
 #include "browser/Browser.h"
 #include "config/Config_Class.h"
 #include "forms/Form_Icons.h"

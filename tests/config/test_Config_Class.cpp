@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/App_Env.h"
+#include "platform/App_Env.h"
 #include "config/Config_Class.h"
 #include "config/ckCrypt_Config.h"
 #include "lumo_files.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/App_Env.h"
+#include "platform/App_Env.h"
 #include "app/MExceptionHandler.h"
 #include "diag/App_CallStack.h"
 #include "diag/App_Trace.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/App_Env.h"
+#include "platform/App_Env.h"
 #include "config/Config_Class.h"
 #include "forms/Form_Helper.h"
 #include "forms/Form_Model.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/App_Env.h"
+#include "platform/App_Env.h"
 #include "diag/App_Debug.h"
 #include "lumo_files.h"
 #include "lumo_test.h"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/App_Common_Env.h"
-#include "app/App_Env.h"
+#include "platform/App_Env.h"
 #include "fs/App_FileSystem.h"
 #include "gui/gui_driver.h"
 

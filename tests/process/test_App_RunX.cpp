@@ -9,8 +9,8 @@
 #include <thread>
 
 #include "app/App_Common.h"
-#include "app/App_Env.h"
-#include "app/App_Platform.h"
+#include "platform/App_Env.h"
+#include "platform/App_Platform.h"
 #include "config/Config_Class.h"
 #include "fs/App_FilePath.h"
 #include "lumo_files.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/App_Env.h"
-#include "app/App_Platform.h"
+#include "platform/App_Env.h"
+#include "platform/App_Platform.h"
 #include "lumo_test.h"
 #include "registry/App_Common_Privileges.h"
 #include "registry/App_FSRedir.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/App_Env.h"
+#include "platform/App_Env.h"
 #include "diag/App_Debug.h"
 #include "lumo_test.h"
 #include "registry/App_Registry.h"

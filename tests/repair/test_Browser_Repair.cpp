@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/App_Env.h"
-#include "app/App_Platform.h"
+#include "platform/App_Env.h"
+#include "platform/App_Platform.h"
 #include "lumo_files.h"
 #include "lumo_probe.h"
 #include "lumo_test.h"

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/App_Env.h"
-#include "app/App_Platform.h"
+#include "platform/App_Env.h"
+#include "platform/App_Platform.h"
 #include "diag/App_Debug.h"
 #include "lumo_test.h"
 #include "sysinfo/App_QueryWMI.h"

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <functional>
 
-#include "app/App_Platform.h"
+#include "platform/App_Platform.h"
 #include "sysinfo/App_WMIClient.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "app/App_Common.h"
-#include "app/App_Env.h"
-#include "app/App_Platform.h"
+#include "platform/App_Env.h"
+#include "platform/App_Platform.h"
 
 int wmain(int argc, wchar_t** argv) {
   for (int i = 1; i < argc; ++i)

@@ -7,7 +7,7 @@
 
 #include "app/App_Common.h"
 #include "app/App_Common_Version.h"
-#include "app/App_Env.h"
+#include "platform/App_Env.h"
 
 int wmain() {
   App_Common::InitApp(false, L".\\");

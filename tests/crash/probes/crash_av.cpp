@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/App_Common.h"
-#include "app/App_Env.h"
+#include "platform/App_Env.h"
 #include "app/MExceptionHandler.h"
 #include "diag/App_Trace.h"
 

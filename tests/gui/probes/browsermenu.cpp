@@ -12,8 +12,8 @@
 #include <string>
 
 #include "app/App_Common.h"
-#include "app/App_Env.h"
-#include "app/App_Platform.h"
+#include "platform/App_Env.h"
+#include "platform/App_Platform.h"
 #include "browser/BrowserUI.h"
 #include "config/Config_Init.h"
 #include "diag/App_Prompts.h"

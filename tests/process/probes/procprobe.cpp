@@ -14,7 +14,7 @@
 #include <cwchar>
 #include <string>
 
-#include "app/App_Env.h"
+#include "platform/App_Env.h"
 #include "process/App_Processes.h"
 #include "process/App_RunX.h"
 

@@ -1,4 +1,4 @@
-#include "app/App_Env.h"
+#include "platform/App_Env.h"
 
 App_Env& AppEnv() {
   static App_Env* env = new App_Env();  // lives until the process ends

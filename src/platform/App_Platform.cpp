@@ -1,4 +1,4 @@
-#include "app/App_Platform.h"
+#include "platform/App_Platform.h"
 
 App_PlatformFake& PlatformFake() {
   static App_PlatformFake* f = new App_PlatformFake();
