@@ -920,17 +920,23 @@ RxResult RunX(std::wstring_view sPathAndFilename, std::wstring_view sCmdLinePara
         }
       }
     } else {
-      create(sPathAndFilename_W);
-      // Windows cannot start a program whose path is longer than MAX_PATH,
-      // even in the wide form; its short (8.3) form usually fits.
-      if (!lRet && r.File_ExceedsMaxPath &&
-          App_FileSystem::FileExistByStringPointer(sPathAndFilename_W.c_str())) {
+      if (!r.File_ExceedsMaxPath) {
+        create(sPathAndFilename_W);
+      } else {
+        // Windows cannot start a program by a path longer than MAX_PATH,
+        // even in the wide form (and some systems corrupt their heap trying):
+        // its short (8.3) form is started instead, when it has one that fits.
         const std::wstring sShort = ShortPathOf(sPathAndFilename_W), sShortDir = ShortPathOf(sPathOnly_W);
         if (!sShort.empty() && sShort.size() < MAX_PATH) {
-          t.Log(L"RunX (path too long for CreateProcessW, retrying with its short form)", evVerbose,
+          t.Log(L"RunX (path too long for CreateProcessW, starting it by its short form)", evVerbose,
                 pVar(L"sShort", sShort, L"sShortDir", sShortDir));
-          sPathOnly_W = sShortDir;
+          sPathOnly_W = sShortDir.size() < MAX_PATH ? sShortDir : std::wstring();
           create(sShort);
+        } else {
+          lRet = FALSE;
+          lExtErr = ERROR_FILENAME_EXCED_RANGE;
+          t.Log(L"RunX (path too long for CreateProcessW, and it has no short form that fits)", evNormal,
+                pVar(L"sPathAndFilename_W", sPathAndFilename_W));
         }
       }
     }
