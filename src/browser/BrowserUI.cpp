@@ -377,8 +377,20 @@ class BrowserUIForm : public App_Form {
           L"You must re-run this app as Administrator to use these features.  Do it now?");
     });
     if (!yes) return;
-    t.Step(
-        [&] { App_RunX::ShellExW(e.AppEXE, e.AppInst_CommandLineArgs_String, SW_SHOWNORMAL, true, false); });
+    // The window closes only when the elevated copy was started: after a
+    // refused prompt or a failed start the user still has this one.
+    bool started = false;
+    uint32_t lError = 0;
+    t.Step([&] {
+      started = App_RunX::ShellExW(e.AppEXE, e.AppInst_CommandLineArgs_String, SW_SHOWNORMAL, true, false);
+      lError = App_RunX::ShellExW_LastError();
+      started = started && lError == 0;
+    });
+    if (!started) {
+      t.Log(L"The program was not restarted as administrator; the window stays open", evNormal,
+            pVar(L"lError", static_cast<int32_t>(lError)));
+      return;
+    }
     t.Step([&] { Unload(); });
   }
 

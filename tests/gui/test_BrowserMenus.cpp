@@ -1,8 +1,7 @@
 // The menu bar of the browser window per Windows release, and what its
 // commands do, read inside a probe process (Wine keeps menus per process).
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <sstream>
 #include <string>
@@ -39,7 +38,8 @@ std::string RunMenuProbe(const wchar_t* sWineRelease, const std::wstring& sArgs 
   return r.Output;
 }
 
-const std::vector<std::string> kRepairItems = {"Release/Renew IP", "Clear Proxy Settings", "Reset Networking"};
+const std::vector<std::string> kRepairItems = {"Release/Renew IP", "Clear Proxy Settings",
+                                               "Reset Networking"};
 
 }  // namespace
 
@@ -71,4 +71,12 @@ TEST(BrowserMenus, WithoutAdministratorRightsEachCommandOnlyAsks) {
   for (const std::string& q : asked)
     EXPECT_EQ(q, "You must re-run this app as Administrator to use these features.  Do it now?");
   EXPECT_EQ(Values(out, "open"), std::vector<std::string>{"1"});  // "No" leaves the window as it was
+}
+
+TEST(BrowserMenus, YesWithARefusedElevationLeavesTheWindowOpenAndLogsIt) {
+  gui::ForgetPlacements();
+  const std::string out = RunMenuProbe(nullptr, L" --refused");
+  ASSERT_EQ(Values(out, "asked").size(), 3u) << out;
+  EXPECT_EQ(Values(out, "open"), std::vector<std::string>{"1"}) << out;
+  EXPECT_EQ(Values(out, "notrestarted"), std::vector<std::string>{"3"}) << out;
 }
