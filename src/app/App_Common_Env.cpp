@@ -1,9 +1,9 @@
 #include "app/App_Common_Env.h"
 
-#include <windows.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 #include <userenv.h>
+#include <windows.h>
 
 #include <cwchar>
 #include <vector>
@@ -46,8 +46,8 @@ std::wstring EnvVar(const wchar_t* sName) {
 constexpr std::wstring_view kRescueDiskMarker = L"Hiren";
 
 // Profile folders every machine has that are not a user's.
-constexpr std::wstring_view kCommonProfileDirs[] = {L"localservice", L"networkservice", L"default user",
-                                                   L"default.migrated", L"all users", L"public"};
+constexpr std::wstring_view kCommonProfileDirs[] = {L"localservice",     L"networkservice", L"default user",
+                                                    L"default.migrated", L"all users",      L"public"};
 
 }  // namespace
 
@@ -91,7 +91,9 @@ std::wstring GetMyExe() {
   return exe;
 }
 
-std::wstring GetMyPath() { return App_Strings::GetFilePathOnly(GetMyExe()); }
+std::wstring GetMyPath() {
+  return App_Strings::GetFilePathOnly(GetMyExe());
+}
 
 std::wstring GetWinDir() {
   App_Trace t(L"App_Common", L"GetWinDir");
@@ -146,7 +148,9 @@ std::wstring GetUserProfilesParentDir() {
 std::wstring GetDefaultUserProfileDir() {
   App_Trace t(L"App_Common", L"GetDefaultUserProfileDir");
   std::wstring dir;
-  t.Step([&] { dir = AskProfileFolder(t, ::GetDefaultUserProfileDirectoryW, L"GetDefaultUserProfileDirectoryW"); });
+  t.Step([&] {
+    dir = AskProfileFolder(t, ::GetDefaultUserProfileDirectoryW, L"GetDefaultUserProfileDirectoryW");
+  });
   t.Vars(vkFunctionReturn, {dir});
   return dir;
 }
@@ -268,8 +272,10 @@ std::wstring GetWindowTitle(bool bWithVersionFull) {
     return title;
   }
   title += L"  v" + e.AppVer_Full;
-  if (e.AppVer_TestBuild) title += L" [TestBuild]";
-  else if (e.AppVer_FastTrack) title += L" [FastTrack]";
+  if (e.AppVer_TestBuild)
+    title += L" [TestBuild]";
+  else if (e.AppVer_FastTrack)
+    title += L" [FastTrack]";
   return title;
 }
 
@@ -298,8 +304,8 @@ void InitEnv_AppInstStartDateTime() {
   e.AppInst_InitDateTime = App_Dates::DateFromParts(p);
   e.AppInst_InitTime24h = App_Dates::FormatDate(e.AppInst_InitDateTime, L"hh:nn:ss");
   e.AppInst_InitDateOnly = App_Dates::FormatDate(e.AppInst_InitDateTime, L"yyyy-mm-dd");
-  e.AppInst_InitDateTime_FilenameFriendly = e.AppInst_InitDateOnly + L" " +
-                                            App_Strings::Replace(e.AppInst_InitTime24h, L":", L".");
+  e.AppInst_InitDateTime_FilenameFriendly =
+      e.AppInst_InitDateOnly + L" " + App_Strings::Replace(e.AppInst_InitTime24h, L":", L".");
 }
 
 void SetAppPathExeInfo() {
@@ -323,7 +329,8 @@ void SetResourceFolders(App_Env& e, std::wstring_view sResPath, std::wstring_vie
   } else {
     const std::wstring n = res.empty() ? e.AppTitle_Basic + L" Resources" : std::wstring(sResPath);
     SetFolderPair(e.AppPath_Resources, e.AppPathBS_Resources, e.AppPathBS + n);
-    SetFolderPair(e.AppPath_Reports, e.AppPathBS_Reports, e.AppPathBS + n + L" Reports\\" + std::wstring(sToday));
+    SetFolderPair(e.AppPath_Reports, e.AppPathBS_Reports,
+                  e.AppPathBS + n + L" Reports\\" + std::wstring(sToday));
   }
   const std::wstring& r = e.AppPathBS_Resources;
   SetFolderPair(e.AppPath_Config, e.AppPathBS_Config, r + L"Config");
@@ -346,7 +353,8 @@ void SetParentProcessInfo() {
       return;
     }
     e.AppInst_ParentProcess_AppEXE = App_Processes::GetPathFromPID(e.AppInst_ParentProcess_ProcessID, true);
-    e.AppInst_IsService = App_Strings::LCase(LastPathElement(e.AppInst_ParentProcess_AppEXE)) == L"services.exe";
+    e.AppInst_IsService =
+        App_Strings::LCase(LastPathElement(e.AppInst_ParentProcess_AppEXE)) == L"services.exe";
   });
 }
 
@@ -361,7 +369,8 @@ bool EarlyWinPECheck() {
     }
   });
   t.Step([&] {
-    if (App_Registry::RegKeyExist(hkeyLocalMachine, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\WinPE")) {
+    if (App_Registry::RegKeyExist(hkeyLocalMachine,
+                                  L"Software\\Microsoft\\Windows NT\\CurrentVersion\\WinPE")) {
       pe = true;
       t.Log(L"WinPE Registry Key Found");
     }
@@ -373,7 +382,8 @@ bool EarlyWinPECheck() {
     const std::wstring owner = value.AsString();
     if (App_Strings::InStr(owner, kRescueDiskMarker, App_Strings::cmText) != 0) {
       pe = true;
-      t.Log(L"WinPE detected: the registered owner's name contains \"" + std::wstring(kRescueDiskMarker) + L"\"",
+      t.Log(L"WinPE detected: the registered owner's name contains \"" + std::wstring(kRescueDiskMarker) +
+                L"\"",
             evNormal, pVar(L"RegisteredOwner", owner));
     }
   });
@@ -405,15 +415,25 @@ void Refresh_UserList_by_DirName(App_Env& e) {
   });
 }
 
-void Refresh_UserList_WMI(App_Env& e) {
+namespace {
+
+// The user accounts WMI lists (normal, enabled, not degraded, not "VUSR_").
+App_Collection AskWMIForUserList(App_Env& e) {
   App_Trace t(L"App_Env", L"Refresh_UserList_WMI", ptSub);
   e.UserListArr_WMI_Was_Triggered = true;
-  e.UserList_WMI.Clear();
+  App_Collection list;
   t.Step([&] {
     std::optional<App_Collection> users;
     App_QueryWMI::WMI_GetUserList(users, true, true, true);
-    if (users) e.UserList_WMI = std::move(*users);
+    if (users) list = std::move(*users);
   });
+  return list;
+}
+
+}  // namespace
+
+void Refresh_UserList_WMI(App_Env& e) {
+  e.UserList_WMI = AskWMIForUserList(e);
 }
 
 void InitEnv(std::wstring_view sResPath) {
@@ -475,7 +495,8 @@ void InitEnv(std::wstring_view sResPath) {
     SetFolderPair(e.Dir_ProgramFiles, e.DirBS_ProgramFiles, GetSpecialfolder(CSIDL_PROGRAM_FILES));
     SetFolderPair(e.Dir_ProgramFiles32, e.DirBS_ProgramFiles32,
                   e.Win64bit ? e.Dir_ProgramFiles + L" (x86)" : e.Dir_ProgramFiles);
-    SetFolderPair(e.Dir_CommonProgramFiles, e.DirBS_CommonProgramFiles, e.DirBS_ProgramFiles + L"Common Files");
+    SetFolderPair(e.Dir_CommonProgramFiles, e.DirBS_CommonProgramFiles,
+                  e.DirBS_ProgramFiles + L"Common Files");
     SetFolderPair(e.Dir_CommonProgramFiles32, e.DirBS_CommonProgramFiles32,
                   e.DirBS_ProgramFiles32 + L"Common Files");
     SetFolderPair(e.Dir_ProgramData, e.DirBS_ProgramData, GetSpecialfolder(CSIDL_COMMON_APPDATA));
@@ -525,12 +546,15 @@ void InitEnv(std::wstring_view sResPath) {
       e.Name_NetBIOSPhysical = GetComputerName(6);
       e.Name_DnsFullyQualifiedPhysical = GetComputerName(7);
     });
-    t.Step([&] { e.Name_Workgroup = App_QueryWMI::GetWindowsWorkgroupName(); });
+    // WMI is slow to reach: the workgroup is asked for when it is first read.
+    t.Step([&] { e.Name_Workgroup.SetFiller([] { return App_QueryWMI::GetWindowsWorkgroupName(); }); });
   }
 
   // 11. Domain, profiles and the user's folders.
   t.Step([&] { e.Net_IsDomain = IsOnDomain(); });
-  t.Step([&] { SetFolderPair(e.Dir_UserProfilesParent, e.DirBS_UserProfilesParent, GetUserProfilesParentDir()); });
+  t.Step([&] {
+    SetFolderPair(e.Dir_UserProfilesParent, e.DirBS_UserProfilesParent, GetUserProfilesParentDir());
+  });
   t.Step([&] {
     SetFolderPair(e.UserDir_CurrentUser_Temp, e.UserDirBS_CurrentUser_Temp, GetTempDir());
     SetFolderPair(e.UserDir_CurrentUser_AppData_Roaming, e.UserDirBS_CurrentUser_AppData_Roaming,
@@ -544,7 +568,8 @@ void InitEnv(std::wstring_view sResPath) {
                   vs + LastPathElement(e.Dir_ProgramFiles32));
     SetFolderPair(e.UserDir_CurrentUser_Desktop, e.UserDirBS_CurrentUser_Desktop,
                   GetSpecialfolder(CSIDL_DESKTOPDIRECTORY));
-    SetFolderPair(e.UserDir_CurrentUser_Profile, e.UserDirBS_CurrentUser_Profile, GetSpecialfolder(CSIDL_PROFILE));
+    SetFolderPair(e.UserDir_CurrentUser_Profile, e.UserDirBS_CurrentUser_Profile,
+                  GetSpecialfolder(CSIDL_PROFILE));
     SetFolderPair(e.UserDir_CurrentUser_SendToMenu, e.UserDirBS_CurrentUser_SendToMenu,
                   GetSpecialfolder(CSIDL_SENDTO));
     SetFolderPair(e.UserDir_CurrentUser_DocTemplates, e.UserDirBS_CurrentUser_DocTemplates,
@@ -576,7 +601,8 @@ void InitEnv(std::wstring_view sResPath) {
     e.NameDir_Desktop = LastPathElement(e.UserDir_AllUsers_Desktop);
   });
   t.Step([&] { Refresh_UserList_by_DirName(e); });
-  t.Step([&] { Refresh_UserList_WMI(e); });
+  // The WMI user list likewise, when it is first read.
+  t.Step([&] { e.UserList_WMI.SetFiller([&e] { return AskWMIForUserList(e); }); });
   t.Step([&] {
     SetFolderPair(e.UserDir_DefaultUser_Profile, e.UserDirBS_DefaultUser_Profile, GetDefaultUserProfileDir());
     SetFolderPair(e.UserDir_DefaultUser_Desktop, e.UserDirBS_DefaultUser_Desktop,
@@ -601,8 +627,10 @@ void InitEnv(std::wstring_view sResPath) {
     e.EXE_SubInACL.clear();
     const std::wstring inTools = e.AppPathBS_Tools + L"subinacl.exe";
     const std::wstring inKit = e.DirBS_ProgramFiles32 + L"Windows Resource Kits\\Tools\\subinacl.exe";
-    if (App_FileSystem::FileExistNL(inTools)) e.EXE_SubInACL = inTools;
-    else if (App_FileSystem::FileExistNL(inKit)) e.EXE_SubInACL = inKit;
+    if (App_FileSystem::FileExistNL(inTools))
+      e.EXE_SubInACL = inTools;
+    else if (App_FileSystem::FileExistNL(inKit))
+      e.EXE_SubInACL = inKit;
   });
   t.Log(L"done-InitEnv");
 }

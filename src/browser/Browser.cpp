@@ -4,8 +4,12 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <vector>
 
+#include "app/App_Common.h"
 #include "platform/App_Env.h"
+#include "browser/App_Common_OpenURL.h"
+#include "browser/App_Common_URLArg.h"
 #include "browser/BrowserUI.h"
 #include "browser/LumoWebBrowserEx.h"
 #include "config/Config_Class.h"
@@ -44,8 +48,8 @@ BrowserRoads& RoadsStorage() {
 // beside the program's folder.
 std::wstring ToolsFolder() {
   App_Variant v;
-  App_Registry::RegReadValue(hkeyLocalMachine, kToolsRegKey, kToolsRegValue,
-                             App_Registry::REGTYPE_SZ, App_Variant(L""), v);
+  App_Registry::RegReadValue(hkeyLocalMachine, kToolsRegKey, kToolsRegValue, App_Registry::REGTYPE_SZ,
+                             App_Variant(L""), v);
   std::wstring sDir = v.AsString();
   // "C:\Kit\Tools\" and "C:\Kit\Tools" name the same folder; the file's
   // path is built with one backslash.
@@ -87,8 +91,7 @@ std::wstring FindPortableBrowser(std::wstring_view sPortablePath) {
     sFile = App_FilePath::FindFileInPath(sPortablePath, sDir, -1, 2, lFound, sFound);
     const size_t slash = sPortablePath.rfind(L'\\');
     if (sFile.empty() && slash != std::wstring_view::npos)
-      sFile = App_FilePath::FindFileInPath(sPortablePath.substr(slash + 1), sDir, -1, 2, lFound,
-                                           sFound);
+      sFile = App_FilePath::FindFileInPath(sPortablePath.substr(slash + 1), sDir, -1, 2, lFound, sFound);
   });
   t.Vars(vkFunctionReturn, {sFile});
   return sFile;
@@ -97,6 +100,12 @@ std::wstring FindPortableBrowser(std::wstring_view sPortablePath) {
 void AppMainSub() {
   App_Trace t(kModule, L"AppMainSub", ptSub);
   t.Step([&] { SetupAppLogos(); });
+  // A service start shows nothing and hands nothing to any browser.
+  if (App_Common::HasServiceArgs() || App_Common::IsServiceArgs(AppEnv().AppInst_CommandLineArgs_String)) {
+    t.Log(L"Service start: no window and no browser", evNormal,
+          pVar(L"sArgs", AppEnv().AppInst_CommandLineArgs_String));
+    return;
+  }
   LaunchArgs args;
   t.Step([&] { args = ParseLaunchArgs(AppEnv().AppInst_CommandLineArgs_String); });
   t.Vars(vkCreated, {L"sArgs", AppEnv().AppInst_CommandLineArgs_String, L"lMode",
@@ -138,6 +147,10 @@ void LumoWebSearch(std::wstring_view sSearchText) {
 void LumoOpenURL(std::wstring_view sURL, int32_t lShowType) {
   App_Trace t(kModule, L"LumoOpenURL", ptSub);
   t.Vars(vkPassedByVal, {L"sURL", sURL, L"lShowType", lShowType});
+  if (App_Common::HasServiceArgs()) {
+    t.Log(L"Service start: the URL goes to no browser", evNormal, pVar(L"sURL", sURL));
+    return;
+  }
   std::wstring sBrowser;
   t.Step([&] {
     const std::wstring sPortable = Cfg().GetString(kSettingPortablePath);
@@ -167,7 +180,8 @@ void LumoOpenURL(std::wstring_view sURL, int32_t lShowType) {
       break;
     case Road::Window:
       t.Step([&] { Roads().ShowWindow(); });
-      t.Step([&] { Roads().NavigateTo(sURL); });
+      // A URL wrapped in quotes is opened without them.
+      t.Step([&] { Roads().NavigateTo(App_Common::UnwrapQuotes(sURL)); });
       break;
   }
 }

@@ -79,6 +79,9 @@ class BrowserUIForm : public App_Form {
     cmdSearch->Move(11160, 120, 975, 375);
     wb = &Add<App_WebViewControl>(L"wb");
     wb->Move(0, 600, 12255, 8055);
+    // The frame (menu, toolbar, background) shows first; the web engine
+    // loads right after the first paint (wb_Create).
+    wb->DeferCreate();
     cmdBack = &Add<App_PushButton>(L"cmdBack", L"<", true);
     cmdBack->Move(120, 120, 495, 375);
     cmdFwd = &Add<App_PushButton>(L"cmdFwd", L">", true);
@@ -111,7 +114,10 @@ class BrowserUIForm : public App_Form {
     }
     if (url.empty()) return;
     t.Step([&] {
-      if (wb->View()) wb->View()->Navigate(url);
+      if (wb->View())
+        wb->View()->Navigate(url);
+      else
+        PendingURL_ = url;  // the view is not there yet: it goes there once created
     });
   }
 
@@ -179,6 +185,21 @@ class BrowserUIForm : public App_Form {
       Menu_WindowsUpdate->SetVisible(ok ? show : true);
     });
     t.Step([&] { comboURL->SetTop(comboURL->Top() + 35); });
+    t.Step([&] { Browser::InitFormIcon(hWnd()); });
+  }
+
+  // The frame is on the screen: now the web view, its three options, its
+  // events, and the page asked for in the meantime.
+  void Form_FirstPaintDone() override { wb_Create(); }
+
+  void wb_Create() {
+    App_Trace t(kModule, L"wb_Create", ptSub);
+    bool created = false;
+    t.Step([&] { created = wb->CreateView(); });
+    if (!created) {
+      t.Log(L"The web view could not be created");
+      return;
+    }
     t.Step([&] {
       if (App_WebView* v = wb->View()) {
         v->SetRegisterAsBrowser(true);
@@ -186,12 +207,15 @@ class BrowserUIForm : public App_Form {
         v->SetSilent(true);
       }
     });
-    t.Step([&] { Browser::InitFormIcon(hWnd()); });
     t.Step([&] {
       if (App_WebView* v = wb->View()) {
         v->OnNavigateComplete = [this](std::wstring_view sURL) { wb_NavigateComplete(sURL); };
         v->OnNewWindow = [this](std::wstring_view sURL) { wb_NewWindow(sURL); };
       }
+    });
+    t.Step([&] {
+      if (wb->View() && !PendingURL_.empty()) wb->View()->Navigate(PendingURL_);
+      PendingURL_.clear();
     });
   }
 
@@ -377,8 +401,20 @@ class BrowserUIForm : public App_Form {
           L"You must re-run this app as Administrator to use these features.  Do it now?");
     });
     if (!yes) return;
-    t.Step(
-        [&] { App_RunX::ShellExW(e.AppEXE, e.AppInst_CommandLineArgs_String, SW_SHOWNORMAL, true, false); });
+    // The window closes only when the elevated copy was started: after a
+    // refused prompt or a failed start the user still has this one.
+    bool started = false;
+    uint32_t lError = 0;
+    t.Step([&] {
+      started = App_RunX::ShellExW(e.AppEXE, e.AppInst_CommandLineArgs_String, SW_SHOWNORMAL, true, false);
+      lError = App_RunX::ShellExW_LastError();
+      started = started && lError == 0;
+    });
+    if (!started) {
+      t.Log(L"The program was not restarted as administrator; the window stays open", evNormal,
+            pVar(L"lError", static_cast<int32_t>(lError)));
+      return;
+    }
     t.Step([&] { Unload(); });
   }
 
@@ -393,6 +429,7 @@ class BrowserUIForm : public App_Form {
   App_FormExtenderControl* exForm;
   App_MenuItem *Menu_RepairParent, *Menu_WindowsUpdate;
   std::unique_ptr<xForms> xForm;
+  std::wstring PendingURL_;  // asked for before the web view existed
 };
 
 // The one browser window of the process, created on first use.

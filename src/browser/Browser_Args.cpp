@@ -2,7 +2,9 @@
 // logic without a system header; it also builds natively, where it runs
 // under the sanitizers and is fuzzed.
 #include <algorithm>
+#include <vector>
 
+#include "browser/App_Common_URLArg.h"
 #include "browser/Browser.h"
 
 namespace Browser {
@@ -42,6 +44,21 @@ LaunchArgs ParseLaunchArgs(std::wstring_view sArgs) {
   const size_t first = sArgs.find_first_not_of(L' ');
   if (first == std::wstring_view::npos) return {};
   sArgs = sArgs.substr(first, sArgs.find_last_not_of(L' ') - first + 1);
+
+  // A caller that quotes its one argument the standard way ("/s=disk
+  // cleanup" in quotes, as cmd, scripts and process APIs send it): the
+  // prefixes are looked for in that argument, unquoted.
+  const auto isSearch = [](std::wstring_view s) {
+    return s.starts_with(L"/s=") || s.starts_with(L"/sp=") || s.starts_with(L"/sf=");
+  };
+  std::wstring sOneArg;
+  if (!isSearch(sArgs)) {
+    std::vector<std::wstring> parts = App_Common::SplitArgs(sArgs);
+    if (parts.size() == 1 && isSearch(parts[0])) {
+      sOneArg = std::move(parts[0]);
+      sArgs = sOneArg;
+    }
+  }
 
   LaunchArgs r;
   if (sArgs.starts_with(L"/s=")) {

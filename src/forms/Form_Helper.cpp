@@ -61,7 +61,8 @@ bool ShowForm(App_Form*& TheForm, bool bWaitUntilUnloaded, bool bModal, App_Form
       t.Log(L"Form NOT loaded, but IS found in memory...", evNormal, pVar(L"TypeName", sTypeName));
       bAlreadyThere = true;
     } else if (isLoaded && tagMatches) {
-      std::wstring vars = pVar(L"TypeName", sTypeName, L"Name", TheForm->Name(), L"Visible", TheForm->Visible());
+      std::wstring vars =
+          pVar(L"TypeName", sTypeName, L"Name", TheForm->Name(), L"Visible", TheForm->Visible());
       if (!sAltStringForTagProperty.empty())
         vars = pVar(L"TypeName", sTypeName, L"Name", TheForm->Name(), L"Visible", TheForm->Visible(),
                     L"sAltStringForTagProperty", sAltStringForTagProperty);
@@ -88,6 +89,7 @@ bool ShowForm(App_Form*& TheForm, bool bWaitUntilUnloaded, bool bModal, App_Form
   };
   t.Step([&] {
     if (modalConflict()) return;
+    const bool bNewWindow = TheForm->hWnd() == nullptr;
     if (!TheForm->Load()) App_Err::Raise(App_Err::ErrObjectNotSet, L"The window could not be created");
     if (bUseShowWindow) {
       ::ShowWindow(TheForm->hWnd(), ShowCmd);
@@ -97,7 +99,9 @@ bool ShowForm(App_Form*& TheForm, bool bWaitUntilUnloaded, bool bModal, App_Form
       return;
     }
     setTag();
-    TheForm->SetWindowState(lState);
+    // A window created just now and shown in its normal way keeps the state
+    // its saved placement gave it (maximised stays maximised).
+    if (!(bNewWindow && lState == App_Form::stateNormal)) TheForm->SetWindowState(lState);
     TheForm->Show(bModal, OwnerForm ? OwnerForm->hWnd() : nullptr);
     if (bModal) {
       TheForm = nullptr;
@@ -139,15 +143,19 @@ void FormVisibleInTaskbar(HWND hWnd, bool bShowInTaskbar) {
     if (!hWnd) return;
     const LONG style = ::GetWindowLongW(hWnd, GWL_EXSTYLE);
     LONG wanted = style;
-    if (bShowInTaskbar) wanted |= WS_EX_APPWINDOW;
-    else wanted &= ~WS_EX_APPWINDOW;
+    if (bShowInTaskbar)
+      wanted |= WS_EX_APPWINDOW;
+    else
+      wanted &= ~WS_EX_APPWINDOW;
     if (wanted == style) return;
     ::SetWindowLongW(hWnd, GWL_EXSTYLE, wanted);
     // The taskbar notices the change when the window is shown again. Only a
     // visible window is shown again, in the state it has (maximised stays
     // maximised); a hidden window stays hidden and gets its button when shown.
     if (!::IsWindowVisible(hWnd)) return;
-    const int show = ::IsZoomed(hWnd) ? SW_SHOWMAXIMIZED : ::IsIconic(hWnd) ? SW_SHOWMINNOACTIVE : SW_SHOWNORMAL;
+    const int show = ::IsZoomed(hWnd)   ? SW_SHOWMAXIMIZED
+                     : ::IsIconic(hWnd) ? SW_SHOWMINNOACTIVE
+                                        : SW_SHOWNORMAL;
     ::ShowWindow(hWnd, SW_HIDE);
     ::ShowWindow(hWnd, show);
   });
@@ -170,7 +178,9 @@ bool ControlHasFocusRectProp(const App_Control& control) {
 namespace {
 
 void SendUIState(HWND h, bool bShow) {
-  if (h) ::SendMessageA(h, WM_CHANGEUISTATE, static_cast<WPARAM>(MakeLong(bShow ? UIS_CLEAR : UIS_SET, UISF_HIDEFOCUS)), 0);
+  if (h)
+    ::SendMessageA(h, WM_CHANGEUISTATE,
+                   static_cast<WPARAM>(MakeLong(bShow ? UIS_CLEAR : UIS_SET, UISF_HIDEFOCUS)), 0);
 }
 
 }  // namespace

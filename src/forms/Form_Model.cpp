@@ -26,10 +26,18 @@ int ScreenDPI(int lIndex) {
 
 }  // namespace
 
-double TwipsPerPixelX() { return 1440.0 / ScreenDPI(LOGPIXELSX); }
-double TwipsPerPixelY() { return 1440.0 / ScreenDPI(LOGPIXELSY); }
-int PixelsX(double d) { return static_cast<int>(std::lround(d / TwipsPerPixelX())); }
-int PixelsY(double d) { return static_cast<int>(std::lround(d / TwipsPerPixelY())); }
+double TwipsPerPixelX() {
+  return 1440.0 / ScreenDPI(LOGPIXELSX);
+}
+double TwipsPerPixelY() {
+  return 1440.0 / ScreenDPI(LOGPIXELSY);
+}
+int PixelsX(double d) {
+  return static_cast<int>(std::lround(d / TwipsPerPixelX()));
+}
+int PixelsY(double d) {
+  return static_cast<int>(std::lround(d / TwipsPerPixelY()));
+}
 
 HFONT FormFont(bool bBold) {
   static HFONT fonts[2] = {nullptr, nullptr};
@@ -37,9 +45,9 @@ HFONT FormFont(bool bBold) {
   if (!f) {
     // 8.25 points at the screen's pixels per inch.
     const int height = -static_cast<int>(std::lround(8.25 * ScreenDPI(LOGPIXELSY) / 72.0));
-    f = ::CreateFontW(height, 0, 0, 0, bBold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                      DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                      DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
+    f = ::CreateFontW(height, 0, 0, 0, bBold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                      L"Tahoma");
   }
   return f;
 }
@@ -120,8 +128,8 @@ App_PushButton::App_PushButton(App_Form& form, std::wstring sName, std::wstring 
       Bold_(bBold) {}
 
 void App_PushButton::Create() {
-  const DWORD style = WS_CHILD | WS_TABSTOP | (Visible() ? WS_VISIBLE : 0) |
-                      (Default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+  const DWORD style =
+      WS_CHILD | WS_TABSTOP | (Visible() ? WS_VISIBLE : 0) | (Default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
   SetHandle(::CreateWindowExW(0, WC_BUTTONW, Caption_.c_str(), style, 0, 0, 0, 0, Parent().hWnd(),
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(CommandID())),
                               ::GetModuleHandleW(nullptr), nullptr));
@@ -143,8 +151,8 @@ App_ComboBox::App_ComboBox(App_Form& form, std::wstring sName)
     : App_Control(form, std::move(sName), -1, App_ControlKind::ComboBox, L"ComboBox") {}
 
 void App_ComboBox::Create() {
-  const DWORD style = WS_CHILD | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL |
-                      (Visible() ? WS_VISIBLE : 0);
+  const DWORD style =
+      WS_CHILD | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL | (Visible() ? WS_VISIBLE : 0);
   // The window's height includes the drop-down list; ApplyGeometry sizes it.
   SetHandle(::CreateWindowExW(0, WC_COMBOBOXW, L"", style, 0, 0, 0, 0, Parent().hWnd(),
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(CommandID())),
@@ -191,8 +199,10 @@ std::wstring App_ComboBox::List(int32_t lPosition) const {
 void App_ComboBox::AddItem(std::wstring_view sItem, int32_t lPosition) {
   const std::wstring item(sItem);
   if (!Handle()) {
-    if (lPosition < 0 || static_cast<size_t>(lPosition) > Items_.size()) Items_.push_back(item);
-    else Items_.insert(Items_.begin() + lPosition, item);
+    if (lPosition < 0 || static_cast<size_t>(lPosition) > Items_.size())
+      Items_.push_back(item);
+    else
+      Items_.insert(Items_.begin() + lPosition, item);
     return;
   }
   ::SendMessageW(Handle(), CB_INSERTSTRING, lPosition < 0 ? static_cast<WPARAM>(-1) : lPosition,
@@ -229,14 +239,20 @@ App_WebViewControl::App_WebViewControl(App_Form& form, std::wstring sName)
 App_WebViewControl::~App_WebViewControl() = default;
 
 void App_WebViewControl::Create() {
+  if (!Deferred_) CreateView();
+}
+
+bool App_WebViewControl::CreateView() {
+  if (View_) return true;
   // The page renders in the newest document mode this machine offers.
   SetBrowserEmulation();
   auto view = CreateWebView();
-  if (!view || !view->Create(Parent().hWnd())) return;  // the form shows no page
+  if (!view || !view->Create(Parent().hWnd())) return false;  // the form shows no page
   View_ = std::move(view);
   SetHandle(View_->Window());
   ApplyGeometry();
   View_->SetVisible(Visible());
+  return true;
 }
 
 void App_WebViewControl::SetVisible(bool b) {
@@ -257,12 +273,13 @@ App_FormExtenderControl::App_FormExtenderControl(App_Form& form, std::wstring sN
 
 App_FormExtenderControl::~App_FormExtenderControl() = default;
 
-void App_FormExtenderControl::Create() { Extender_->Attach(Parent().hWnd()); }
+void App_FormExtenderControl::Create() {
+  Extender_->Attach(Parent().hWnd());
+}
 
 // ---- the form ---------------------------------------------------------------------
 
-App_Form::App_Form(std::wstring sName, std::wstring sDesignCaption, double dClientWidth,
-                   double dClientHeight)
+App_Form::App_Form(std::wstring sName, std::wstring sDesignCaption, double dClientWidth, double dClientHeight)
     : Name_(std::move(sName)),
       DesignCaption_(std::move(sDesignCaption)),
       ClientWidth_(dClientWidth),
@@ -277,8 +294,12 @@ App_Form::~App_Form() {
   }
 }
 
-int32_t App_Form::OpenForms() { return g_OpenForms; }
-bool App_Form::ModalShown() { return g_ModalForms > 0; }
+int32_t App_Form::OpenForms() {
+  return g_OpenForms;
+}
+bool App_Form::ModalShown() {
+  return g_ModalForms > 0;
+}
 
 std::wstring App_Form::Caption() const {
   if (!hWnd_) return DesignCaption_;
@@ -303,8 +324,12 @@ RECT WindowRectOf(HWND h) {
 
 }  // namespace
 
-double App_Form::Left() const { return WindowRectOf(hWnd_).left * Form_Model::TwipsPerPixelX(); }
-double App_Form::Top() const { return WindowRectOf(hWnd_).top * Form_Model::TwipsPerPixelY(); }
+double App_Form::Left() const {
+  return WindowRectOf(hWnd_).left * Form_Model::TwipsPerPixelX();
+}
+double App_Form::Top() const {
+  return WindowRectOf(hWnd_).top * Form_Model::TwipsPerPixelY();
+}
 double App_Form::Width() const {
   const RECT r = WindowRectOf(hWnd_);
   return (r.right - r.left) * Form_Model::TwipsPerPixelX();
@@ -314,7 +339,9 @@ double App_Form::Height() const {
   return (r.bottom - r.top) * Form_Model::TwipsPerPixelY();
 }
 
-void App_Form::Move(double dLeft, double dTop) { Move(dLeft, dTop, Width(), Height()); }
+void App_Form::Move(double dLeft, double dTop) {
+  Move(dLeft, dTop, Width(), Height());
+}
 
 void App_Form::Move(double dLeft, double dTop, double dWidth, double dHeight) {
   if (!hWnd_) return;
@@ -352,14 +379,17 @@ void App_Form::SetWindowState(int32_t lState) {
                                                  : SW_RESTORE);
 }
 
-bool App_Form::Visible() const { return hWnd_ && ::IsWindowVisible(hWnd_); }
+bool App_Form::Visible() const {
+  return hWnd_ && ::IsWindowVisible(hWnd_);
+}
 
 void App_Form::ZOrder() {
   if (hWnd_) ::SetWindowPos(hWnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void App_Form::Refresh() {
-  if (hWnd_) ::RedrawWindow(hWnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  if (hWnd_)
+    ::RedrawWindow(hWnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 void App_Form::SetFocus() {
@@ -534,6 +564,10 @@ LRESULT App_Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       Form_Paint();
       PaintDC_ = nullptr;
       ::EndPaint(hWnd_, &ps);
+      if (!FirstPaintDone_) {
+        FirstPaintDone_ = true;
+        Form_FirstPaintDone();
+      }
       return 0;
     }
     case WM_SIZE:

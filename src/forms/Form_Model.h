@@ -110,8 +110,7 @@ class App_Control {
 // A push button: a BUTTON window with a caption; Click runs OnClick.
 class App_PushButton : public App_Control {
  public:
-  App_PushButton(App_Form& form, std::wstring sName, std::wstring sCaption, bool bBold,
-                 int32_t lIndex = -1);
+  App_PushButton(App_Form& form, std::wstring sName, std::wstring sCaption, bool bBold, int32_t lIndex = -1);
   void Create() override;
   void OnCommand(int lNotifyCode) override;
   const std::wstring& Caption() const { return Caption_; }
@@ -172,7 +171,13 @@ class App_WebViewControl : public App_Control {
  public:
   App_WebViewControl(App_Form& form, std::wstring sName);
   ~App_WebViewControl() override;
+  // Creates the view with the form, unless DeferCreate was called first.
   void Create() override;
+  // The form creates the view itself later (CreateView), e.g. once its
+  // frame has been painted: the web engine is the slowest part to load.
+  void DeferCreate() { Deferred_ = true; }
+  // Creates the view now, at the control's place; true when it exists.
+  bool CreateView();
   App_WebView* View() const { return View_.get(); }
   void SetVisible(bool b) override;
 
@@ -181,6 +186,7 @@ class App_WebViewControl : public App_Control {
 
  private:
   std::unique_ptr<App_WebView> View_;
+  bool Deferred_ = false;
 };
 
 // The form extender: invisible; keeps the window placement and the
@@ -206,8 +212,7 @@ class App_Form {
   static constexpr int32_t stateNormal = 0, stateMinimized = 1, stateMaximized = 2;
 
   // The design size is the client area's width and height in twips.
-  App_Form(std::wstring sName, std::wstring sDesignCaption, double dClientWidth,
-           double dClientHeight);
+  App_Form(std::wstring sName, std::wstring sDesignCaption, double dClientWidth, double dClientHeight);
   virtual ~App_Form();
   App_Form(const App_Form&) = delete;
   App_Form& operator=(const App_Form&) = delete;
@@ -287,6 +292,8 @@ class App_Form {
 
   virtual void Form_Load() {}
   virtual void Form_Paint() {}
+  // Runs once, right after the form's first paint has finished.
+  virtual void Form_FirstPaintDone() {}
   virtual void Form_Resize() {}
   // Set bCancel to keep the form open.
   virtual void Form_QueryUnload(bool& /*bCancel*/) {}
@@ -307,6 +314,7 @@ class App_Form {
   HBITMAP Picture_ = nullptr;
   HDC PaintDC_ = nullptr;  // the paint handler's device context while it runs
   bool InLoad_ = false;
+  bool FirstPaintDone_ = false;
   int32_t PendingState_ = -1;  // a window state chosen before the window was shown
   std::vector<std::unique_ptr<App_Control>> Controls_;
 };

@@ -18,7 +18,9 @@ constexpr wchar_t kModule[] = L"xForms";
 constexpr wchar_t kBackgroundResource[] = L"BACKGROUND_TAN_800X576";
 constexpr wchar_t kPlacementSection[] = L"WindowPlacement";
 
-int32_t RoundTwips(double d) { return static_cast<int32_t>(std::lround(d)); }
+int32_t RoundTwips(double d) {
+  return static_cast<int32_t>(std::lround(d));
+}
 
 }  // namespace
 
@@ -42,9 +44,13 @@ bool IsControlArray(const App_Control& c) {
 
 xForms::xForms() = default;
 
-xForms::~xForms() { ShutdownClass(); }
+xForms::~xForms() {
+  ShutdownClass();
+}
 
-std::wstring xForms::PlacementKey() { return L"LumoTech\\" + AppEnv().AppTitle_Basic; }
+std::wstring xForms::PlacementKey() {
+  return L"LumoTech\\" + AppEnv().AppTitle_Basic;
+}
 
 void xForms::Set_Init_Form_Has_Visible_Toplevel_Menus(bool Has_Visible_Menus) {
   App_Trace t(kModule, L"Init_Form_Has_Visible_Toplevel_Menus", ptProperty);
@@ -56,7 +62,7 @@ void xForms::LoadBackgroundPicture() {
   // The same picture every time: loaded once, kept while the form may show it.
   if (oPic_.Valid()) return;
   oPic_.Reset(static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr), kBackgroundResource,
-                                                 IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+                                                IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
 }
 
 ControlPosition xForms::PositionOf(const App_Control& c) const {
@@ -98,9 +104,7 @@ void xForms::PaintMe(App_Form& objMe) {
 int32_t xForms::GetMenuHeight() {
   App_Trace t(kModule, L"GetMenuHeight");
   int32_t result = 0;
-  t.Step([&] {
-    result = RoundTwips(Form_Model::TwipsPerPixelY() * ::GetSystemMetrics(SM_CYMENU));
-  });
+  t.Step([&] { result = RoundTwips(Form_Model::TwipsPerPixelY() * ::GetSystemMetrics(SM_CYMENU)); });
   t.Vars(vkFunctionReturn, {result});
   return result;
 }
@@ -181,21 +185,27 @@ void xForms::CenterForm() {
 void xForms::Apply_Window_Settings(int32_t LOAD_SAVE_SETTING_OPTIONS) {
   App_Trace t(kModule, L"Apply_Window_Settings");
   t.Vars(vkPassedByVal, {L"LOAD_SAVE_SETTING_OPTIONS", LOAD_SAVE_SETTING_OPTIONS});
-  const bool apply = LOAD_SAVE_SETTING_OPTIONS == lssApplyOnLoad || LOAD_SAVE_SETTING_OPTIONS == lssApplyOnInit;
-  const bool save = LOAD_SAVE_SETTING_OPTIONS == lssSaveOnClose || LOAD_SAVE_SETTING_OPTIONS == lssSaveOnShutdown;
+  const bool apply =
+      LOAD_SAVE_SETTING_OPTIONS == lssApplyOnLoad || LOAD_SAVE_SETTING_OPTIONS == lssApplyOnInit;
+  const bool save =
+      LOAD_SAVE_SETTING_OPTIONS == lssSaveOnClose || LOAD_SAVE_SETTING_OPTIONS == lssSaveOnShutdown;
   if (apply) t.Step([&] { Refresh_Tan_Theme_Backgrounds(true); });
   if (!Extender_) return;
   if (apply) {
     t.Step([&] {
-      if (Is_Enabled_LoadSaveMetrics()) ApplyMetric(waRestorePlacement);
-      else CenterForm();
+      if (Is_Enabled_LoadSaveMetrics())
+        ApplyMetric(waRestorePlacement);
+      else
+        CenterForm();
     });
     t.Step([&] { ApplyMetric(Is_Enabled_AlwaysOnTop() ? waOnTop : waNotOnTop); });
   }
   if (save) {
     t.Step([&] {
-      if (Is_Enabled_LoadSaveMetrics()) ApplyMetric(waSavePlacement);
-      else RemoveSavedPositionsFromHKCU();
+      if (Is_Enabled_LoadSaveMetrics())
+        ApplyMetric(waSavePlacement);
+      else
+        RemoveSavedPositionsFromHKCU();
     });
   }
 }
@@ -206,9 +216,7 @@ void xForms::Enable_LoadSaveMetrics(bool bEnable) {
   if (!Extender_) return;
   MetricsEnabled_ = bEnable;
   if (bEnable) {
-    t.Step([&] {
-      Cfg().SetBool(Config_Class::GetMetricSettingName(FormName_, cwmAuto_LoadSave), true);
-    });
+    t.Step([&] { Cfg().SetBool(Config_Class::GetMetricSettingName(FormName_, cwmAuto_LoadSave), true); });
   } else {
     t.Step([&] { Cfg().WipeWindowMetrics(FormName_); });
     t.Step([&] { RemoveSavedPositionsFromHKCU(); });
@@ -256,7 +264,9 @@ void xForms::ApplyMetric(int32_t WindowAction) {
         ex.SavePlacement(PlacementKey(), kPlacementSection, FormName_);
         break;
       case waRestorePlacement:
-        ex.RestorePlacement(PlacementKey(), kPlacementSection, FormName_);
+        if (ex.RestorePlacement(PlacementKey(), kPlacementSection, FormName_) && ex.ShowMaximisedPending() &&
+            Form_)
+          Form_->SetWindowState(App_Form::stateMaximized);  // applied by the window's first show
         break;
       default:
         break;
@@ -333,7 +343,9 @@ void xForms::Refresh_Tan_Theme_Backgrounds(bool bEnable) {
   }
 }
 
-void xForms::App_ClassSync_CleanUp() { ShutdownClass(); }
+void xForms::App_ClassSync_CleanUp() {
+  ShutdownClass();
+}
 
 void xForms::ShutdownClass() {
   if (!ShutdownPending_) return;

@@ -179,6 +179,7 @@ bool FormExtender::RestorePlacement(std::wstring_view sKey, std::wstring_view sS
   App_Trace t(kModule, L"RestorePlacement");
   t.Vars(vkPassedByVal, {L"sKey", sKey, L"sSection", sSection, L"sEntry", sEntry});
   bool result = false;
+  ShowMaximisedPending_ = false;
   t.Step([&] {
     if (!hWnd_ || !::IsWindow(hWnd_)) {
       t.Log(L"No window to restore the placement of");
@@ -255,9 +256,12 @@ bool FormExtender::RestorePlacement(std::wstring_view sKey, std::wstring_view sS
     }
     wp.flags = 0;
     wp.showCmd = static_cast<UINT>(FormPlacement::RestoredShowCmd(pd.lShowCmd));
-    // A window not yet shown keeps hidden in the normal state; its first
-    // show then uses the restored rectangle.
-    if (wp.showCmd == SW_SHOWNORMAL && !::IsWindowVisible(hWnd_)) wp.showCmd = SW_HIDE;
+    // A window not yet shown stays hidden; its first show uses the restored
+    // rectangle, and maximises it when the saved state was maximised.
+    if (!::IsWindowVisible(hWnd_)) {
+      ShowMaximisedPending_ = wp.showCmd == SW_SHOWMAXIMIZED;
+      wp.showCmd = SW_HIDE;
+    }
     wp.rcNormalPosition = pd.rcNormal;
     if (!::SetWindowPlacement(hWnd_, &wp)) {
       t.APIError(L"SetWindowPlacement");

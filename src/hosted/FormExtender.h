@@ -68,10 +68,14 @@ class FormExtender {
   // Applies a placement saved with the same strings. False when nothing is
   // saved, the value is broken (logged) or there is no window; the window
   // is then left as it is. A window that is still hidden stays hidden in
-  // the normal state (its rectangle is set for the coming show); a
-  // maximised placement shows it maximised, the only way Windows keeps that
-  // state.
+  // the normal state (its rectangle is set for the coming show), also for a
+  // maximised placement: ShowMaximisedPending then tells the window's owner
+  // to show it maximised, so it never appears in the normal state first. A
+  // visible window with a maximised placement is maximised at once.
   bool RestorePlacement(std::wstring_view sKey, std::wstring_view sSection, std::wstring_view sEntry);
+  // True when the last RestorePlacement left a hidden window whose saved
+  // placement is maximised.
+  bool ShowMaximisedPending() const { return ShowMaximisedPending_; }
 
   // WS_EX_TOPMOST of the window; false without one.
   bool AlwaysOnTop() const;
@@ -81,4 +85,5 @@ class FormExtender {
 
  private:
   HWND hWnd_ = nullptr;
+  bool ShowMaximisedPending_ = false;
 };

@@ -9,5 +9,5 @@ void App_Env::App_ClassSync_CleanUp() {
   UserList_by_DirName.Clear();
   Dir_UserProfilesList.Clear();
   Dir_UserProfilesList_NoCommonDirs.Clear();
-  UserList_WMI.Clear();
+  UserList_WMI = App_Collection();
 }

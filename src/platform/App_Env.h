@@ -10,6 +10,7 @@
 #include <string>
 
 #include "util/App_Collections.h"
+#include "util/App_Lazy.h"
 
 class App_Env {
  public:
@@ -86,7 +87,8 @@ class App_Env {
   std::wstring Name_CurrentUser, Name_ComputerName, Name_DomainName, Name_NetBIOS, Name_DnsFullyQualified;
   std::wstring Name_ComputerNamePhysical, Name_DomainNamePhysical, Name_NetBIOSPhysical,
       Name_DnsFullyQualifiedPhysical;
-  std::wstring Name_Workgroup;
+  // Asked of WMI on its first read, never on the start-up road.
+  App_Lazy<std::wstring> Name_Workgroup;
   bool Net_IsDomain = false;
 
   // ---- current user's folders ----
@@ -118,7 +120,8 @@ class App_Env {
 
   // ---- profile lists (keyed by the lower-case entry) ----
   App_Collection UserList_by_DirName, Dir_UserProfilesList, Dir_UserProfilesList_NoCommonDirs;
-  App_Collection UserList_WMI;
+  // Asked of WMI on its first read; the flag is set once it has been asked.
+  App_Lazy<App_Collection> UserList_WMI;
   bool UserListArr_WMI_Was_Triggered = false;
 
   // ---- environment kind and tools ----

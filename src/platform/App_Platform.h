@@ -43,6 +43,9 @@ struct App_PlatformFake {
   bool WMIUnreachable = false;                   // WMI cannot be reached at all
   uint32_t WMIConnectDelayMS = 0;                // connecting to WMI takes this long (a hung service)
   uint32_t TickCountOffset = 0;                  // added to the tick count (a clock near its wrap-around)
+  // What an elevated shell start ("runas") ends with instead of starting
+  // anything: the system error (1223: the user refused the elevation prompt).
+  std::optional<uint32_t> ElevatedStartError;
 };
 
 // The fake answers; empty fields mean "ask the system".

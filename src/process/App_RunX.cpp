@@ -1,4 +1,4 @@
-// Shell launching (module App_RunX) and opening a URL (module App_Common).
+// Shell launching (module App_RunX) and shell file operations (module App_Common).
 #include "process/App_RunX.h"
 
 #include <windows.h>
@@ -348,6 +348,12 @@ bool SetTopWindow(HWND hWnd, bool bSetTopMost, bool bActivateWindow, bool bSetCu
   return result;
 }
 
+namespace {
+thread_local uint32_t g_ShellExLastError = 0;
+}  // namespace
+
+uint32_t ShellExW_LastError() { return g_ShellExLastError; }
+
 bool ShellExW(std::wstring_view sPathAndFilename, std::wstring_view sCmdLineParams, int32_t ShowType,
               bool bForceRunAsVerb, bool bForceFailOnCancelledUAC) {
   App_Trace t(L"App_RunX", L"ShellExW");
@@ -392,8 +398,13 @@ bool ShellExW(std::wstring_view sPathAndFilename, std::wstring_view sCmdLinePara
     t.Step([&] {
       App_FSRedirGuard redir;
       ::SetLastError(0);
-      hRet = ::ShellExecuteW(owner, sVerb.c_str(), path.c_str(), params.c_str(),
-                             sPathOnly.empty() ? nullptr : sPathOnly.c_str(), ShowType);
+      if (sVerb == L"runas" && PlatformFake().ElevatedStartError) {
+        hRet = reinterpret_cast<HINSTANCE>(SE_ERR_ACCESSDENIED);
+        ::SetLastError(*PlatformFake().ElevatedStartError);
+      } else {
+        hRet = ::ShellExecuteW(owner, sVerb.c_str(), path.c_str(), params.c_str(),
+                               sPathOnly.empty() ? nullptr : sPathOnly.c_str(), ShowType);
+      }
       lError = ::GetLastError();
       if (lError != 0)
         t.APIError(L"ShellExecute2",
@@ -401,6 +412,8 @@ bool ShellExW(std::wstring_view sPathAndFilename, std::wstring_view sCmdLinePara
                         sPathOnly, L"ShowType", ShowType, L"sSourceOf_hWnd", sSourceOf_hWnd));
     });
     const INT_PTR lRet = reinterpret_cast<INT_PTR>(hRet);
+    const bool bStarted = lError != kErrElevationRequired && lError != ERROR_CANCELLED && (lRet < 0 || lRet > 32);
+    g_ShellExLastError = bStarted ? 0 : lError != 0 ? lError : static_cast<uint32_t>(lRet);
     const std::wstring file = L"  File = [" + path + L"]";
     if (lError == kErrElevationRequired) {
       if (bForceFailOnCancelledUAC) {
@@ -1108,27 +1121,6 @@ bool ShellOperation(int32_t eShellOperation, int32_t lFlags, std::wstring_view s
     }
     bResult = lRet == 0 && !op.fAnyOperationsAborted;
     if (!bResult) t.Log(L"SHFileOperationW failed", evNormal, pVar(L"lRet", lRet, L"sObject", sObject));
-  });
-  t.Vars(vkFunctionReturn, {bResult});
-  return bResult;
-}
-
-std::wstring QuoteURL(std::wstring_view sURL) {
-  if (sURL.size() >= 2 && sURL.front() == L'"' && sURL.back() == L'"') return std::wstring(sURL);
-  return L"\"" + std::wstring(sURL) + L"\"";
-}
-
-bool OpenURL(std::wstring_view sURL, bool bWait, int32_t lShowType) {
-  App_Trace t(L"App_Common", L"OpenURL");
-  t.Vars(vkPassedByVal, {L"sURL", sURL, L"bWait", bWait, L"lShowType", lShowType});
-  bool bResult = false;
-  t.Step([&] {
-    const std::wstring sQuoted = QuoteURL(sURL);
-    const HINSTANCE h = ::ShellExecuteW(nullptr, nullptr, sQuoted.c_str(), nullptr, nullptr, lShowType);
-    bResult = reinterpret_cast<INT_PTR>(h) > 32;
-    if (!bResult)
-      t.APIError(L"ShellExecuteW",
-                 pVar(L"sQuoted", sQuoted, L"lRet", static_cast<int32_t>(reinterpret_cast<INT_PTR>(h))));
   });
   t.Vars(vkFunctionReturn, {bResult});
   return bResult;

@@ -1,8 +1,7 @@
 // Starting programs (module App_RunX): the launcher RunX with its detailed
 // result, the waits underneath it, the process creation flags, the plain
 // command-line start with an optional wait for the exit code, the shell
-// start; (module App_Common) shell file operations and handing a URL to
-// the system's default browser.
+// start; (module App_Common) shell file operations.
 //
 // A program named without a folder ("cmd.exe", "control.exe") is always
 // Windows' own: it is looked for in the system folder, then the Windows
@@ -156,6 +155,12 @@ bool ShellX(std::wstring_view sPathAndFilename, std::wstring_view sArguments, bo
 // unless bForceFailOnCancelledUAC. ShowType is a show-window code.
 bool ShellExW(std::wstring_view sPathAndFilename, std::wstring_view sCmdLineParams, int32_t ShowType,
               bool bForceRunAsVerb, bool bForceFailOnCancelledUAC);
+// How this thread's last ShellExW start ended: 0 when the shell started the
+// program, else the system error (1223 when the user refused the elevation
+// prompt, 740 when elevation was required and not given) or, without one,
+// the shell's own failure code. ShellExW counts a refused prompt as done;
+// a caller that must know whether the program runs asks here.
+uint32_t ShellExW_LastError();
 
 // Puts the window above the others (topmost or not), optionally activating
 // it and first demoting the current foreground window.
@@ -178,17 +183,5 @@ bool ShellDelete(std::wstring_view sObject, bool bNoConfirm, bool bRecycle, bool
 // operation flags lFlags (16 bits); sObjectDest is empty for a delete.
 bool ShellOperation(int32_t eShellOperation, int32_t lFlags, std::wstring_view sObject,
                     std::wstring_view sObjectDest);
-
-// sURL in double quotes, unless it already starts and ends with one; an
-// empty URL gives a pair of quotes.
-std::wstring QuoteURL(std::wstring_view sURL);
-
-// Opens the (quoted) URL through the shell: no owner window, the default
-// verb, no parameters, no directory, lShowType as the show-window code.
-// The shell hands the URL to whatever browser is registered, often one
-// that already runs, so there is no process of this call to wait for:
-// bWait is accepted for the callers' sake and has no effect. True when the
-// shell accepted the URL.
-bool OpenURL(std::wstring_view sURL, bool bWait, int32_t lShowType);
 
 }  // namespace App_Common

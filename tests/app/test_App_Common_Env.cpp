@@ -1,8 +1,7 @@
 // Filling the application environment: version texts, resource folders,
 // profile lists, and a real start-up under Wine checked from outside.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <string>
@@ -78,11 +77,13 @@ TEST_F(EnvPieces, ResourceFoldersForProgramFolderOtherNameAndDefault) {
 TEST_F(EnvPieces, ProfileListsLeaveOutTheSharedProfiles) {
   wchar_t tmp[MAX_PATH] = {};
   ::GetTempPathW(MAX_PATH, tmp);
-  const std::wstring parent = std::wstring(tmp) + L"lumo_profiles_" + std::to_wstring(::GetCurrentProcessId());
+  const std::wstring parent =
+      std::wstring(tmp) + L"lumo_profiles_" + std::to_wstring(::GetCurrentProcessId());
   ::CreateDirectoryW(parent.c_str(), nullptr);
   for (const wchar_t* name : {L"alice", L"Public", L"Default User", L"Bob"})
     ::CreateDirectoryW((parent + L"\\" + name).c_str(), nullptr);
-  ::CloseHandle(::CreateFileW((parent + L"\\notes.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  ::CloseHandle(
+      ::CreateFileW((parent + L"\\notes.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
 
   env.Dir_UserProfilesParent = parent;
   App_Common::Refresh_UserList_by_DirName(env);
@@ -146,6 +147,10 @@ TEST(StartUpUnderWine, FillsTheEnvironmentFromTheSystem) {
   EXPECT_EQ(f["IsAdmin"], "1");  // Wine's user is an administrator
   EXPECT_EQ(f["IsSystem"], "0");
   EXPECT_EQ(f["Name_Workgroup"], "WORKGROUP");
+  // WMI is asked when its answers are first read, not during start-up.
+  EXPECT_EQ(f["WMIAskedAtStartUp"], "0");
+  EXPECT_EQ(f["UserListArr_WMI_Was_Triggered"], "1");
+  EXPECT_EQ(f["WMIUserCount"], "0");  // Wine has no Win32_UserAccount rows
   EXPECT_FALSE(f["Name_ComputerName"].empty());
   EXPECT_FALSE(f["WinVer_String"].empty());
   EXPECT_GE(std::stoi(f["ProfileCount"]), 1);

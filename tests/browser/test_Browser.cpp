@@ -7,10 +7,11 @@
 #include <vector>
 
 #include "platform/App_Env.h"
+#include "browser/App_Common_URLArg.h"
 #include "browser/Browser.h"
 #include "config/Config_Class.h"
-#include "forms/Form_Icons.h"
 #include "forms/App_InvForm.h"
+#include "forms/Form_Icons.h"
 #include "lumo_files.h"
 #include "lumo_probe.h"
 #include "lumo_test.h"
@@ -90,11 +91,10 @@ std::string WaitForLine(const std::wstring& sPath, DWORD lTimeoutMS = 20000) {
 }
 
 std::string Utf8(const std::wstring& s) {
-  const int n = ::WideCharToMultiByte(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), nullptr, 0,
-                                      nullptr, nullptr);
+  const int n =
+      ::WideCharToMultiByte(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), out.data(), n, nullptr,
-                        nullptr);
+  ::WideCharToMultiByte(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), out.data(), n, nullptr, nullptr);
   return out;
 }
 
@@ -122,14 +122,13 @@ void RecordNavigate(std::wstring_view sURL) {
   g_roads.events.push_back(L"navigate:" + std::wstring(sURL));
 }
 bool RecordDefault(std::wstring_view sURL, bool bWait, int32_t lShowType) {
-  g_roads.events.push_back(L"default:" + std::wstring(sURL) + L"|" + (bWait ? L"wait" : L"nowait") +
-                           L"|" + std::to_wstring(lShowType));
+  g_roads.events.push_back(L"default:" + std::wstring(sURL) + L"|" + (bWait ? L"wait" : L"nowait") + L"|" +
+                           std::to_wstring(lShowType));
   return true;
 }
 
-const wchar_t* const kSettings[] = {L"Browser.HomePage",     L"Browser.UseInternal",
-                                    L"Browser.PortablePath", L"TitleBar.Text",
-                                    L"SearchEngine.Name",    L"SearchEngine.URL"};
+const wchar_t* const kSettings[] = {L"Browser.HomePage", L"Browser.UseInternal", L"Browser.PortablePath",
+                                    L"TitleBar.Text",    L"SearchEngine.Name",   L"SearchEngine.URL"};
 
 class BrowserTest : public ::testing::Test {
  protected:
@@ -141,14 +140,12 @@ class BrowserTest : public ::testing::Test {
     for (const wchar_t* k : kSettings) Cfg().WipeSetting(k, -1, true);
     g_roads.events.clear();
     Browser::Roads() = {RecordShow, RecordNavigate, RecordDefault};
-    App_Registry::KillRegValueCode(hkeyLocalMachine, Browser::kToolsRegKey,
-                                   Browser::kToolsRegValue);
+    App_Registry::KillRegValueCode(hkeyLocalMachine, Browser::kToolsRegKey, Browser::kToolsRegValue);
   }
   void TearDown() override {
     Browser::Roads() = Browser::DefaultRoads();
     for (const wchar_t* k : kSettings) Cfg().WipeSetting(k, -1, true);
-    App_Registry::KillRegValueCode(hkeyLocalMachine, Browser::kToolsRegKey,
-                                   Browser::kToolsRegValue);
+    App_Registry::KillRegValueCode(hkeyLocalMachine, Browser::kToolsRegKey, Browser::kToolsRegValue);
     App_Env& env = AppEnv();
     env.AppPath = saved[0];
     env.AppPathBS = saved[1];
@@ -173,8 +170,8 @@ class BrowserTest : public ::testing::Test {
   // Copies the stand-in browser to sDir\sName.
   static bool PlaceStandIn(const std::wstring& sDir, const wchar_t* sName) {
     MakeDirs(sDir);
-    return ::CopyFileW((LumoTestDir() + L"probe_urlsink.exe").c_str(),
-                       (sDir + L"\\" + sName).c_str(), FALSE) != 0;
+    return ::CopyFileW((LumoTestDir() + L"probe_urlsink.exe").c_str(), (sDir + L"\\" + sName).c_str(),
+                       FALSE) != 0;
   }
 
   LumoDebugFixtureState dbg;
@@ -217,6 +214,13 @@ TEST(LaunchArgs, PrefixesQuotesAndPathElements) {
       {L"/s x", LaunchMode::OpenURL, L"/s x"},
       {L"http://example.com/?a=\"b\"", LaunchMode::OpenURL, L"http://example.com/?a=\"b\""},
       {L"\"www.example.com\"", LaunchMode::OpenURL, L"\"www.example.com\""},
+      // One argument quoted the standard way: its prefix counts, unquoted.
+      {L"\"/s=disk cleanup\"", LaunchMode::Search, L"disk cleanup"},
+      {L"\"/sp=\\\"disk cleanup\\\"\"", LaunchMode::PhraseSearch, L"\"disk cleanup\""},
+      {L"\"/sf=C:\\dir\\a b.txt\"", LaunchMode::FileSearch, L"\"a b.txt\""},
+      // More than one argument, or not a search: the raw rules.
+      {L"\"/s=a\" \"b\"", LaunchMode::OpenURL, L"\"/s=a\" \"b\""},
+      {L"\"/S=x\"", LaunchMode::OpenURL, L"\"/S=x\""},
   };
   for (const ParseCase& c : cases) {
     const Browser::LaunchArgs r = Browser::ParseLaunchArgs(c.args);
@@ -252,11 +256,11 @@ TEST_F(BrowserTest, CustomLogoIsFoundOnlyWhenTheFileExists) {
   wc.hInstance = ::GetModuleHandleW(nullptr);
   wc.lpszClassName = L"LumoHsLogoTest";
   ::RegisterClassW(&wc);
-  HWND owner = ::CreateWindowExW(0, wc.lpszClassName, L"owner", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
-                                 nullptr, nullptr, wc.hInstance, nullptr);
+  HWND owner = ::CreateWindowExW(0, wc.lpszClassName, L"owner", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                                 nullptr, wc.hInstance, nullptr);
   if (owner == nullptr) GTEST_SKIP() << "no window station for windows here";
-  HWND wnd = ::CreateWindowExW(0, wc.lpszClassName, L"form", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
-                               owner, nullptr, wc.hInstance, nullptr);
+  HWND wnd = ::CreateWindowExW(0, wc.lpszClassName, L"form", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, owner,
+                               nullptr, wc.hInstance, nullptr);
   ASSERT_NE(wnd, nullptr);
   Browser::InitFormIcon(wnd);
   EXPECT_NE(::SendMessageW(wnd, WM_GETICON, ICON_BIG, 0), 0);
@@ -279,8 +283,8 @@ TEST_F(BrowserTest, IconsFromFileAndResourceReachTheWindowAndItsOwner) {
   wc.lpszClassName = L"LumoHsIconTest";
   ::RegisterClassW(&wc);
   auto make = [&](HWND hOwner) {
-    return ::CreateWindowExW(0, wc.lpszClassName, L"t", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, hOwner,
-                             nullptr, wc.hInstance, nullptr);
+    return ::CreateWindowExW(0, wc.lpszClassName, L"t", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, hOwner, nullptr,
+                             wc.hInstance, nullptr);
   };
   HWND owner = make(nullptr);
   if (owner == nullptr) GTEST_SKIP() << "no window station for windows here";
@@ -326,20 +330,18 @@ TEST_F(BrowserTest, NoArgumentsShowsTheWindowOnTheHomePage) {
 TEST_F(BrowserTest, SearchesBuildTheEngineURLAndGoToTheChosenBrowser) {
   // Nothing configured: this program's window.
   RunWithArgs(L"/s=disk cleanup");
-  EXPECT_EQ(g_roads.events, (std::vector<std::wstring>{L"show", std::wstring(L"navigate:") +
-                                                                    kGoogle + L"disk%20cleanup"}));
+  EXPECT_EQ(g_roads.events,
+            (std::vector<std::wstring>{L"show", std::wstring(L"navigate:") + kGoogle + L"disk%20cleanup"}));
 
   // "/s=" alone: the bare prefix.
   RunWithArgs(L"/s=");
-  EXPECT_EQ(g_roads.events,
-            (std::vector<std::wstring>{L"show", std::wstring(L"navigate:") + kGoogle}));
+  EXPECT_EQ(g_roads.events, (std::vector<std::wstring>{L"show", std::wstring(L"navigate:") + kGoogle}));
 
   // A file search: the file name in quotes, nothing of its folders.
   Cfg().SetString(L"Browser.UseInternal", L"0");
   RunWithArgs(L"/sf=\"C:\\Users\\Bob\\Windows\\System32\\svchost.exe\"");
-  EXPECT_EQ(g_roads.events,
-            (std::vector<std::wstring>{
-                L"show", std::wstring(L"navigate:") + kGoogle + L"%22svchost.exe%22"}));
+  EXPECT_EQ(g_roads.events, (std::vector<std::wstring>{
+                                L"show", std::wstring(L"navigate:") + kGoogle + L"%22svchost.exe%22"}));
 
   // The system's default browser, maximised, no wait.
   Cfg().SetString(L"Browser.UseInternal", L"1");
@@ -355,8 +357,7 @@ TEST_F(BrowserTest, OtherArgumentsAreOpenedAsTheyAre) {
 
   Cfg().SetString(L"Browser.UseInternal", L"1");
   RunWithArgs(L"\"http://example.com/a b\"");
-  EXPECT_EQ(g_roads.events,
-            (std::vector<std::wstring>{L"default:\"http://example.com/a b\"|nowait|3"}));
+  EXPECT_EQ(g_roads.events, (std::vector<std::wstring>{L"default:\"http://example.com/a b\"|nowait|3"}));
 
   // Not numeric counts as absent (-1): no portable browser, so the window.
   Cfg().SetString(L"Browser.UseInternal", L"yes");
@@ -378,16 +379,14 @@ TEST_F(BrowserTest, PortableBrowserIsFoundBelowTheToolsFolder) {
   // The registry value names the tools folder when it is set.
   const std::wstring other = root + L"\\elsewhere";
   ASSERT_TRUE(PlaceStandIn(other + L"\\Deep", L"y.exe"));
-  ASSERT_TRUE(App_Registry::RegWriteValue(hkeyLocalMachine, Browser::kToolsRegKey,
-                                          Browser::kToolsRegValue, App_Registry::REGTYPE_SZ,
-                                          App_Variant(other + L"\\")));
+  ASSERT_TRUE(App_Registry::RegWriteValue(hkeyLocalMachine, Browser::kToolsRegKey, Browser::kToolsRegValue,
+                                          App_Registry::REGTYPE_SZ, App_Variant(other + L"\\")));
   EXPECT_EQ(Browser::FindPortableBrowser(L"y.exe"), other + L"\\Deep\\y.exe");
   EXPECT_EQ(Browser::FindPortableBrowser(L"x.exe"), L"");
 
   // A tools folder that does not exist: no portable browser.
-  ASSERT_TRUE(App_Registry::RegWriteValue(hkeyLocalMachine, Browser::kToolsRegKey,
-                                          Browser::kToolsRegValue, App_Registry::REGTYPE_SZ,
-                                          App_Variant(root + L"\\none")));
+  ASSERT_TRUE(App_Registry::RegWriteValue(hkeyLocalMachine, Browser::kToolsRegKey, Browser::kToolsRegValue,
+                                          App_Registry::REGTYPE_SZ, App_Variant(root + L"\\none")));
   EXPECT_EQ(Browser::FindPortableBrowser(L"y.exe"), L"");
   LumoRemoveTree(root);
 }
@@ -401,8 +400,7 @@ TEST_F(BrowserTest, PortableBrowserGetsTheQuotedURL) {
   Cfg().SetString(L"Browser.PortablePath", L"Sub\\Missing\\x.exe");
   Browser::LumoOpenURL(L"http://example.com/a b", 3);
   const std::string line = WaitForLine(log);
-  EXPECT_NE(line.find(Utf8(L"3rd Party Tools\\Other\\x.exe\" \"http://example.com/a b\"")),
-            std::string::npos)
+  EXPECT_NE(line.find(Utf8(L"3rd Party Tools\\Other\\x.exe\" \"http://example.com/a b\"")), std::string::npos)
       << line;
   EXPECT_TRUE(g_roads.events.empty());
 
@@ -434,8 +432,118 @@ TEST(QuoteURL, WrapsOnlyWhatIsNotWrapped) {
   EXPECT_EQ(App_Common::QuoteURL(L""), L"\"\"");
   EXPECT_EQ(App_Common::QuoteURL(L"http://a/"), L"\"http://a/\"");
   EXPECT_EQ(App_Common::QuoteURL(L"\"http://a/\""), L"\"http://a/\"");
-  EXPECT_EQ(App_Common::QuoteURL(L"\"http://a/"), L"\"\"http://a/\"");
-  EXPECT_EQ(App_Common::QuoteURL(L"\""), L"\"\"\"");
+  // A quote that wraps nothing is part of the URL, so it is encoded.
+  EXPECT_EQ(App_Common::QuoteURL(L"\"http://a/"), L"\"%22http://a/\"");
+  EXPECT_EQ(App_Common::QuoteURL(L"\""), L"\"%22\"");
+}
+
+// ---- the hand-off: what the other browser receives ----
+
+struct HandOffCase {
+  const wchar_t* url;
+  const wchar_t* arg;  // the one argument the browser must see
+};
+const HandOffCase kHandOffs[] = {
+    {L"http://example.com/a b", L"http://example.com/a b"},
+    {L"http://x/?q=\" --user-data-dir=C:\\evil \"x", L"http://x/?q=%22 --user-data-dir=C:\\evil %22x"},
+    {L"\"http://a/p\" --new-window \"http://evil/\"", L"http://a/p%22 --new-window %22http://evil/"},
+    {L"\"C:\\Temp\\\"", L"C:\\Temp\\"},
+    {L"C:\\Temp\\\\", L"C:\\Temp\\\\"},
+    {L"http://www.google.com/search?q=%22a%20b%22", L"http://www.google.com/search?q=%22a%20b%22"},
+    {L"\"", L"%22"},
+};
+
+// The arguments the stand-in recorded, one per line; waits for them.
+std::vector<std::string> WaitForArgs(const std::wstring& sPath) {
+  LumoWaitFor([&] { return ::GetFileAttributesW(sPath.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000);
+  std::vector<std::string> args;
+  std::string all = LumoReadBytes(sPath), cur;
+  for (char c : all) {
+    if (c == '\n') {
+      args.push_back(cur);
+      cur.clear();
+    } else {
+      cur += c;
+    }
+  }
+  return args;
+}
+
+TEST_F(BrowserTest, PortableBrowserGetsEveryURLAsExactlyOneArgument) {
+  const std::wstring tools = PrepareKit(L"onearg");
+  ASSERT_TRUE(PlaceStandIn(tools, L"x.exe"));
+  const std::wstring args = tools + L"\\urlsink.args";
+  Cfg().SetString(L"Browser.PortablePath", L"x.exe");
+  for (const HandOffCase& c : kHandOffs) {
+    ::DeleteFileW(args.c_str());
+    Browser::LumoOpenURL(c.url, 3);
+    EXPECT_EQ(WaitForArgs(args), std::vector<std::string>{Utf8(c.arg)}) << Utf8(c.url);
+  }
+  EXPECT_TRUE(g_roads.events.empty());
+  ::Sleep(300);
+  LumoRemoveTree(root);
+}
+
+// The default-browser road through the real shell: a URL scheme of the
+// test's own, registered to the stand-in the way browsers register theirs.
+TEST_F(BrowserTest, DefaultBrowserGetsEveryURLAsExactlyOneArgument) {
+  const std::wstring tools = PrepareKit(L"default");
+  ASSERT_TRUE(PlaceStandIn(tools, L"x.exe"));
+  const std::wstring args = tools + L"\\urlsink.args";
+  const std::wstring scheme = L"Software\\Classes\\lumotest";
+  ASSERT_TRUE(App_Registry::RegWriteValue(hkeyLocalMachine, scheme, L"URL Protocol", App_Registry::REGTYPE_SZ,
+                                          App_Variant(L"")));
+  ASSERT_TRUE(App_Registry::RegWriteValue(hkeyLocalMachine, scheme + L"\\shell\\open\\command", L"",
+                                          App_Registry::REGTYPE_SZ,
+                                          App_Variant(L"\"" + tools + L"\\x.exe\" \"%1\"")));
+  Browser::Roads() = Browser::DefaultRoads();
+  Cfg().SetString(L"Browser.UseInternal", L"1");
+  const HandOffCase cases[] = {
+      {L"lumotest://x/?q=\" --user-data-dir=C:\\evil \"x",
+       L"lumotest://x/?q=%22 --user-data-dir=C:\\evil %22x"},
+      {L"\"lumotest://a/p\" --new-window \"http://evil/\"",
+       L"lumotest://a/p%22 --new-window %22http://evil/"},
+      {L"lumotest://a/b c", L"lumotest://a/b c"},
+  };
+  for (const HandOffCase& c : cases) {
+    ::DeleteFileW(args.c_str());
+    Browser::LumoOpenURL(c.url, 3);
+    EXPECT_EQ(WaitForArgs(args), std::vector<std::string>{Utf8(c.arg)}) << Utf8(c.url);
+  }
+  bool bNotFound = false;
+  int32_t lErr = 0;
+  App_Registry::KillRegKey(hkeyLocalMachine, scheme, bNotFound, lErr);
+  ::Sleep(300);
+  LumoRemoveTree(root);
+}
+
+TEST_F(BrowserTest, AServiceStartStartsNoBrowser) {
+  // The system's default browser chosen: nothing reaches it.
+  Cfg().SetString(L"Browser.UseInternal", L"1");
+  RunWithArgs(L"$service");
+  EXPECT_TRUE(g_roads.events.empty());
+
+  // A portable browser at hand: it is not started.
+  const std::wstring tools = PrepareKit(L"service");
+  ASSERT_TRUE(PlaceStandIn(tools, L"x.exe"));
+  Cfg().SetString(L"Browser.UseInternal", L"2");
+  Cfg().SetString(L"Browser.PortablePath", L"x.exe");
+  RunWithArgs(L"$service http://a/");
+  ::Sleep(1000);
+  EXPECT_EQ(::GetFileAttributesW((tools + L"\\urlsink.log").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(g_roads.events.empty());
+  EXPECT_TRUE(LumoLogHas(L"Service start: no window and no browser"));
+
+  // "$" alone is not a service start.
+  Cfg().SetString(L"Browser.UseInternal", L"0");
+  RunWithArgs(L"$");
+  EXPECT_EQ(g_roads.events, (std::vector<std::wstring>{L"show", L"navigate:$"}));
+  LumoRemoveTree(root);
+}
+
+TEST_F(BrowserTest, OwnWindowOpensAQuotedURLWithoutItsQuotes) {
+  RunWithArgs(L"\"http://example.com/a b\"");
+  EXPECT_EQ(g_roads.events, (std::vector<std::wstring>{L"show", L"navigate:http://example.com/a b"}));
 }
 
 TEST(ShellPlain, StartsWaitsAndGivesUp) {
@@ -444,8 +552,8 @@ TEST(ShellPlain, StartsWaitsAndGivesUp) {
   const std::wstring dir = ScratchRoot(L"shell");
   const std::wstring sub = dir + L"\\with space";
   MakeDirs(sub);
-  ASSERT_TRUE(::CopyFileW((LumoTestDir() + L"probe_urlsink.exe").c_str(),
-                          (sub + L"\\sink.exe").c_str(), FALSE));
+  ASSERT_TRUE(
+      ::CopyFileW((LumoTestDir() + L"probe_urlsink.exe").c_str(), (sub + L"\\sink.exe").c_str(), FALSE));
   const std::wstring exe = sub + L"\\sink.exe";
   uint32_t pid = 99, code = 99;
 

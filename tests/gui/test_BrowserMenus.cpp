@@ -1,8 +1,7 @@
 // The menu bar of the browser window per Windows release, and what its
 // commands do, read inside a probe process (Wine keeps menus per process).
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <sstream>
 #include <string>
@@ -39,7 +38,8 @@ std::string RunMenuProbe(const wchar_t* sWineRelease, const std::wstring& sArgs 
   return r.Output;
 }
 
-const std::vector<std::string> kRepairItems = {"Release/Renew IP", "Clear Proxy Settings", "Reset Networking"};
+const std::vector<std::string> kRepairItems = {"Release/Renew IP", "Clear Proxy Settings",
+                                               "Reset Networking"};
 
 // The tools the three commands run, one after another, on a release.
 std::vector<std::string> RepairTools(bool bXP) {
@@ -91,4 +91,12 @@ TEST(BrowserMenus, WithoutAdministratorRightsEachCommandOnlyAsks) {
     EXPECT_EQ(q, "You must re-run this app as Administrator to use these features.  Do it now?");
   EXPECT_TRUE(Values(out, "ran").empty());
   EXPECT_EQ(Values(out, "open"), std::vector<std::string>{"1"});  // "No" leaves the window as it was
+}
+
+TEST(BrowserMenus, YesWithARefusedElevationLeavesTheWindowOpenAndLogsIt) {
+  gui::ForgetPlacements();
+  const std::string out = RunMenuProbe(nullptr, L" --refused");
+  ASSERT_EQ(Values(out, "asked").size(), 3u) << out;
+  EXPECT_EQ(Values(out, "open"), std::vector<std::string>{"1"}) << out;
+  EXPECT_EQ(Values(out, "notrestarted"), std::vector<std::string>{"3"}) << out;
 }

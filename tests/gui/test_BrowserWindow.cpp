@@ -1,8 +1,7 @@
 // The browser window as a user meets it: the real LumoBrowser.exe started
 // from a prepared program folder, checked and driven from outside.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -55,7 +54,8 @@ TEST_F(BrowserWindow, CaptionToolbarAndWebViewOptionsAsDesigned) {
 
   // Toolbar order from left to right, the web view below it.
   const RECT back = gui::ChildRect(b.Window, b.Button(L"<")), fwd = gui::ChildRect(b.Window, b.Button(L">"));
-  const RECT go = gui::ChildRect(b.Window, b.Button(L"Go")), search = gui::ChildRect(b.Window, b.Button(L"Search"));
+  const RECT go = gui::ChildRect(b.Window, b.Button(L"Go")),
+             search = gui::ChildRect(b.Window, b.Button(L"Search"));
   const RECT combo = gui::ChildRect(b.Window, b.Combo()), view = gui::ChildRect(b.Window, b.WebView());
   EXPECT_LT(back.left, fwd.left);
   EXPECT_LT(fwd.left, combo.left);
@@ -66,7 +66,8 @@ TEST_F(BrowserWindow, CaptionToolbarAndWebViewOptionsAsDesigned) {
 
   // The three options of the web view are switched on at load.
   const std::wstring rec = b.Recorded();
-  for (const wchar_t* opt : {L"option RegisterAsBrowser=1", L"option RegisterAsDropTarget=1", L"option Silent=1"})
+  for (const wchar_t* opt :
+       {L"option RegisterAsBrowser=1", L"option RegisterAsDropTarget=1", L"option Silent=1"})
     EXPECT_TRUE(Contains(rec, opt)) << N(rec);
   EXPECT_EQ(b.Close(), 0u);
 }
@@ -103,7 +104,8 @@ TEST_F(BrowserWindow, CaptionFromLumoCfgInEveryEncodingAnEditorSaves) {
 
 TEST_F(BrowserWindow, HomePageGoSearchAndHistory) {
   // The shared file wins over the program's own file.
-  ProgramFolder folder("Browser.HomePage=http://own.example/\r\n", "Browser.HomePage=http://Home.example/\r\n");
+  ProgramFolder folder("Browser.HomePage=http://own.example/\r\n",
+                       "Browser.HomePage=http://Home.example/\r\n");
   RunningBrowser b(folder.Exe);
   ASSERT_NE(b.Window, nullptr);
   b.Settle();
@@ -202,6 +204,30 @@ TEST_F(BrowserWindow, PlacementComesBackAtTheNextStart) {
   EXPECT_EQ(r.top, 30);
   EXPECT_EQ(r.right - r.left, 700);
   EXPECT_EQ(r.bottom - r.top, 500);
+}
+
+TEST_F(BrowserWindow, MaximisedComesBackMaximisedWithItsControlsLaidOut) {
+  ProgramFolder folder;
+  RECT go0{}, view0{};
+  {
+    RunningBrowser b(folder.Exe);
+    ASSERT_NE(b.Window, nullptr);
+    ::ShowWindow(b.Window, SW_MAXIMIZE);
+    b.Settle();
+    go0 = gui::ChildRect(b.Window, b.Button(L"Go"));
+    view0 = gui::ChildRect(b.Window, b.WebView());
+    EXPECT_EQ(b.Close(), 0u);
+  }
+  RunningBrowser again(folder.Exe);
+  ASSERT_NE(again.Window, nullptr);
+  EXPECT_TRUE(::IsZoomed(again.Window));  // from its first appearance on
+  again.Settle();
+  EXPECT_TRUE(::IsZoomed(again.Window));
+  const RECT go1 = gui::ChildRect(again.Window, again.Button(L"Go"));
+  const RECT view1 = gui::ChildRect(again.Window, again.WebView());
+  EXPECT_TRUE(::EqualRect(&go0, &go1));
+  EXPECT_TRUE(::EqualRect(&view0, &view1));
+  EXPECT_TRUE(::IsWindowVisible(again.WebView()));
 }
 
 TEST_F(BrowserWindow, ArgumentsSearchInTheOwnWindowAndAServiceStartShowsNothing) {

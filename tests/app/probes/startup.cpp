@@ -14,15 +14,20 @@
 
 int wmain(int argc, wchar_t** argv) {
   for (int i = 1; i < argc; ++i)
-    if (std::wstring(argv[i]) == L"--no-wmi") PlatformFake().WMIUnreachable = true;
-    else if (std::wstring(argv[i]) == L"--hung-wmi") PlatformFake().WMIConnectDelayMS = 60000;
+    if (std::wstring(argv[i]) == L"--no-wmi")
+      PlatformFake().WMIUnreachable = true;
+    else if (std::wstring(argv[i]) == L"--hung-wmi")
+      PlatformFake().WMIConnectDelayMS = 60000;
   const auto start = std::chrono::steady_clock::now();
   App_Common::InitApp(false, L".\\");
   const auto end = std::chrono::steady_clock::now();
   const App_Env& e = AppEnv();
-  auto line = [](const wchar_t* name, const std::wstring& value) { std::wprintf(L"%ls=%ls\n", name, value.c_str()); };
+  auto line = [](const wchar_t* name, const std::wstring& value) {
+    std::wprintf(L"%ls=%ls\n", name, value.c_str());
+  };
   auto flag = [&](const wchar_t* name, bool value) { line(name, value ? L"1" : L"0"); };
-  line(L"InitAppMs", std::to_wstring(std::chrono::duration_cast<std::chrono::milliseconds>(end - start).count()));
+  line(L"InitAppMs",
+       std::to_wstring(std::chrono::duration_cast<std::chrono::milliseconds>(end - start).count()));
   line(L"SystemDrive", e.SystemDrive);
   line(L"SystemDriveBS", e.SystemDriveBS);
   line(L"Dir_Windows", e.Dir_Windows);
@@ -50,7 +55,12 @@ int wmain(int argc, wchar_t** argv) {
   flag(L"IsWriteablePath", e.AppInst_IsWriteablePath);
   flag(L"Win64bit", e.Win64bit);
   flag(L"NeverLoadForms", App_Common::NeverLoadForms());
+  // Start-up leaves WMI alone: both answers are still to be asked here.
+  flag(L"WMIAskedAtStartUp",
+       !e.Name_Workgroup.Pending() || !e.UserList_WMI.Pending() || e.UserListArr_WMI_Was_Triggered);
   line(L"Name_Workgroup", e.Name_Workgroup);
+  line(L"WMIUserCount", std::to_wstring(e.UserList_WMI.Get().Count()));
+  flag(L"UserListArr_WMI_Was_Triggered", e.UserListArr_WMI_Was_Triggered);
   line(L"Name_CurrentUser", e.Name_CurrentUser);
   line(L"Name_ComputerName", e.Name_ComputerName);
   line(L"WinVer_String", e.WinVer_String);

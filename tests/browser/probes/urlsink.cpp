@@ -1,9 +1,13 @@
 // A stand-in browser for the launch tests: appends its whole command line
-// (UTF-8, one line) to "urlsink.log" beside its own executable, and writes
-// its current folder to "urlsink.cwd" there.
+// (UTF-8, one line) to "urlsink.log" beside its own executable, writes its
+// arguments as CommandLineToArgvW splits them to "urlsink.args" there (UTF-8,
+// one per line, the program itself left out), and its current folder to
+// "urlsink.cwd".
 //   /exit=N    ends with exit code N (decimal, or hex with 0x)
 //   /sleep=N   waits N ms before it ends
 #include <windows.h>
+// after <windows.h>, which it needs
+#include <shellapi.h>
 
 #include <cwchar>
 #include <string>
@@ -26,6 +30,29 @@ int wmain(int argc, wchar_t** argv) {
     DWORD written = 0;
     ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     ::CloseHandle(h);
+  }
+
+  int nArgs = 0;
+  std::wstring argLines;
+  if (LPWSTR* split = ::CommandLineToArgvW(::GetCommandLineW(), &nArgs)) {
+    for (int i = 1; i < nArgs; ++i) argLines += std::wstring(split[i]) + L"\n";
+    ::LocalFree(split);
+  }
+  const std::wstring argsFile = log.substr(0, log.size() - 3) + L"args.tmp";
+  const int m = ::WideCharToMultiByte(CP_UTF8, 0, argLines.c_str(), static_cast<int>(argLines.size()),
+                                      nullptr, 0, nullptr, nullptr);
+  std::string argBytes(static_cast<size_t>(m), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, argLines.c_str(), static_cast<int>(argLines.size()), argBytes.data(), m,
+                        nullptr, nullptr);
+  HANDLE a = ::CreateFileW(argsFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+  if (a != INVALID_HANDLE_VALUE) {
+    DWORD written = 0;
+    ::WriteFile(a, argBytes.data(), static_cast<DWORD>(argBytes.size()), &written, nullptr);
+    ::CloseHandle(a);
+    // Renamed when complete, so a reader never sees half of it.
+    ::MoveFileExW(argsFile.c_str(), (log.substr(0, log.size() - 3) + L"args").c_str(),
+                  MOVEFILE_REPLACE_EXISTING);
   }
 
   wchar_t cwd[MAX_PATH * 2] = {};

@@ -3,6 +3,8 @@
 //   menu=<caption>            each command of the menu bar, in order
 //   item=<caption>            each item of the "Networking" menu
 //   asked=<text>              the question of a "Networking" command ("--not-admin")
+//   notrestarted=<n>          how often the debug log says the elevated restart
+//                             did not happen ("--refused": Yes, then the prompt is refused)
 //   recorded=<line>           what the web view was asked to do
 //   ran=<program> <params>    each Windows tool a "Networking" command ran
 // Menus belong to their process under Wine, so they are read here.
@@ -16,6 +18,7 @@
 #include "platform/App_Platform.h"
 #include "browser/BrowserUI.h"
 #include "config/Config_Init.h"
+#include "diag/App_Debug.h"
 #include "diag/App_Prompts.h"
 #include "repair/Browser_Repair.h"
 
@@ -23,7 +26,9 @@ namespace {
 
 HWND g_Form = nullptr;
 
-void Line(const wchar_t* name, const std::wstring& value) { std::wprintf(L"%ls=%ls\n", name, value.c_str()); }
+void Line(const wchar_t* name, const std::wstring& value) {
+  std::wprintf(L"%ls=%ls\n", name, value.c_str());
+}
 
 std::wstring MenuText(HMENU m, int i) {
   wchar_t buf[128] = {};
@@ -34,14 +39,16 @@ std::wstring MenuText(HMENU m, int i) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  const bool notAdmin = argc > 1 && std::wstring(argv[1]) == L"--not-admin";
+  const bool refused = argc > 1 && std::wstring(argv[1]) == L"--refused";
+  const bool notAdmin = refused || (argc > 1 && std::wstring(argv[1]) == L"--not-admin");
+  if (refused) PlatformFake().ElevatedStartError = ERROR_CANCELLED;
   ::SetEnvironmentVariableW(L"LUMO_TEST_WEBVIEW", L"record");
   App_Common::InitApp(false, L".\\");
   Config_Init::InitConfig(false, false, true);
   if (notAdmin) AppEnv().AppInst_IsAdmin = false;
   App_Prompts::SetMsgBoxSink([](std::wstring_view sMessage, std::wstring_view, uint32_t) {
     Line(L"asked", std::wstring(sMessage));
-    return IDNO;
+    return PlatformFake().ElevatedStartError ? IDYES : IDNO;
   });
   // One adapter that gets its address by DHCP, whatever the host has.
   PlatformFake().WMINetworkAdapters = std::vector<App_WMINetworkAdapter>{{L"NIC", {L"10.0.0.5"}, true}};
@@ -88,6 +95,11 @@ int wmain(int argc, wchar_t** argv) {
   HWND combo = ::FindWindowExW(g_Form, nullptr, L"ComboBox", nullptr);
   Line(L"history", std::to_wstring(::SendMessageW(combo, CB_GETCOUNT, 0, 0)));
   Line(L"open", ::IsWindow(g_Form) ? L"1" : L"0");
+  const std::wstring log = App_Debug::DebugLogPending();
+  int notRestarted = 0;
+  for (size_t at = 0; (at = log.find(L"was not restarted as administrator", at)) != std::wstring::npos; ++at)
+    ++notRestarted;
+  Line(L"notrestarted", std::to_wstring(notRestarted));
   ::DestroyWindow(g_Form);
   return 0;
 }
