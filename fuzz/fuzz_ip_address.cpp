@@ -20,9 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(!v4 || v6);  // allowing IPv6 never rejects an IPv4 address
   const bool plain = narrow.find_first_of(std::string(" %\0", 3)) == std::string::npos;
   unsigned char buf[16];
-  if (v4 && plain) FUZZ_CHECK(inet_pton(AF_INET, narrow.c_str(), buf) == 1 || narrow.find(".0") != std::string::npos ||
-                              narrow[0] == '0');
-  if (v6 && !v4 && plain) FUZZ_CHECK(inet_pton(AF_INET6, narrow.c_str(), buf) == 1 || narrow.find('.') != std::string::npos);
+  if (v4 && plain)
+    FUZZ_CHECK(inet_pton(AF_INET, narrow.c_str(), buf) == 1 || narrow.find(".0") != std::string::npos ||
+               narrow[0] == '0');
+  if (v6 && !v4 && plain)
+    FUZZ_CHECK(inet_pton(AF_INET6, narrow.c_str(), buf) == 1 || narrow.find('.') != std::string::npos);
   if (plain && narrow.find('.') == std::string::npos && inet_pton(AF_INET6, narrow.c_str(), buf) == 1) {
     bool zero = true;
     for (unsigned char b : buf) zero = zero && b == 0;
