@@ -584,32 +584,36 @@ void SetProcFlags(uint32_t& flags, int32_t eRunAsType, bool bSkipUnicodeEnv, boo
 
 // ---- the launcher ------------------------------------------------------------
 
-void GetCPLValuesForRunX(std::wstring& sPathAndFilenameAltVar, std::wstring& sCmdLineParamsAltVar) {
-  App_Trace t(L"App_RunX", L"GetCPLValuesForRunX", ptSub);
+namespace {
+
+// A start rewritten to one of Windows' own programs in the system folder:
+// sProgram becomes the application (in the wide form), the command line
+// sLead + the quoted path + " " + the arguments when there are any.
+void RewriteToSystemProgram(App_Trace& t, std::wstring& sPathAndFilenameAltVar, std::wstring& sCmdLineParamsAltVar,
+                            const wchar_t* sProgram, const wchar_t* sLead) {
   t.Vars(vkPassedByRef,
          {L"sPathAndFilenameAltVar", sPathAndFilenameAltVar, L"sCmdLineParamsAltVar", sCmdLineParamsAltVar});
   t.Step([&] {
-    std::wstring sCmd = L" " + Q(sPathAndFilenameAltVar);
+    std::wstring sCmd = sLead + Q(sPathAndFilenameAltVar);
     if (!sCmdLineParamsAltVar.empty()) sCmd += L" " + sCmdLineParamsAltVar;
-    std::wstring sApp = SystemFolderNow() + L"\\control.exe";
+    std::wstring sApp = SystemFolderNow() + L"\\" + sProgram;
     App_FilePath::PrepPathForUnicodeAPI(sApp);
     sPathAndFilenameAltVar = std::move(sApp);
     sCmdLineParamsAltVar = std::move(sCmd);
   });
 }
 
+}  // namespace
+
+void GetCPLValuesForRunX(std::wstring& sPathAndFilenameAltVar, std::wstring& sCmdLineParamsAltVar) {
+  App_Trace t(L"App_RunX", L"GetCPLValuesForRunX", ptSub);
+  // The leading blank stands in for the program's name in the command line.
+  RewriteToSystemProgram(t, sPathAndFilenameAltVar, sCmdLineParamsAltVar, L"control.exe", L" ");
+}
+
 void GetBatchFileValuesForRunX(std::wstring& sPathAndFilenameAltVar, std::wstring& sCmdLineParamsAltVar) {
   App_Trace t(L"App_RunX", L"GetBatchFileValuesForRunX", ptSub);
-  t.Vars(vkPassedByRef,
-         {L"sPathAndFilenameAltVar", sPathAndFilenameAltVar, L"sCmdLineParamsAltVar", sCmdLineParamsAltVar});
-  t.Step([&] {
-    std::wstring sCmd = L" /c " + Q(sPathAndFilenameAltVar);
-    if (!sCmdLineParamsAltVar.empty()) sCmd += L" " + sCmdLineParamsAltVar;
-    std::wstring sApp = SystemFolderNow() + L"\\cmd.exe";
-    App_FilePath::PrepPathForUnicodeAPI(sApp);
-    sPathAndFilenameAltVar = std::move(sApp);
-    sCmdLineParamsAltVar = std::move(sCmd);
-  });
+  RewriteToSystemProgram(t, sPathAndFilenameAltVar, sCmdLineParamsAltVar, L"cmd.exe", L" /c ");
 }
 
 namespace {
