@@ -30,6 +30,8 @@ namespace {
 constexpr wchar_t kModule[] = L"BrowserUI";
 // The Windows Update web site: its host alone, without a path.
 constexpr wchar_t kWindowsUpdateURL[] = L"http://windowsupdate.microsoft.com";
+// The timer that creates the web view once the frame is on the screen.
+constexpr UINT_PTR kCreateViewTimer = 1;
 
 // What a browser key or mouse button asks for.
 enum class PageKey { None, Back, Forward, Refresh, Stop, Address };
@@ -188,11 +190,22 @@ class BrowserUIForm : public App_Form {
     t.Step([&] { Browser::InitFormIcon(hWnd()); });
   }
 
-  // The frame is on the screen: now the web view, its three options, its
-  // events, and the page asked for in the meantime.
-  void Form_FirstPaintDone() override { wb_Create(); }
+  // The window has painted its background. The web view waits until the
+  // rest of the frame (buttons, address box, menu) has painted too and is on
+  // the screen: a timer message comes only when nothing is left to paint.
+  void Form_FirstPaintDone() override {
+    if (!::SetTimer(hWnd(), kCreateViewTimer, USER_TIMER_MINIMUM, &CreateViewTimer)) wb_Create();
+  }
+  static void CALLBACK CreateViewTimer(HWND h, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(h, id);
+    if (auto* form = reinterpret_cast<App_Form*>(::GetWindowLongPtrW(h, GWLP_USERDATA)))
+      static_cast<BrowserUIForm*>(form)->wb_Create();
+  }
 
+  // Now the web view, its three options, its events, and the page asked
+  // for in the meantime.
   void wb_Create() {
+    if (wb->View()) return;
     App_Trace t(kModule, L"wb_Create", ptSub);
     bool created = false;
     t.Step([&] { created = wb->CreateView(); });

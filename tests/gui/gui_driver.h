@@ -86,6 +86,9 @@ class RunningBrowser {
       }
     }
     MsToWindow = ::GetTickCount() - start;
+    // The web view comes right after the frame has painted.
+    while (Window && !AnyWebView() && ::GetTickCount() - start < 20000)
+      if (::WaitForSingleObject(pi_.hProcess, 10) == WAIT_OBJECT_0) break;
   }
   ~RunningBrowser() {
     if (pi_.hProcess) {
@@ -125,6 +128,12 @@ class RunningBrowser {
     for (const Child& c : Children())
       if (::GetParent(c.h) == Window && c.Class == sClass && (sText.empty() || c.Text == sText)) return c.h;
     return nullptr;
+  }
+  // The web view's window, recording or real, anywhere in the window.
+  bool AnyWebView() const {
+    for (const Child& c : Children())
+      if (c.Class == L"LumoRecordingWebView" || c.Class == L"LumoWebViewHost") return true;
+    return false;
   }
   HWND Button(const std::wstring& sCaption) const { return Find(L"Button", sCaption); }
   HWND Combo() const { return Find(L"ComboBox"); }

@@ -62,6 +62,12 @@ int wmain() {
       },
       reinterpret_cast<LPARAM>(&form));
   if (!form) return 3;
+  // The web view comes once the frame has painted.
+  for (DWORD until = ::GetTickCount() + 5000;
+       !::FindWindowExW(form, nullptr, L"LumoRecordingWebView", nullptr) && ::GetTickCount() < until;) {
+    Pump();
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
   HWND combo = ::FindWindowExW(form, nullptr, L"ComboBox", nullptr);
   HWND edit = ::GetWindow(combo, GW_CHILD);
   HWND view = ::FindWindowExW(form, nullptr, L"LumoRecordingWebView", nullptr);

@@ -67,6 +67,16 @@ int wmain(int argc, wchar_t** argv) {
       },
       0);
   if (!g_Form) return 3;
+  // The web view comes once the frame has painted.
+  for (DWORD until = ::GetTickCount() + 5000;
+       !::FindWindowExW(g_Form, nullptr, L"LumoRecordingWebView", nullptr) && ::GetTickCount() < until;) {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
   HMENU bar = ::GetMenu(g_Form);
   for (int i = 0; i < ::GetMenuItemCount(bar); ++i) Line(L"menu", MenuText(bar, i));
   HMENU net = ::GetSubMenu(bar, 0);
