@@ -143,16 +143,7 @@ int32_t ProcCount() {
 }
 
 void ProcVar(int32_t lProcID, int32_t lVarKind, const std::vector<App_Variant>& values) {
-  std::wstring text;
-  if (values.size() == 1) {
-    text = App_Variables::VariantToKVP(values[0], L"");
-  } else {
-    for (size_t i = 0; i + 1 < values.size(); i += 2) {
-      if (i) text.append(App_Variables::VarSeparator);
-      text.append(App_Variables::VariantToKVP(values[i + 1], App_Variables::VariantToString(values[i])));
-    }
-  }
-  if (App_Proc* p = ProcObject(lProcID)) p->SetVars(lVarKind, text);
+  if (App_Proc* p = ProcObject(lProcID)) p->SetVars(lVarKind, App_Variables::pVarList(values));
 }
 
 void ProcVar(int32_t lProcID, int32_t lVarKind, std::initializer_list<App_Variant> values) {

@@ -155,15 +155,7 @@ int32_t ProcNew(std::wstring_view sSourceModule, std::wstring_view sProcName, st
 
 void ProcVar(int32_t id, int32_t kind, const std::vector<App_Variant>& values) {
   try {
-    std::wstring text;
-    if (values.size() == 1) {
-      text = App_Variables::VariantToKVP(values[0], L"");
-    } else {
-      for (size_t i = 0; i + 1 < values.size(); i += 2) {
-        if (i) text.append(App_Variables::VarSeparator);
-        text.append(App_Variables::VariantToKVP(values[i + 1], App_Variables::VariantToString(values[i])));
-      }
-    }
+    std::wstring text = App_Variables::pVarList(values);
     if (App_Proc* p = ProcObject(id)) {
       p->SetVars(kind, text);
       return;

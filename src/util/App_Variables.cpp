@@ -205,10 +205,14 @@ std::wstring VariantToKVP(const App_Variant& v, std::wstring_view sName) {
 }
 
 std::wstring pVarList(std::initializer_list<App_Variant> values) {
+  return pVarList(std::span<const App_Variant>(values.begin(), values.size()));
+}
+
+std::wstring pVarList(std::span<const App_Variant> values) {
   try {
-    if (values.size() == 1) return VariantToKVP(*values.begin(), L"");
+    if (values.size() == 1) return VariantToKVP(values.front(), L"");
     std::wstring out;
-    const App_Variant* v = values.begin();
+    const App_Variant* v = values.data();
     for (size_t i = 0; i + 1 < values.size(); i += 2) {
       if (i) out.append(VarSeparator);
       out.append(VariantToKVP(v[i + 1], VariantToString(v[i])));

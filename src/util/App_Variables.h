@@ -4,6 +4,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,7 @@ std::wstring VarTypeName(int32_t lVarType);
 std::wstring VariantToString(const App_Variant& v);
 std::wstring VariantToKVP(const App_Variant& v, std::wstring_view sName);
 // One value: its text without a name. Otherwise name, value, name, value...
+std::wstring pVarList(std::span<const App_Variant> values);
 std::wstring pVarList(std::initializer_list<App_Variant> values);
 
 }  // namespace App_Variables
