@@ -1,16 +1,12 @@
 // Handing a URL to another program (module App_Common).
 #include "browser/App_Common_URLArg.h"
 
+#include "util/App_Strings.h"
+
 namespace App_Common {
 
-std::wstring UnwrapQuotes(std::wstring_view sText) {
-  if (sText.size() >= 2 && sText.front() == L'"' && sText.back() == L'"')
-    sText = sText.substr(1, sText.size() - 2);
-  return std::wstring(sText);
-}
-
 std::wstring QuoteURL(std::wstring_view sURL) {
-  const std::wstring sInner = UnwrapQuotes(sURL);
+  const std::wstring sInner = App_Strings::UnwrapQuotes(sURL);
   std::wstring sArg = L"\"";
   sArg.reserve(sInner.size() + 8);
   for (wchar_t c : sInner) {

@@ -20,10 +20,6 @@ namespace App_Common {
 // gives "" (one empty argument).
 std::wstring QuoteURL(std::wstring_view sURL);
 
-// sText without one pair of double quotes that wraps it whole; any other
-// text is returned as it is.
-std::wstring UnwrapQuotes(std::wstring_view sText);
-
 // Splits an argument string (the part after the program's own path) as
 // CommandLineToArgvW does: spaces and tabs outside quotes separate; 2n
 // backslashes before a double quote give n backslashes and the quote

@@ -19,6 +19,7 @@
 #include "fs/App_FindFile.h"
 #include "process/App_RunX.h"
 #include "registry/App_Registry.h"
+#include "util/App_Strings.h"
 #include "util/App_Variables.h"
 
 namespace Browser {
@@ -181,7 +182,7 @@ void LumoOpenURL(std::wstring_view sURL, int32_t lShowType) {
     case Road::Window:
       t.Step([&] { Roads().ShowWindow(); });
       // A URL wrapped in quotes is opened without them.
-      t.Step([&] { Roads().NavigateTo(App_Common::UnwrapQuotes(sURL)); });
+      t.Step([&] { Roads().NavigateTo(App_Strings::UnwrapQuotes(sURL)); });
       break;
   }
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "util/App_Handle.h"
+#include "util/App_Strings.h"
 #include "util/App_TextCodec.h"
 
 using App_TextCodec::Utf16ToUtf8;
@@ -72,19 +73,12 @@ bool SameWord(std::wstring_view a, std::wstring_view b) {
   return true;
 }
 
-int HexDigit(wchar_t c) {
-  if (c >= L'0' && c <= L'9') return c - L'0';
-  if (c >= L'a' && c <= L'f') return c - L'a' + 10;
-  if (c >= L'A' && c <= L'F') return c - L'A' + 10;
-  return -1;
-}
-
 bool FromHex(std::wstring_view s, std::string& out) {
   out.clear();
   if (s.size() % 2 != 0) return false;
   out.reserve(s.size() / 2);
   for (size_t i = 0; i < s.size(); i += 2) {
-    const int hi = HexDigit(s[i]), lo = HexDigit(s[i + 1]);
+    const int hi = App_Strings::HexDigit(s[i]), lo = App_Strings::HexDigit(s[i + 1]);
     if (hi < 0 || lo < 0) {
       out.clear();
       return false;

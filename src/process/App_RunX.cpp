@@ -42,12 +42,6 @@ bool HasBackslash(std::wstring_view s) {
   return s.find(L'\\') != std::wstring_view::npos;
 }
 
-// The text with one pair of wrapping double quotes taken off.
-std::wstring Unquoted(std::wstring_view s) {
-  if (s.size() >= 2 && s.front() == L'"' && s.back() == L'"') s = s.substr(1, s.size() - 2);
-  return std::wstring(s);
-}
-
 // The text in double quotes, unless it already starts and ends with one.
 std::wstring Q(std::wstring_view s) {
   std::wstring r(s);
@@ -166,7 +160,7 @@ int32_t StyleToShowWindowConstant(int32_t lStyle) {
 }
 
 std::wstring FindSystemProgram(std::wstring_view sName) {
-  const std::wstring name = Unquoted(sName);
+  const std::wstring name = App_Strings::UnwrapQuotes(sName);
   if (name.empty() || HasBackslash(name) || name.find(L'/') != std::wstring::npos) return name;
   std::wstring found = SearchIn(SystemFolderNow(), name);
   if (found.empty()) found = SearchIn(WindowsFolderNow(), name);
@@ -211,7 +205,7 @@ bool ShellPlain(std::wstring_view sPathAndFilename, std::wstring_view sArguments
   bool bGoOn = true;
 
   t.Step([&] {
-    sPath = Unquoted(App_Strings::Trim(sPathAndFilename));
+    sPath = App_Strings::UnwrapQuotes(App_Strings::Trim(sPathAndFilename));
     if (sPath.empty()) {
       t.Log(L"Passed empty string!");
       bGoOn = false;
@@ -361,7 +355,7 @@ bool ShellExW(std::wstring_view sPathAndFilename, std::wstring_view sCmdLinePara
          {L"sPathAndFilename", sPathAndFilename, L"sCmdLineParams", sCmdLineParams, L"ShowType", ShowType,
           L"bForceRunAsVerb", bForceRunAsVerb, L"bForceFailOnCancelledUAC", bForceFailOnCancelledUAC});
   bool result = false;
-  std::wstring path = Unquoted(sPathAndFilename);
+  std::wstring path = App_Strings::UnwrapQuotes(sPathAndFilename);
   const std::wstring params(sCmdLineParams);
   // A bare program name is Windows' own tool (a document or URL stays as it is).
   t.Step([&] {
@@ -751,7 +745,7 @@ bool RunXShellX(RxResult& r, std::wstring_view sPathAndFilename, std::wstring_vi
   t.Step([&] {
     // A bare name is found once, so that the process looked for afterwards
     // is the one that was started.
-    std::wstring sPath = Unquoted(sPathAndFilename);
+    std::wstring sPath = App_Strings::UnwrapQuotes(sPathAndFilename);
     if (!HasBackslash(sPath)) {
       App_FSRedirGuard redir;
       const std::wstring found = FindSystemProgram(sPath);
@@ -794,7 +788,7 @@ RxResult RunX(std::wstring_view sPathAndFilename, std::wstring_view sCmdLinePara
   r.ShowType_Passed = ShowType;
   const int32_t lShow = ShowType == SW_SHOWDEFAULT ? SW_SHOWNORMAL : ShowType;
   // A path wrapped in quotes names the same file; the quotes are no part of it.
-  const std::wstring sPath = Unquoted(sPathAndFilename);
+  const std::wstring sPath = App_Strings::UnwrapQuotes(sPathAndFilename);
   const std::wstring sParams(sCmdLineParams);
 
   PROCESS_INFORMATION pi{};

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "util/App_Strings.h"
+
 namespace Browser {
 
 namespace {
@@ -27,13 +29,6 @@ std::optional<std::array<uint32_t, 4>> ParseIPv4(std::wstring_view s) {
   }
   if (part != 4) return std::nullopt;
   return parts;
-}
-
-int HexDigit(wchar_t c) {
-  if (c >= L'0' && c <= L'9') return c - L'0';
-  if (c >= L'a' && c <= L'f') return c - L'a' + 10;
-  if (c >= L'A' && c <= L'F') return c - L'A' + 10;
-  return -1;
 }
 
 // The eight 16-bit groups of an IPv6 address.
@@ -67,7 +62,7 @@ std::optional<std::array<uint32_t, 8>> ParseIPv6(std::wstring_view s) {
     if (token.empty() || token.size() > 4 || nHead + nTail >= 8) return std::nullopt;
     uint32_t value = 0;
     for (wchar_t c : token) {
-      const int d = HexDigit(c);
+      const int d = App_Strings::HexDigit(c);
       if (d < 0) return std::nullopt;
       value = value * 16 + static_cast<uint32_t>(d);
     }

@@ -723,6 +723,18 @@ bool HasUnicodeCharacters(std::wstring_view sString) {
   return std::any_of(sString.begin(), sString.end(), [](wchar_t c) { return c > 0xFF; });
 }
 
+std::wstring UnwrapQuotes(std::wstring_view sText) {
+  if (sText.size() >= 2 && sText.front() == L'"' && sText.back() == L'"') sText = sText.substr(1, sText.size() - 2);
+  return std::wstring(sText);
+}
+
+int HexDigit(wchar_t c) {
+  if (c >= L'0' && c <= L'9') return c - L'0';
+  if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+  if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+  return -1;
+}
+
 bool UseWideAPI(std::wstring_view sString) {
   return std::any_of(sString.begin(), sString.end(), [](wchar_t c) {
     const unsigned low = static_cast<unsigned>(c) & 0xFFu;

@@ -71,6 +71,9 @@ std::wstring TrimRight(std::wstring& sText, std::wstring_view sTrim, int32_t lMa
 int32_t StripWrappingChr(std::wstring& sText, std::wstring_view sWrap, bool bRepeat,
                          bool bBothEndsRequired, bool bKeepWhenEqual);
 void EnsureWrappingChr(std::wstring& sText, wchar_t c, bool bLeaveEmptyTextEmpty);
+// sText without one pair of double quotes that wraps it whole; any other
+// text is returned as it is.
+std::wstring UnwrapQuotes(std::wstring_view sText);
 
 // ---- NULs and line breaks ----
 std::wstring TrimNull(std::wstring& sText, bool bTrim);
@@ -96,5 +99,7 @@ std::wstring StripNonNumericValuesFromTimeDateString(std::wstring& strDateString
 // ---- character classes ----
 bool HasUnicodeCharacters(std::wstring_view sString);
 bool UseWideAPI(std::wstring_view sString);
+// The value of one hexadecimal digit (either case), -1 for any other character.
+int HexDigit(wchar_t c);
 
 }  // namespace App_Strings
