@@ -14,16 +14,11 @@
 #include "gui_driver.h"
 #include "hosted/App_WebView.h"
 
+using gui::N;
 using gui::ProgramFolder;
 using gui::RunningBrowser;
 
 namespace {
-
-std::string N(const std::wstring& w) {
-  std::string s;
-  for (wchar_t c : w) s += c < 128 ? static_cast<char>(c) : '?';
-  return s;
-}
 
 // Makes the running program's web view raise an event, as the page would.
 void Fire(const RunningBrowser& b, ULONG_PTR lEvent, const std::wstring& sURL) {

@@ -9,16 +9,11 @@
 
 #include "gui_driver.h"
 
+using gui::N;
 using gui::ProgramFolder;
 using gui::RunningBrowser;
 
 namespace {
-
-std::string N(const std::wstring& w) {
-  std::string s;
-  for (wchar_t c : w) s += c < 128 ? static_cast<char>(c) : '?';
-  return s;
-}
 
 bool Contains(const std::wstring& sAll, const std::wstring& sLine) {
   return sAll.find(sLine) != std::wstring::npos;
