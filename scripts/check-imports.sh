@@ -41,6 +41,30 @@ while read -r kind dll fn; do
   fi
 done <<<"$imports"
 
+# Delay-loaded DLLs and functions: the import table does not list them. The
+# build's exe keeps its symbols (the package strips them), and those name
+# each delay-loaded DLL and every imported function.
+symbols="$(i686-w64-mingw32-nm "$exe" 2>/dev/null || true)"
+if [ -z "$symbols" ]; then
+  echo "FAIL: $exe has no symbols; check the build's exe, not the packed one"
+  fail=1
+fi
+delayed="$(sed -n 's/.* __DELAY_IMPORT_DESCRIPTOR_lib\(.*\)_delay_a$/\1.dll/p' <<<"$symbols" | sort -u)"
+echo "delay-loaded: $(wc -w <<<"$delayed") DLLs ($(tr '\n' ' ' <<<"$delayed"))"
+for d in $delayed; do
+  if ! grep -qw -- "$d" <<<"$allowed_dlls"; then
+    echo "FAIL: delay-loads $d, which is not a Windows system DLL"
+    fail=1
+  fi
+done
+while read -r fn; do
+  [ -n "$fn" ] || continue
+  if grep -qx -- "$fn" <(grep -v '^#' "$missing_list" | awk '{print $1}'); then
+    echo "FAIL: $fn does not exist on Windows XP SP3 (look it up at run time)"
+    fail=1
+  fi
+done < <(sed -n 's/.* [Ii] __imp__\([A-Za-z0-9_]*\).*/\1/p' <<<"$symbols" | sort -u)
+
 major=$(awk '/MajorSubsystemVersion/ {print $2}' <<<"$dump")
 minor=$(awk '/MinorSubsystemVersion/ {print $2}' <<<"$dump")
 if [ "$major" -gt 5 ] || { [ "$major" -eq 5 ] && [ "$minor" -gt 1 ]; }; then

@@ -57,6 +57,13 @@ void SetFolderPair(std::wstring& sNoBS, std::wstring& sBS, std::wstring_view sFo
   sBS = sNoBS.empty() ? std::wstring() : sNoBS + L"\\";
 }
 
+void SetFolderPair(App_Lazy<std::wstring>& sNoBS, App_Lazy<std::wstring>& sBS, std::wstring_view sFolder) {
+  std::wstring noBS, bs;
+  SetFolderPair(noBS, bs, sFolder);
+  sNoBS = std::move(noBS);
+  sBS = std::move(bs);
+}
+
 std::wstring LastPathElement(std::wstring_view sPath) {
   std::wstring p(sPath);
   App_Strings::StripTrailingBackslash(p);
@@ -175,8 +182,17 @@ std::wstring GetMyUserName() {
 std::wstring GetMyCommandLine() {
   const wchar_t* cl = ::GetCommandLineW();
   if (!cl) return {};
-  const wchar_t* args = ::PathGetArgsW(cl);
-  return App_Strings::Trim(args ? args : L"");
+  // The program path ends at the first blank outside quotes, as the shell
+  // reads it (PathGetArgsW's rule, without loading the shell's helpers).
+  bool quoted = false;
+  for (; *cl; ++cl) {
+    if (*cl == L' ' && !quoted) {
+      ++cl;
+      break;
+    }
+    if (*cl == L'"') quoted = !quoted;
+  }
+  return App_Strings::Trim(cl);
 }
 
 std::wstring GetTempDir() {
@@ -435,6 +451,116 @@ void Refresh_UserList_WMI(App_Env& e) {
   e.UserList_WMI = AskWMIForUserList(e);
 }
 
+namespace {
+
+// The folders the shell knows, their names, and the access-list tool that is
+// looked for in Program Files, in InitEnv's order.
+void FillShellFolders(App_Env& e) {
+  App_Trace t(L"App_Common", L"InitEnv_ShellFolders", ptSub);
+  t.Step([&] {
+    SetFolderPair(e.Dir_ProgramFiles, e.DirBS_ProgramFiles, GetSpecialfolder(CSIDL_PROGRAM_FILES));
+    SetFolderPair(e.Dir_ProgramFiles32, e.DirBS_ProgramFiles32,
+                  e.Win64bit ? e.Dir_ProgramFiles.Get() + L" (x86)" : e.Dir_ProgramFiles.Get());
+    SetFolderPair(e.Dir_CommonProgramFiles, e.DirBS_CommonProgramFiles,
+                  e.DirBS_ProgramFiles.Get() + L"Common Files");
+    SetFolderPair(e.Dir_CommonProgramFiles32, e.DirBS_CommonProgramFiles32,
+                  e.DirBS_ProgramFiles32.Get() + L"Common Files");
+    SetFolderPair(e.Dir_ProgramData, e.DirBS_ProgramData, GetSpecialfolder(CSIDL_COMMON_APPDATA));
+  });
+  t.Step([&] {
+    SetFolderPair(e.UserDir_CurrentUser_AppData_Roaming, e.UserDirBS_CurrentUser_AppData_Roaming,
+                  GetSpecialfolder(CSIDL_APPDATA));
+    SetFolderPair(e.UserDir_CurrentUser_AppData_Local, e.UserDirBS_CurrentUser_AppData_Local,
+                  GetSpecialfolder(CSIDL_LOCAL_APPDATA));
+    const std::wstring vs = e.UserDirBS_CurrentUser_AppData_Local.Get() + L"VirtualStore\\";
+    SetFolderPair(e.UserDir_CurrentUser_ProgramFilesVS, e.UserDirBS_CurrentUser_ProgramFilesVS,
+                  vs + LastPathElement(e.Dir_ProgramFiles.Get()));
+    SetFolderPair(e.UserDir_CurrentUser_ProgramFiles32VS, e.UserDirBS_CurrentUser_ProgramFiles32VS,
+                  vs + LastPathElement(e.Dir_ProgramFiles32.Get()));
+    SetFolderPair(e.UserDir_CurrentUser_Desktop, e.UserDirBS_CurrentUser_Desktop,
+                  GetSpecialfolder(CSIDL_DESKTOPDIRECTORY));
+    SetFolderPair(e.UserDir_CurrentUser_Profile, e.UserDirBS_CurrentUser_Profile,
+                  GetSpecialfolder(CSIDL_PROFILE));
+    SetFolderPair(e.UserDir_CurrentUser_SendToMenu, e.UserDirBS_CurrentUser_SendToMenu,
+                  GetSpecialfolder(CSIDL_SENDTO));
+    SetFolderPair(e.UserDir_CurrentUser_DocTemplates, e.UserDirBS_CurrentUser_DocTemplates,
+                  GetSpecialfolder(CSIDL_TEMPLATES));
+    SetFolderPair(e.UserDir_CurrentUser_RecentDocs, e.UserDirBS_CurrentUser_RecentDocs,
+                  GetSpecialfolder(CSIDL_RECENT));
+    SetFolderPair(e.UserDir_CurrentUser_Printers, e.UserDirBS_CurrentUser_Printers,
+                  GetSpecialfolder(CSIDL_PRINTHOOD));
+    SetFolderPair(e.UserDir_CurrentUser_StartMenu, e.UserDirBS_CurrentUser_StartMenu,
+                  GetSpecialfolder(CSIDL_STARTMENU));
+    SetFolderPair(e.UserDir_CurrentUser_StartMenuPrograms, e.UserDirBS_CurrentUser_StartMenuPrograms,
+                  GetSpecialfolder(CSIDL_PROGRAMS));
+    SetFolderPair(e.UserDir_CurrentUser_StartupFolder, e.UserDirBS_CurrentUser_StartupFolder,
+                  GetSpecialfolder(CSIDL_STARTUP));
+    e.NameDir_CurrentUser = LastPathElement(e.UserDir_CurrentUser_Profile.Get());
+    e.NameDir_SendToMenu = LastPathElement(e.UserDir_CurrentUser_SendToMenu.Get());
+    e.NameDir_DocTemplates = LastPathElement(e.UserDir_CurrentUser_DocTemplates.Get());
+    e.NameDir_RecentDocs = LastPathElement(e.UserDir_CurrentUser_RecentDocs.Get());
+    e.NameDir_Printers = LastPathElement(e.UserDir_CurrentUser_Printers.Get());
+    e.NameDir_StartMenu = LastPathElement(e.UserDir_CurrentUser_StartMenu.Get());
+    e.NameDir_StartMenuPrograms = LastPathElement(e.UserDir_CurrentUser_StartMenuPrograms.Get());
+    e.NameDir_StartupFolder = LastPathElement(e.UserDir_CurrentUser_StartupFolder.Get());
+  });
+  t.Step([&] {
+    SetFolderPair(e.UserDir_AllUsers_Desktop, e.UserDirBS_AllUsers_Desktop,
+                  GetSpecialfolder(CSIDL_COMMON_DESKTOPDIRECTORY));
+    SetFolderPair(e.UserDir_AllUsers_Profile, e.UserDirBS_AllUsers_Profile,
+                  App_Strings::GetFilePathOnly(e.UserDir_AllUsers_Desktop.Get()));
+    e.NameDir_Desktop = LastPathElement(e.UserDir_AllUsers_Desktop.Get());
+  });
+  t.Step([&] {
+    SetFolderPair(e.UserDir_DefaultUser_Profile, e.UserDirBS_DefaultUser_Profile, GetDefaultUserProfileDir());
+    SetFolderPair(e.UserDir_DefaultUser_Desktop, e.UserDirBS_DefaultUser_Desktop,
+                  e.UserDirBS_DefaultUser_Profile.Get() + e.NameDir_Desktop.Get());
+  });
+  t.Step([&] {
+    t.Log(L"Pre-CSIDL_PERSONAL");
+    e.NameDir_Documents = LastPathElement(GetSpecialfolder(CSIDL_PERSONAL));
+    t.Log(L"Pre-CSIDL_MYPICTURES");
+    e.NameDir_Pictures = LastPathElement(GetSpecialfolder(CSIDL_MYPICTURES));
+    e.NameDir_Music = LastPathElement(GetSpecialfolder(CSIDL_MYMUSIC));
+    e.NameDir_Videos = LastPathElement(GetSpecialfolder(CSIDL_MYVIDEO));
+  });
+  t.Step([&] {
+    t.Log(L"Pre-subinacl-Check");
+    e.EXE_SubInACL = std::wstring();
+    const std::wstring inTools = e.AppPathBS_Tools + L"subinacl.exe";
+    const std::wstring inKit = e.DirBS_ProgramFiles32.Get() + L"Windows Resource Kits\\Tools\\subinacl.exe";
+    if (App_FileSystem::FileExistNL(inTools))
+      e.EXE_SubInACL = inTools;
+    else if (App_FileSystem::FileExistNL(inKit))
+      e.EXE_SubInACL = inKit;
+  });
+}
+
+void FillShellFoldersLater(App_Env& e) {
+  App_LazyTogether(
+      [&e] { FillShellFolders(e); }, e.Dir_ProgramFiles, e.DirBS_ProgramFiles, e.Dir_ProgramFiles32,
+      e.DirBS_ProgramFiles32, e.Dir_CommonProgramFiles, e.DirBS_CommonProgramFiles, e.Dir_CommonProgramFiles32,
+      e.DirBS_CommonProgramFiles32, e.Dir_ProgramData, e.DirBS_ProgramData, e.UserDir_CurrentUser_AppData_Roaming,
+      e.UserDirBS_CurrentUser_AppData_Roaming, e.UserDir_CurrentUser_AppData_Local,
+      e.UserDirBS_CurrentUser_AppData_Local, e.UserDir_CurrentUser_ProgramFilesVS,
+      e.UserDirBS_CurrentUser_ProgramFilesVS, e.UserDir_CurrentUser_ProgramFiles32VS,
+      e.UserDirBS_CurrentUser_ProgramFiles32VS, e.UserDir_CurrentUser_Desktop, e.UserDirBS_CurrentUser_Desktop,
+      e.UserDir_CurrentUser_Profile, e.UserDirBS_CurrentUser_Profile, e.UserDir_CurrentUser_SendToMenu,
+      e.UserDirBS_CurrentUser_SendToMenu, e.UserDir_CurrentUser_DocTemplates, e.UserDirBS_CurrentUser_DocTemplates,
+      e.UserDir_CurrentUser_RecentDocs, e.UserDirBS_CurrentUser_RecentDocs, e.UserDir_CurrentUser_Printers,
+      e.UserDirBS_CurrentUser_Printers, e.UserDir_CurrentUser_StartMenu, e.UserDirBS_CurrentUser_StartMenu,
+      e.UserDir_CurrentUser_StartMenuPrograms, e.UserDirBS_CurrentUser_StartMenuPrograms,
+      e.UserDir_CurrentUser_StartupFolder, e.UserDirBS_CurrentUser_StartupFolder, e.NameDir_CurrentUser,
+      e.NameDir_SendToMenu, e.NameDir_DocTemplates, e.NameDir_RecentDocs, e.NameDir_Printers, e.NameDir_StartMenu,
+      e.NameDir_StartMenuPrograms, e.NameDir_StartupFolder, e.NameDir_Desktop, e.NameDir_Documents,
+      e.NameDir_Pictures, e.NameDir_Music, e.NameDir_Videos, e.UserDir_AllUsers_Desktop,
+      e.UserDirBS_AllUsers_Desktop, e.UserDir_AllUsers_Profile, e.UserDirBS_AllUsers_Profile,
+      e.UserDir_DefaultUser_Profile, e.UserDirBS_DefaultUser_Profile, e.UserDir_DefaultUser_Desktop,
+      e.UserDirBS_DefaultUser_Desktop, e.EXE_SubInACL);
+}
+
+}  // namespace
+
 void InitEnv(std::wstring_view sResPath) {
   App_Trace t(L"App_Common", L"InitEnv", ptSub);
   App_Env& e = AppEnv();
@@ -446,7 +572,9 @@ void InitEnv(std::wstring_view sResPath) {
     e.AppInst_ProcessID = ::GetCurrentProcessId();
     if (!service) {
       e.AppInst_hInstance = ::GetModuleHandleW(nullptr);
-      e.hWnd_Desktop = ::GetDesktopWindow();
+      // Asking for the desktop window connects the process to the display;
+      // a start that only hands a URL on never needs it.
+      e.hWnd_Desktop.SetFiller([] { return ::GetDesktopWindow(); });
     }
   });
   // 3. and 4. The Windows folder and the Windows release.
@@ -477,7 +605,7 @@ void InitEnv(std::wstring_view sResPath) {
   });
   t.Step([&] {
     e.API_CheckTokenMembership = DLLFunctionCheck(L"advapi32.dll", "CheckTokenMembership");
-    e.API_IsUserAnAdmin = DLLFunctionCheck(L"shell32.dll", "IsUserAnAdmin");
+    e.API_IsUserAnAdmin.SetFiller([] { return DLLFunctionCheck(L"shell32.dll", "IsUserAnAdmin"); });
     e.API_QueryFullProcessImageNameW = DLLFunctionCheck(L"kernel32.dll", "QueryFullProcessImageNameW");
     e.API_GetFileInformationByHandleEx = DLLFunctionCheck(L"kernel32.dll", "GetFileInformationByHandleEx");
   });
@@ -490,16 +618,9 @@ void InitEnv(std::wstring_view sResPath) {
     SetFolderPair(e.Dir_System32, e.DirBS_System32, e.DirBS_Windows + L"System32");
     SetFolderPair(e.Dir_SysWOW64, e.DirBS_SysWOW64, e.DirBS_Windows + L"SysWOW64");
   });
-  t.Step([&] {
-    SetFolderPair(e.Dir_ProgramFiles, e.DirBS_ProgramFiles, GetSpecialfolder(CSIDL_PROGRAM_FILES));
-    SetFolderPair(e.Dir_ProgramFiles32, e.DirBS_ProgramFiles32,
-                  e.Win64bit ? e.Dir_ProgramFiles + L" (x86)" : e.Dir_ProgramFiles);
-    SetFolderPair(e.Dir_CommonProgramFiles, e.DirBS_CommonProgramFiles,
-                  e.DirBS_ProgramFiles + L"Common Files");
-    SetFolderPair(e.Dir_CommonProgramFiles32, e.DirBS_CommonProgramFiles32,
-                  e.DirBS_ProgramFiles32 + L"Common Files");
-    SetFolderPair(e.Dir_ProgramData, e.DirBS_ProgramData, GetSpecialfolder(CSIDL_COMMON_APPDATA));
-  });
+  // The shell's folders, their names and the access-list tool, together on
+  // their first read.
+  t.Step([&] { FillShellFoldersLater(e); });
 
   // 7. Rights.
   t.Step([&] { e.AppInst_IsAdmin = IsCurrentUserAnAdmin(); });
@@ -556,80 +677,15 @@ void InitEnv(std::wstring_view sResPath) {
   });
   t.Step([&] {
     SetFolderPair(e.UserDir_CurrentUser_Temp, e.UserDirBS_CurrentUser_Temp, GetTempDir());
-    SetFolderPair(e.UserDir_CurrentUser_AppData_Roaming, e.UserDirBS_CurrentUser_AppData_Roaming,
-                  GetSpecialfolder(CSIDL_APPDATA));
-    SetFolderPair(e.UserDir_CurrentUser_AppData_Local, e.UserDirBS_CurrentUser_AppData_Local,
-                  GetSpecialfolder(CSIDL_LOCAL_APPDATA));
-    const std::wstring vs = e.UserDirBS_CurrentUser_AppData_Local + L"VirtualStore\\";
-    SetFolderPair(e.UserDir_CurrentUser_ProgramFilesVS, e.UserDirBS_CurrentUser_ProgramFilesVS,
-                  vs + LastPathElement(e.Dir_ProgramFiles));
-    SetFolderPair(e.UserDir_CurrentUser_ProgramFiles32VS, e.UserDirBS_CurrentUser_ProgramFiles32VS,
-                  vs + LastPathElement(e.Dir_ProgramFiles32));
-    SetFolderPair(e.UserDir_CurrentUser_Desktop, e.UserDirBS_CurrentUser_Desktop,
-                  GetSpecialfolder(CSIDL_DESKTOPDIRECTORY));
-    SetFolderPair(e.UserDir_CurrentUser_Profile, e.UserDirBS_CurrentUser_Profile,
-                  GetSpecialfolder(CSIDL_PROFILE));
-    SetFolderPair(e.UserDir_CurrentUser_SendToMenu, e.UserDirBS_CurrentUser_SendToMenu,
-                  GetSpecialfolder(CSIDL_SENDTO));
-    SetFolderPair(e.UserDir_CurrentUser_DocTemplates, e.UserDirBS_CurrentUser_DocTemplates,
-                  GetSpecialfolder(CSIDL_TEMPLATES));
-    SetFolderPair(e.UserDir_CurrentUser_RecentDocs, e.UserDirBS_CurrentUser_RecentDocs,
-                  GetSpecialfolder(CSIDL_RECENT));
-    SetFolderPair(e.UserDir_CurrentUser_Printers, e.UserDirBS_CurrentUser_Printers,
-                  GetSpecialfolder(CSIDL_PRINTHOOD));
-    SetFolderPair(e.UserDir_CurrentUser_StartMenu, e.UserDirBS_CurrentUser_StartMenu,
-                  GetSpecialfolder(CSIDL_STARTMENU));
-    SetFolderPair(e.UserDir_CurrentUser_StartMenuPrograms, e.UserDirBS_CurrentUser_StartMenuPrograms,
-                  GetSpecialfolder(CSIDL_PROGRAMS));
-    SetFolderPair(e.UserDir_CurrentUser_StartupFolder, e.UserDirBS_CurrentUser_StartupFolder,
-                  GetSpecialfolder(CSIDL_STARTUP));
-    e.NameDir_CurrentUser = LastPathElement(e.UserDir_CurrentUser_Profile);
-    e.NameDir_SendToMenu = LastPathElement(e.UserDir_CurrentUser_SendToMenu);
-    e.NameDir_DocTemplates = LastPathElement(e.UserDir_CurrentUser_DocTemplates);
-    e.NameDir_RecentDocs = LastPathElement(e.UserDir_CurrentUser_RecentDocs);
-    e.NameDir_Printers = LastPathElement(e.UserDir_CurrentUser_Printers);
-    e.NameDir_StartMenu = LastPathElement(e.UserDir_CurrentUser_StartMenu);
-    e.NameDir_StartMenuPrograms = LastPathElement(e.UserDir_CurrentUser_StartMenuPrograms);
-    e.NameDir_StartupFolder = LastPathElement(e.UserDir_CurrentUser_StartupFolder);
-  });
-  t.Step([&] {
-    SetFolderPair(e.UserDir_AllUsers_Desktop, e.UserDirBS_AllUsers_Desktop,
-                  GetSpecialfolder(CSIDL_COMMON_DESKTOPDIRECTORY));
-    SetFolderPair(e.UserDir_AllUsers_Profile, e.UserDirBS_AllUsers_Profile,
-                  App_Strings::GetFilePathOnly(e.UserDir_AllUsers_Desktop));
-    e.NameDir_Desktop = LastPathElement(e.UserDir_AllUsers_Desktop);
   });
   t.Step([&] { Refresh_UserList_by_DirName(e); });
   // The WMI user list likewise, when it is first read.
   t.Step([&] { e.UserList_WMI.SetFiller([&e] { return AskWMIForUserList(e); }); });
-  t.Step([&] {
-    SetFolderPair(e.UserDir_DefaultUser_Profile, e.UserDirBS_DefaultUser_Profile, GetDefaultUserProfileDir());
-    SetFolderPair(e.UserDir_DefaultUser_Desktop, e.UserDirBS_DefaultUser_Desktop,
-                  e.UserDirBS_DefaultUser_Profile + e.NameDir_Desktop);
-  });
-  t.Step([&] {
-    t.Log(L"Pre-CSIDL_PERSONAL");
-    e.NameDir_Documents = LastPathElement(GetSpecialfolder(CSIDL_PERSONAL));
-    t.Log(L"Pre-CSIDL_MYPICTURES");
-    e.NameDir_Pictures = LastPathElement(GetSpecialfolder(CSIDL_MYPICTURES));
-    e.NameDir_Music = LastPathElement(GetSpecialfolder(CSIDL_MYMUSIC));
-    e.NameDir_Videos = LastPathElement(GetSpecialfolder(CSIDL_MYVIDEO));
-  });
 
   // 12. Pre-installation environment and the access-list tool.
   t.Step([&] {
     t.Log(L"Pre-EarlyWinPECheck");
     e.WinType_PE = EarlyWinPECheck();
-  });
-  t.Step([&] {
-    t.Log(L"Pre-subinacl-Check");
-    e.EXE_SubInACL.clear();
-    const std::wstring inTools = e.AppPathBS_Tools + L"subinacl.exe";
-    const std::wstring inKit = e.DirBS_ProgramFiles32 + L"Windows Resource Kits\\Tools\\subinacl.exe";
-    if (App_FileSystem::FileExistNL(inTools))
-      e.EXE_SubInACL = inTools;
-    else if (App_FileSystem::FileExistNL(inKit))
-      e.EXE_SubInACL = inKit;
   });
   t.Log(L"done-InitEnv");
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "util/App_Lazy.h"
+
 class App_Env;
 
 namespace App_Common {
@@ -41,6 +43,7 @@ bool DLLFunctionCheck(std::wstring_view sLibrary, std::string_view sFunction);
 
 // Sets the value pair of a folder: without and with the trailing backslash.
 void SetFolderPair(std::wstring& sNoBS, std::wstring& sBS, std::wstring_view sFolder);
+void SetFolderPair(App_Lazy<std::wstring>& sNoBS, App_Lazy<std::wstring>& sBS, std::wstring_view sFolder);
 
 // The last element of a path (the localised folder name).
 std::wstring LastPathElement(std::wstring_view sPath);

@@ -315,15 +315,13 @@ App_OSFacts GatherOSFacts(std::wstring_view sDirBS_Windows) {
     }
     if (!f.ProductInfoRead) t.APIError(L"GetProductInfo", pVar(L"lMajor", f.MajorVersion, L"lMinor", f.MinorVersion));
   });
-  t.Step([&] {
-    f.ServerR2 = App_Platform::GetSystemMetrics(SM_SERVERR2);
-    f.TabletPC = App_Platform::GetSystemMetrics(SM_TABLETPC);
-    f.MediaCenter = App_Platform::GetSystemMetrics(SM_MEDIACENTER);
-    f.Starter = App_Platform::GetSystemMetrics(SM_STARTER);
-    f.Debug = App_Platform::GetSystemMetrics(SM_DEBUG);
-    f.DBCSEnabled = App_Platform::GetSystemMetrics(SM_DBCSENABLED);
-    f.CleanBoot = App_Platform::GetSystemMetrics(SM_CLEANBOOT);
-  });
+  f.ServerR2.AskOnFirstRead(SM_SERVERR2);
+  f.TabletPC.AskOnFirstRead(SM_TABLETPC);
+  f.MediaCenter.AskOnFirstRead(SM_MEDIACENTER);
+  f.Starter.AskOnFirstRead(SM_STARTER);
+  f.Debug.AskOnFirstRead(SM_DEBUG);
+  f.DBCSEnabled.AskOnFirstRead(SM_DBCSENABLED);
+  f.CleanBoot.AskOnFirstRead(SM_CLEANBOOT);
   t.Step([&] {
     if (f.MajorVersion >= 6) return;  // the edition files matter before Vista only
     const std::wstring prodSpec = std::wstring(sDirBS_Windows) + L"prodspec.ini";
@@ -333,6 +331,48 @@ App_OSFacts GatherOSFacts(std::wstring_view sDirBS_Windows) {
   });
   return f;
 }
+
+App_OSMetric::operator int() const {
+  if (index_ >= 0) {
+    value_ = App_Platform::GetSystemMetrics(index_);
+    index_ = -1;
+  }
+  return value_;
+}
+
+namespace {
+
+// The build kind and its suffix on the edition text, the texts and the boot
+// mode: the part of the detection that needs the metrics.
+void ApplyOSMetrics(App_Env& e, const App_OSFacts& f, const std::wstring& sRelease, std::wstring sEdition) {
+  App_Trace t(L"App_Common", L"ApplyOSMetrics", ptSub);
+  e.WinBuild_Debug = false;
+  e.WinBuild_DBCS = false;
+  t.Step([&] {
+    if (f.Debug != 0) {
+      e.WinBuild_Debug = true;
+      if (f.DBCSEnabled != 0) {
+        sEdition += L" (DBCS Debug Build)";
+        e.WinBuild_DBCS = true;
+      } else {
+        sEdition += L" (Debug Build)";
+      }
+    } else if (f.DBCSEnabled != 0) {
+      sEdition += L" (DBCS)";
+      e.WinBuild_DBCS = true;
+    }
+    sEdition = App_Strings::LTrim(sEdition);
+  });
+  e.WinVer_String_ProductSKU = sEdition;
+  e.WinVer_StringWithSKU = sRelease + L" [" + sEdition + L"]";
+  const int boot = f.CleanBoot;
+  e.WinMode_Normal = boot == 0;
+  e.WinMode_Safe = boot == 1;
+  e.WinMode_SafeNet = boot == 2;
+  t.Vars(vkCreated, {L"WinVer_StringWithSKU", e.WinVer_StringWithSKU.Get()});
+}
+
+}  // namespace
 
 bool ApplyOSFacts(App_Env& e, const App_OSFacts& f) {
   App_Trace t(L"App_Common", L"SetupEnvOSVersionDetails", ptSub);
@@ -374,9 +414,9 @@ bool ApplyOSFacts(App_Env& e, const App_OSFacts& f) {
     for (const ReleaseRow& r : kReleases) {
       if (r.Major != static_cast<int>(f.MajorVersion)) continue;
       if (r.Minor != -1 && r.Minor != static_cast<int>(f.MinorVersion)) continue;
-      if (!Holds(r.HomeServer, homeServer) || !Holds(r.Server, server) || !Holds(r.ServerR2, f.ServerR2 != 0) ||
-          !Holds(r.Update1, update1))
-        continue;
+      if (!Holds(r.HomeServer, homeServer) || !Holds(r.Server, server) || !Holds(r.Update1, update1)) continue;
+      // The metric is asked only for a row that looks at it.
+      if (r.ServerR2 != Any && !Holds(r.ServerR2, f.ServerR2 != 0)) continue;
       for (Flag flag : r.Exact)
         if (flag) e.*flag = true;
       for (int i = 0; i <= r.ServerTop; ++i) e.*kServerLadder[i] = true;
@@ -444,41 +484,19 @@ bool ApplyOSFacts(App_Env& e, const App_OSFacts& f) {
     }
   });
 
-  // Build suffixes.
-  t.Step([&] {
-    if (f.Debug != 0) {
-      e.WinBuild_Debug = true;
-      if (f.DBCSEnabled != 0) {
-        edition += L" (DBCS Debug Build)";
-        e.WinBuild_DBCS = true;
-      } else {
-        edition += L" (Debug Build)";
-      }
-    } else if (f.DBCSEnabled != 0) {
-      edition += L" (DBCS)";
-      e.WinBuild_DBCS = true;
-    }
-    edition = App_Strings::LTrim(edition);
-  });
-
-  t.Step([&] {
-    e.WinVer_String = release;
-    e.WinVer_String_ProductSKU = edition;
-    e.WinVer_StringWithSKU = release + L" [" + edition + L"]";
-  });
-
-  t.Step([&] {
-    e.WinMode_Normal = f.CleanBoot == 0;
-    e.WinMode_Safe = f.CleanBoot == 1;
-    e.WinMode_SafeNet = f.CleanBoot == 2;
-  });
+  // The build kind, the boot mode and the texts that carry the build
+  // suffix, from the metrics, on their first read.
+  App_LazyTogether([&e, f, release, edition] { ApplyOSMetrics(e, f, release, edition); }, e.WinBuild_Debug,
+                   e.WinBuild_DBCS, e.WinVer_String_ProductSKU, e.WinVer_StringWithSKU, e.WinMode_Normal,
+                   e.WinMode_Safe, e.WinMode_SafeNet);
+  t.Step([&] { e.WinVer_String = release; });
 
   t.Step([&] {
     e.Language_LocalName = f.LocaleName;
     e.Language_IsEnglish = !f.LocaleName.empty() ? App_Strings::StringStartsWith(f.LocaleName, L"en-", false, false)
                                                   : App_Strings::StringMatch(f.Locale, L"00000409", false);
   });
-  t.Vars(vkCreated, {L"WinVer_StringWithSKU", e.WinVer_StringWithSKU});
+  t.Vars(vkCreated, {L"WinVer_String", e.WinVer_String});
   t.Vars(vkFunctionReturn, {supported});
   return supported;
 }

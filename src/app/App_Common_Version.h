@@ -10,6 +10,24 @@ class App_Env;
 
 namespace App_Common {
 
+// A system metric for the detection. The running system's is asked for on
+// its first read, so that the window system (and with it the display) is
+// reached only when an answer depends on it; one set by hand is that value.
+class App_OSMetric {
+ public:
+  App_OSMetric& operator=(int v) {
+    index_ = -1;
+    value_ = v;
+    return *this;
+  }
+  void AskOnFirstRead(int nIndex) { index_ = nIndex; }
+  operator int() const;
+
+ private:
+  mutable int index_ = -1;
+  mutable int value_ = 0;
+};
+
 // What the detection reads from the system; gathered once, then turned into
 // App_Env's version properties. Tests build it by hand to cover releases
 // Wine cannot be.
@@ -26,7 +44,7 @@ struct App_OSFacts {
   bool ProductInfoRead = false;
   uint32_t ProductInfo = 0;
   // System metrics.
-  int ServerR2 = 0, TabletPC = 0, MediaCenter = 0, Starter = 0, Debug = 0, DBCSEnabled = 0, CleanBoot = 0;
+  App_OSMetric ServerR2, TabletPC, MediaCenter, Starter, Debug, DBCSEnabled, CleanBoot;
   // Files of the Windows folder.
   bool ProdSpecExists = false;
   std::wstring ProdSpecProduct;
@@ -37,8 +55,9 @@ struct App_OSFacts {
 App_OSFacts GatherOSFacts(std::wstring_view sDirBS_Windows);
 
 // Fills the version properties of env from the facts (steps 3 to 12 of the
-// detection). Returns false for Windows 9x and NT 4.x, which the program
-// does not support.
+// detection); the build kind, boot mode and edition texts on their first
+// read. Returns false for Windows 9x and NT 4.x, which the program does not
+// support.
 bool ApplyOSFacts(App_Env& env, const App_OSFacts& facts);
 
 // GetProductInfo's product type number as a name; false when the number is

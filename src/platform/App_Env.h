@@ -21,7 +21,7 @@ class App_Env {
   // ---- process ----
   uint32_t AppInst_ProcessID = 0;
   HINSTANCE AppInst_hInstance = nullptr;
-  HWND hWnd_Desktop = nullptr;
+  App_Lazy<HWND> hWnd_Desktop;
   bool AppInst_IsDLL = false;
   bool AppInst_IsIDE = false;
 
@@ -65,11 +65,11 @@ class App_Env {
   std::wstring Dir_System16, DirBS_System16;
   std::wstring Dir_System32, DirBS_System32;
   std::wstring Dir_SysWOW64, DirBS_SysWOW64;
-  std::wstring Dir_ProgramFiles, DirBS_ProgramFiles;
-  std::wstring Dir_ProgramFiles32, DirBS_ProgramFiles32;
-  std::wstring Dir_CommonProgramFiles, DirBS_CommonProgramFiles;
-  std::wstring Dir_CommonProgramFiles32, DirBS_CommonProgramFiles32;
-  std::wstring Dir_ProgramData, DirBS_ProgramData;
+  App_Lazy<std::wstring> Dir_ProgramFiles, DirBS_ProgramFiles;
+  App_Lazy<std::wstring> Dir_ProgramFiles32, DirBS_ProgramFiles32;
+  App_Lazy<std::wstring> Dir_CommonProgramFiles, DirBS_CommonProgramFiles;
+  App_Lazy<std::wstring> Dir_CommonProgramFiles32, DirBS_CommonProgramFiles32;
+  App_Lazy<std::wstring> Dir_ProgramData, DirBS_ProgramData;
   std::wstring SystemDrive, SystemDriveBS;
   std::wstring Dir_UserProfilesParent, DirBS_UserProfilesParent;
 
@@ -80,7 +80,10 @@ class App_Env {
   bool State_Wow64FsRedirection_Disabled = false;
 
   // ---- API availability ----
-  bool API_CheckTokenMembership = false, API_IsUserAnAdmin = false;
+  bool API_CheckTokenMembership = false;
+  // Looked up in shell32 on its first read: loading the shell's library
+  // costs a start that only hands a URL on more than the rest of it.
+  App_Lazy<bool> API_IsUserAnAdmin;
   bool API_QueryFullProcessImageNameW = false, API_GetFileInformationByHandleEx = false;
 
   // ---- names ----
@@ -92,31 +95,35 @@ class App_Env {
   bool Net_IsDomain = false;
 
   // ---- current user's folders ----
+  // The folders the shell knows (here, Program Files, all users' and the
+  // default user's), their names and the access-list tool are filled
+  // together on the first read of any of them: asking the shell loads its
+  // library and COM, which a start that only hands a URL on never needs.
   std::wstring UserDir_CurrentUser_Temp, UserDirBS_CurrentUser_Temp;
-  std::wstring UserDir_CurrentUser_AppData_Roaming, UserDirBS_CurrentUser_AppData_Roaming;
-  std::wstring UserDir_CurrentUser_AppData_Local, UserDirBS_CurrentUser_AppData_Local;
-  std::wstring UserDir_CurrentUser_ProgramFilesVS, UserDirBS_CurrentUser_ProgramFilesVS;
-  std::wstring UserDir_CurrentUser_ProgramFiles32VS, UserDirBS_CurrentUser_ProgramFiles32VS;
-  std::wstring UserDir_CurrentUser_Desktop, UserDirBS_CurrentUser_Desktop;
-  std::wstring UserDir_CurrentUser_Profile, UserDirBS_CurrentUser_Profile;
-  std::wstring UserDir_CurrentUser_SendToMenu, UserDirBS_CurrentUser_SendToMenu;
-  std::wstring UserDir_CurrentUser_DocTemplates, UserDirBS_CurrentUser_DocTemplates;
-  std::wstring UserDir_CurrentUser_RecentDocs, UserDirBS_CurrentUser_RecentDocs;
-  std::wstring UserDir_CurrentUser_Printers, UserDirBS_CurrentUser_Printers;
-  std::wstring UserDir_CurrentUser_StartMenu, UserDirBS_CurrentUser_StartMenu;
-  std::wstring UserDir_CurrentUser_StartMenuPrograms, UserDirBS_CurrentUser_StartMenuPrograms;
-  std::wstring UserDir_CurrentUser_StartupFolder, UserDirBS_CurrentUser_StartupFolder;
+  App_Lazy<std::wstring> UserDir_CurrentUser_AppData_Roaming, UserDirBS_CurrentUser_AppData_Roaming;
+  App_Lazy<std::wstring> UserDir_CurrentUser_AppData_Local, UserDirBS_CurrentUser_AppData_Local;
+  App_Lazy<std::wstring> UserDir_CurrentUser_ProgramFilesVS, UserDirBS_CurrentUser_ProgramFilesVS;
+  App_Lazy<std::wstring> UserDir_CurrentUser_ProgramFiles32VS, UserDirBS_CurrentUser_ProgramFiles32VS;
+  App_Lazy<std::wstring> UserDir_CurrentUser_Desktop, UserDirBS_CurrentUser_Desktop;
+  App_Lazy<std::wstring> UserDir_CurrentUser_Profile, UserDirBS_CurrentUser_Profile;
+  App_Lazy<std::wstring> UserDir_CurrentUser_SendToMenu, UserDirBS_CurrentUser_SendToMenu;
+  App_Lazy<std::wstring> UserDir_CurrentUser_DocTemplates, UserDirBS_CurrentUser_DocTemplates;
+  App_Lazy<std::wstring> UserDir_CurrentUser_RecentDocs, UserDirBS_CurrentUser_RecentDocs;
+  App_Lazy<std::wstring> UserDir_CurrentUser_Printers, UserDirBS_CurrentUser_Printers;
+  App_Lazy<std::wstring> UserDir_CurrentUser_StartMenu, UserDirBS_CurrentUser_StartMenu;
+  App_Lazy<std::wstring> UserDir_CurrentUser_StartMenuPrograms, UserDirBS_CurrentUser_StartMenuPrograms;
+  App_Lazy<std::wstring> UserDir_CurrentUser_StartupFolder, UserDirBS_CurrentUser_StartupFolder;
 
   // ---- folder names ----
-  std::wstring NameDir_CurrentUser, NameDir_SendToMenu, NameDir_DocTemplates, NameDir_RecentDocs,
+  App_Lazy<std::wstring> NameDir_CurrentUser, NameDir_SendToMenu, NameDir_DocTemplates, NameDir_RecentDocs,
       NameDir_Printers, NameDir_StartMenu, NameDir_StartMenuPrograms, NameDir_StartupFolder, NameDir_Desktop,
       NameDir_Documents, NameDir_Pictures, NameDir_Music, NameDir_Videos;
 
   // ---- all users and default user ----
-  std::wstring UserDir_AllUsers_Desktop, UserDirBS_AllUsers_Desktop;
-  std::wstring UserDir_AllUsers_Profile, UserDirBS_AllUsers_Profile;
-  std::wstring UserDir_DefaultUser_Profile, UserDirBS_DefaultUser_Profile;
-  std::wstring UserDir_DefaultUser_Desktop, UserDirBS_DefaultUser_Desktop;
+  App_Lazy<std::wstring> UserDir_AllUsers_Desktop, UserDirBS_AllUsers_Desktop;
+  App_Lazy<std::wstring> UserDir_AllUsers_Profile, UserDirBS_AllUsers_Profile;
+  App_Lazy<std::wstring> UserDir_DefaultUser_Profile, UserDirBS_DefaultUser_Profile;
+  App_Lazy<std::wstring> UserDir_DefaultUser_Desktop, UserDirBS_DefaultUser_Desktop;
 
   // ---- profile lists (keyed by the lower-case entry) ----
   App_Collection UserList_by_DirName, Dir_UserProfilesList, Dir_UserProfilesList_NoCommonDirs;
@@ -126,7 +133,7 @@ class App_Env {
 
   // ---- environment kind and tools ----
   bool WinType_PE = false;
-  std::wstring EXE_SubInACL;
+  App_Lazy<std::wstring> EXE_SubInACL;
 
   // ---- Windows version: raw numbers ----
   uint32_t WinVer_MajorVersion = 0, WinVer_MinorVersion = 0, WinVer_BuildNumber = 0, WinVer_PlatformId = 0;
@@ -151,12 +158,16 @@ class App_Env {
   // Windows 10 details
   std::wstring Win10xVer, Win10xVerNum, Win10xBuild;
   // texts
-  std::wstring WinVer_String, WinVer_String_ProductSKU, WinVer_StringWithSKU;
+  // The edition text, the build kind and the boot mode come from the window
+  // system's metrics, which connect the process to the display: they are
+  // worked out together when one of them is first read.
+  std::wstring WinVer_String;
+  App_Lazy<std::wstring> WinVer_String_ProductSKU, WinVer_StringWithSKU;
   // editions and builds
   bool WinEdition_TabletPC = false, WinEdition_MediaCenter = false, WinEdition_Starter = false;
-  bool WinBuild_Debug = false, WinBuild_DBCS = false;
+  App_Lazy<bool> WinBuild_Debug, WinBuild_DBCS;
   // boot mode
-  bool WinMode_Normal = false, WinMode_Safe = false, WinMode_SafeNet = false;
+  App_Lazy<bool> WinMode_Normal, WinMode_Safe, WinMode_SafeNet;
   // language
   std::wstring Language_LocalName;
   bool Language_IsEnglish = false;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <utility>
 
 template <class T>
@@ -33,3 +34,21 @@ class App_Lazy {
   mutable T value_{};
   mutable std::function<T()> fill_;
 };
+
+// Several values that one routine works out together: the first read of any
+// of them runs the routine once, and the routine assigns them all.
+template <class... T>
+void App_LazyTogether(std::function<void()> fnFillAll, App_Lazy<T>&... values) {
+  auto pending = std::make_shared<std::function<void()>>(std::move(fnFillAll));
+  const auto fillOnce = [pending] {
+    if (!*pending) return;
+    auto fn = std::move(*pending);
+    *pending = nullptr;
+    fn();
+  };
+  (values.SetFiller([fillOnce, &values] {
+     fillOnce();
+     return values.Get();  // the routine has assigned it; nothing is pending
+   }),
+   ...);
+}

@@ -147,8 +147,12 @@ TEST(StartUpUnderWine, FillsTheEnvironmentFromTheSystem) {
   EXPECT_EQ(f["IsAdmin"], "1");  // Wine's user is an administrator
   EXPECT_EQ(f["IsSystem"], "0");
   EXPECT_EQ(f["Name_Workgroup"], "WORKGROUP");
-  // WMI is asked when its answers are first read, not during start-up.
+  // WMI, the window system and the shell are reached when their answers are
+  // first read, not during start-up.
   EXPECT_EQ(f["WMIAskedAtStartUp"], "0");
+  EXPECT_EQ(f["WindowSystemAtStartUp"], "0");
+  EXPECT_EQ(f["WinMode_Normal"], "1");
+  EXPECT_EQ(f["DesktopKnown"], "1");
   EXPECT_EQ(f["UserListArr_WMI_Was_Triggered"], "1");
   EXPECT_EQ(f["WMIUserCount"], "0");  // Wine has no Win32_UserAccount rows
   EXPECT_FALSE(f["Name_ComputerName"].empty());

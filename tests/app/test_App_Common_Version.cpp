@@ -49,8 +49,8 @@ TEST_F(VersionTable, Windows7WorkstationLadder) {
   EXPECT_TRUE(e.WinType_Workstation);
   EXPECT_EQ(e.WinVer_CSDVersion, L"Service Pack 1");
   EXPECT_EQ(e.WinVer_String, L"Windows 7");
-  EXPECT_EQ(e.WinVer_String_ProductSKU, L"Pro");
-  EXPECT_EQ(e.WinVer_StringWithSKU, L"Windows 7 [Pro]");
+  EXPECT_EQ(e.WinVer_String_ProductSKU.Get(), L"Pro");
+  EXPECT_EQ(e.WinVer_StringWithSKU.Get(), L"Windows 7 [Pro]");
 }
 
 TEST_F(VersionTable, ServerReleasesAndExclusiveFlags) {
@@ -62,7 +62,7 @@ TEST_F(VersionTable, ServerReleasesAndExclusiveFlags) {
   EXPECT_FALSE(r2.WinServer2003);
   EXPECT_TRUE(r2.WinServer2003_OrNewer && r2.WinServer2003r2_OrNewer && r2.WinXP_OrNewer);
   EXPECT_FALSE(r2.WinServer2008_OrNewer || r2.WinVista_OrNewer);
-  EXPECT_EQ(r2.WinVer_StringWithSKU, L"Windows Server 2003 R2 [Windows Server 2003 R2]");
+  EXPECT_EQ(r2.WinVer_StringWithSKU.Get(), L"Windows Server 2003 R2 [Windows Server 2003 R2]");
 
   App_Env xp64;
   ASSERT_TRUE(ApplyOSFacts(xp64, Facts(5, 2, VER_NT_WORKSTATION, 3790)));
@@ -141,14 +141,14 @@ TEST_F(VersionTable, EditionTextsAndSuffixes) {
   f.DBCSEnabled = 1;
   ASSERT_TRUE(ApplyOSFacts(starter, f));
   EXPECT_TRUE(starter.WinEdition_Starter && starter.WinBuild_Debug && starter.WinBuild_DBCS);
-  EXPECT_EQ(starter.WinVer_String_ProductSKU, L"Starter N (DBCS Debug Build)");
+  EXPECT_EQ(starter.WinVer_String_ProductSKU.Get(), L"Starter N (DBCS Debug Build)");
 
   // An unknown number with no answer from WMI.
   App_Env undefinedSku;
   f = Facts(10, 0, VER_NT_WORKSTATION);
   f.ProductInfo = 250;
   ASSERT_TRUE(ApplyOSFacts(undefinedSku, f));
-  EXPECT_EQ(undefinedSku.WinVer_String_ProductSKU, L"Undefined (SKU Bit 250)");
+  EXPECT_EQ(undefinedSku.WinVer_String_ProductSKU.Get(), L"Undefined (SKU Bit 250)");
   EXPECT_NE(App_Debug::DebugLogPending().find(L"Undefined GetProductInfo return value!"), std::wstring::npos);
   EXPECT_NE(App_Debug::DebugLogPending().find(L"lProductSKU.LongInteger=250"), std::wstring::npos);
 
@@ -157,11 +157,11 @@ TEST_F(VersionTable, EditionTextsAndSuffixes) {
   f.ProductInfoRead = false;
   f.DBCSEnabled = 1;
   ASSERT_TRUE(ApplyOSFacts(failed, f));
-  EXPECT_EQ(failed.WinVer_String_ProductSKU, L"(DBCS)");
-  EXPECT_EQ(failed.WinVer_StringWithSKU, L"Windows 10 [(DBCS)]");
+  EXPECT_EQ(failed.WinVer_String_ProductSKU.Get(), L"(DBCS)");
+  EXPECT_EQ(failed.WinVer_StringWithSKU.Get(), L"Windows 10 [(DBCS)]");
 
   // Windows XP editions from the system metrics and prodspec.ini.
-  auto xpEdition = [](App_OSFacts x) {
+  auto xpEdition = [](App_OSFacts x) -> std::wstring {
     App_Env e;
     ApplyOSFacts(e, x);
     return e.WinVer_String_ProductSKU;

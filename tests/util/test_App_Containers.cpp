@@ -1,9 +1,11 @@
-// String arrays, keyed collections and the Quill_String buffer.
+// String arrays, keyed collections, the Quill_String buffer and values filled
+// on their first read.
 #include <gtest/gtest.h>
 
 #include "lumo_test.h"
 #include "util/App_Arrays.h"
 #include "util/App_Collections.h"
+#include "util/App_Lazy.h"
 #include "util/Quill_String.h"
 
 using Arr = std::vector<std::wstring>;
@@ -187,4 +189,25 @@ TEST(Collections, AddWithoutDuplicatesAndLookups) {
   App_Collections::CollectionAddString(d, L"x", L"k");
   EXPECT_EQ(d->Count(), 1);
   EXPECT_FALSE(App_Collections::CollectionHasItem(&*d, L"k"));
+}
+
+TEST(LazyValues, FilledTogetherOnceOnTheFirstReadOfAny) {
+  App_Lazy<std::wstring> name;
+  App_Lazy<bool> flag;
+  App_Lazy<int> kept;
+  int runs = 0;
+  App_LazyTogether(
+      [&] {
+        ++runs;
+        name = L"filled";
+        flag = true;
+      },
+      name, flag, kept);
+  EXPECT_TRUE(name.Pending() && flag.Pending() && kept.Pending());
+  EXPECT_EQ(runs, 0);
+  EXPECT_TRUE(flag.Get());
+  EXPECT_EQ(name.Get(), L"filled");
+  EXPECT_EQ(kept.Get(), 0);  // one the routine does not assign keeps its default
+  EXPECT_EQ(runs, 1);
+  EXPECT_FALSE(name.Pending() || flag.Pending() || kept.Pending());
 }

@@ -21,11 +21,17 @@ int wmain(int argc, wchar_t** argv) {
   const auto start = std::chrono::steady_clock::now();
   App_Common::InitApp(false, L".\\");
   const auto end = std::chrono::steady_clock::now();
+  // Start-up loads neither the window system nor the shell: a start that
+  // hands a URL on never needs them. (Reading the facts below may.)
+  const bool windowSystem = ::GetModuleHandleW(L"user32.dll") || ::GetModuleHandleW(L"shell32.dll");
   const App_Env& e = AppEnv();
   auto line = [](const wchar_t* name, const std::wstring& value) {
     std::wprintf(L"%ls=%ls\n", name, value.c_str());
   };
   auto flag = [&](const wchar_t* name, bool value) { line(name, value ? L"1" : L"0"); };
+  flag(L"WindowSystemAtStartUp", windowSystem);
+  flag(L"WinMode_Normal", e.WinMode_Normal);
+  flag(L"DesktopKnown", e.hWnd_Desktop.Get() == ::GetDesktopWindow());
   line(L"InitAppMs",
        std::to_wstring(std::chrono::duration_cast<std::chrono::milliseconds>(end - start).count()));
   line(L"SystemDrive", e.SystemDrive);
