@@ -207,6 +207,10 @@ class BrowserUIForm : public App_Form {
   void wb_Create() {
     if (wb->View()) return;
     App_Trace t(kModule, L"wb_Create", ptSub);
+    // The web view is an OLE control. OLE starts here, after the first
+    // paint, so that its libraries do not hold up the frame.
+    static const HRESULT ole = ::OleInitialize(nullptr);
+    (void)ole;
     bool created = false;
     t.Step([&] { created = wb->CreateView(); });
     if (!created) {
@@ -457,8 +461,6 @@ bool Show() {
   App_Trace t(kModule, L"Show");
   bool shown = false;
   t.Step([&] {
-    static const HRESULT ole = ::OleInitialize(nullptr);  // the web view is an OLE control
-    (void)ole;
     if (!TheWindow()) TheWindow() = std::make_unique<BrowserUIForm>();
     App_Form* form = TheWindow().get();
     shown = Form_Helper::ShowForm(form, false, false, nullptr, L"", SW_SHOWNORMAL, true, true, false);
