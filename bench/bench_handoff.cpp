@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr int kRuns = 9;
+constexpr int kRuns = 15;
 constexpr wchar_t kToolsKey[] = L"SOFTWARE\\LumoTech\\Lumo\\Session\\Paths";
 
 // Milliseconds from CreateProcessW until the process has ended.

@@ -39,7 +39,7 @@
 
 namespace {
 
-constexpr int kRuns = 7;
+constexpr int kRuns = 11;
 constexpr int kStepRuns = 5;
 // Set in the environment of the copy that runs the steps.
 constexpr wchar_t kStepsSwitch[] = L"LUMO_BENCH_STEPS";
