@@ -1,5 +1,7 @@
 #include "platform/App_Platform.h"
 
+#include <delayimp.h>
+
 App_PlatformFake& PlatformFake() {
   static App_PlatformFake* f = new App_PlatformFake();
   return *f;
@@ -52,3 +54,23 @@ int GetSystemMetrics(int nIndex) {
 }
 
 }  // namespace App_Platform
+
+// The window's DLLs are delay-loaded (CMakeLists.txt): the first call into
+// one loads it. Left to itself that load searches the program's own folder
+// first, where a DLL of the same name would be taken; the hook loads each one
+// by its full path in the system folder instead. comctl32 is the exception:
+// its version 6 comes from the side-by-side store that the manifest names.
+// Only kernel32 is called here: the hook runs inside another DLL's first call.
+FARPROC WINAPI App_DelayLoadHook(unsigned dliNotify, PDelayLoadInfo pdli) {
+  if (dliNotify != dliNotePreLoadLibrary || !pdli || !pdli->szDll) return nullptr;
+  if (::lstrcmpiA(pdli->szDll, "comctl32.dll") == 0) return nullptr;
+  wchar_t name[MAX_PATH] = {};
+  if (::MultiByteToWideChar(CP_ACP, 0, pdli->szDll, -1, name, MAX_PATH) <= 0) return nullptr;
+  const std::wstring full = App_Platform::SystemFolder() + L"\\" + name;
+  return reinterpret_cast<FARPROC>(::LoadLibraryW(full.c_str()));
+}
+
+extern "C" {
+PfnDliHook __pfnDliNotifyHook2 = App_DelayLoadHook;
+}
+

@@ -66,6 +66,15 @@ F Proc(const wchar_t* sModule, const char* sFunction) {
 
 int GetSystemMetrics(int nIndex);
 
+}  // namespace App_Platform
+
+// The delay-load helper's hook: loads each delay-loaded DLL (but comctl32)
+// by its full path in the system folder. Installed for the whole program.
+struct DelayLoadInfo;
+FARPROC WINAPI App_DelayLoadHook(unsigned dliNotify, DelayLoadInfo* pdli);
+
+namespace App_Platform {
+
 // The system folder ("C:\Windows\System32") and the Windows folder, as
 // the system reports them, without a trailing backslash.
 std::wstring SystemFolder();

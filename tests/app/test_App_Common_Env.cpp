@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <delayimp.h>
+
 #include <cstdio>
 #include <string>
 
 #include "app/App_Common_Env.h"
 #include "platform/App_Env.h"
+#include "platform/App_Platform.h"
 #include "lumo_probe.h"
 #include "lumo_test.h"
 
@@ -177,3 +180,26 @@ TEST(StartUpUnderWine, CompletesQuicklyWithWMIWorkingUnreachableOrHung) {
   EXPECT_EQ(unreachable["SystemDrive"], "C:");
   EXPECT_EQ(hung["Dir_Windows"], working["Dir_Windows"]);
 }
+
+// The window's DLLs are delay-loaded; the installed hook loads each one from
+// the system folder by its full path, never through the search order that
+// looks in the program's folder first. comctl32 is left to the manifest.
+TEST(StartUpUnderWine, DelayLoadedDLLsComeFromTheSystemFolder) {
+  EXPECT_EQ(__pfnDliNotifyHook2, &App_DelayLoadHook);
+  auto load = [](const char* dll) {
+    DelayLoadInfo info{};
+    info.cb = sizeof(info);
+    info.szDll = dll;
+    return reinterpret_cast<HMODULE>(App_DelayLoadHook(dliNotePreLoadLibrary, &info));
+  };
+  const HMODULE winmm = load("WINMM.dll");
+  ASSERT_NE(winmm, nullptr);
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(winmm, path, MAX_PATH);
+  EXPECT_EQ(Lower(Narrow(path)), Lower(Narrow(App_Platform::SystemFolder() + L"\\winmm.dll")));
+  EXPECT_EQ(load("comctl32.dll"), nullptr);
+  DelayLoadInfo other{};
+  other.szDll = "user32.dll";
+  EXPECT_EQ(App_DelayLoadHook(dliNotePreGetProcAddress, &other), nullptr);  // only the library's load
+}
+
