@@ -11,6 +11,10 @@
 // A window that is merely switched visible has not shown anything yet.
 // The windows are looked at every millisecond.
 //
+// The least window of the kind (bench_window.exe: the manifest, a menu, the
+// address box and four buttons, nothing else) is timed the same way, as the
+// floor under this Wine.
+//
 // Then the start-up steps of the program itself: a copy of this benchmark
 // (with LUMO_BENCH_STEPS set, no arguments) runs the entry routine's steps in
 // a process of its own with the debug subsystem's timer on and prints when
@@ -130,7 +134,7 @@ double Median(std::vector<double> v) {
 }
 
 void Report(const char* sWhat, const std::vector<double>& v) {
-  std::printf("%-44s median %6.0f ms   (", sWhat, Median(v));
+  std::printf("%-46s median %6.0f ms   (", sWhat, Median(v));
   for (double d : v) std::printf(" %.0f", d);
   std::printf(" )\n");
 }
@@ -298,23 +302,32 @@ int wmain() {
   wchar_t ie[MAX_PATH] = {};
   ::ExpandEnvironmentStringsW(L"%ProgramFiles%\\Internet Explorer\\iexplore.exe", ie, MAX_PATH);
 
+  // The least window of the kind (bench_window.exe) is timed the same way:
+  // no program of this kind can come up faster under this Wine.
+  const std::wstring least = LumoTestDir() + L"bench_window.exe";
+
   // One warm-up of each: the first start loads the DLLs from disk.
   Launch(folder.Exe, L"", L"LumoForm");
   Launch(ie, L"about:blank", L"IEFrame");
-  std::vector<double> lumo, lumoVisible, iexplore, iexploreVisible;
+  Launch(least, L"", L"LumoBenchWindow");
+  std::vector<double> lumo, lumoVisible, iexplore, iexploreVisible, leastPainted;
   for (int i = 0; i < kRuns; ++i) {
     const Times a = Launch(folder.Exe, L"", L"LumoForm");
     const Times b = Launch(ie, L"about:blank", L"IEFrame");
+    const Times c = Launch(least, L"", L"LumoBenchWindow");
     lumo.push_back(a.painted);
     lumoVisible.push_back(a.visible);
     iexplore.push_back(b.painted);
     iexploreVisible.push_back(b.visible);
+    leastPainted.push_back(c.painted);
   }
   Report("LumoBrowser.exe: window switched visible", lumoVisible);
   Report("iexplore.exe about:blank: switched visible", iexploreVisible);
   Report("LumoBrowser.exe: window visible and painted", lumo);
   Report("iexplore.exe about:blank: visible and painted", iexplore);
-  std::printf("ratio: %.2f (goal: at most 0.5)\n", Median(lumo) / Median(iexplore));
+  Report("least window of the kind: visible and painted", leastPainted);
+  std::printf("ratio: %.2f (goal: at most 0.5; the least window: %.2f)\n", Median(lumo) / Median(iexplore),
+              Median(leastPainted) / Median(iexplore));
 
   wchar_t self[MAX_PATH] = {};
   ::GetModuleFileNameW(nullptr, self, MAX_PATH);
