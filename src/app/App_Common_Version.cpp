@@ -315,13 +315,16 @@ App_OSFacts GatherOSFacts(std::wstring_view sDirBS_Windows) {
     }
     if (!f.ProductInfoRead) t.APIError(L"GetProductInfo", pVar(L"lMajor", f.MajorVersion, L"lMinor", f.MinorVersion));
   });
-  f.ServerR2.AskOnFirstRead(SM_SERVERR2);
-  f.TabletPC.AskOnFirstRead(SM_TABLETPC);
-  f.MediaCenter.AskOnFirstRead(SM_MEDIACENTER);
-  f.Starter.AskOnFirstRead(SM_STARTER);
-  f.Debug.AskOnFirstRead(SM_DEBUG);
-  f.DBCSEnabled.AskOnFirstRead(SM_DBCSENABLED);
-  f.CleanBoot.AskOnFirstRead(SM_CLEANBOOT);
+  const auto askOnFirstRead = [](App_Lazy<int>& metric, int nIndex) {
+    metric.SetFiller([nIndex] { return App_Platform::GetSystemMetrics(nIndex); });
+  };
+  askOnFirstRead(f.ServerR2, SM_SERVERR2);
+  askOnFirstRead(f.TabletPC, SM_TABLETPC);
+  askOnFirstRead(f.MediaCenter, SM_MEDIACENTER);
+  askOnFirstRead(f.Starter, SM_STARTER);
+  askOnFirstRead(f.Debug, SM_DEBUG);
+  askOnFirstRead(f.DBCSEnabled, SM_DBCSENABLED);
+  askOnFirstRead(f.CleanBoot, SM_CLEANBOOT);
   t.Step([&] {
     if (f.MajorVersion >= 6) return;  // the edition files matter before Vista only
     const std::wstring prodSpec = std::wstring(sDirBS_Windows) + L"prodspec.ini";
@@ -330,14 +333,6 @@ App_OSFacts GatherOSFacts(std::wstring_view sDirBS_Windows) {
     f.EHomeTrayExists = App_FileSystem::FileExistNL(std::wstring(sDirBS_Windows) + L"ehome\\ehtray.exe");
   });
   return f;
-}
-
-App_OSMetric::operator int() const {
-  if (index_ >= 0) {
-    value_ = App_Platform::GetSystemMetrics(index_);
-    index_ = -1;
-  }
-  return value_;
 }
 
 namespace {

@@ -6,27 +6,11 @@
 #include <string>
 #include <string_view>
 
+#include "util/App_Lazy.h"
+
 class App_Env;
 
 namespace App_Common {
-
-// A system metric for the detection. The running system's is asked for on
-// its first read, so that the window system (and with it the display) is
-// reached only when an answer depends on it; one set by hand is that value.
-class App_OSMetric {
- public:
-  App_OSMetric& operator=(int v) {
-    index_ = -1;
-    value_ = v;
-    return *this;
-  }
-  void AskOnFirstRead(int nIndex) { index_ = nIndex; }
-  operator int() const;
-
- private:
-  mutable int index_ = -1;
-  mutable int value_ = 0;
-};
 
 // What the detection reads from the system; gathered once, then turned into
 // App_Env's version properties. Tests build it by hand to cover releases
@@ -43,8 +27,10 @@ struct App_OSFacts {
   // GetProductInfo (6.0 and later).
   bool ProductInfoRead = false;
   uint32_t ProductInfo = 0;
-  // System metrics.
-  App_OSMetric ServerR2, TabletPC, MediaCenter, Starter, Debug, DBCSEnabled, CleanBoot;
+  // System metrics. The running system's are asked for on their first read,
+  // so that the window system (and with it the display) is reached only
+  // when an answer depends on one; a value set by hand is that value.
+  App_Lazy<int> ServerR2, TabletPC, MediaCenter, Starter, Debug, DBCSEnabled, CleanBoot;
   // Files of the Windows folder.
   bool ProdSpecExists = false;
   std::wstring ProdSpecProduct;
