@@ -28,13 +28,14 @@ std::wstring WindowsFolder() {
   return FolderFrom(::GetWindowsDirectoryW);
 }
 
+HMODULE LoadSystemLibrary(const wchar_t* sModule) {
+  const std::wstring sFull = SystemFolder() + L"\\" + sModule;
+  return ::LoadLibraryW(sFull.c_str());
+}
+
 FARPROC ProcAddress(const wchar_t* sModule, const char* sFunction) {
   HMODULE m = ::GetModuleHandleW(sModule);
-  if (!m) {
-    // Loaded by full path and kept for the process: system DLLs only.
-    const std::wstring sFull = SystemFolder() + L"\\" + sModule;
-    m = ::LoadLibraryW(sFull.c_str());
-  }
+  if (!m) m = LoadSystemLibrary(sModule);  // kept for the process
   return m ? ::GetProcAddress(m, sFunction) : nullptr;
 }
 
@@ -66,8 +67,7 @@ FARPROC WINAPI App_DelayLoadHook(unsigned dliNotify, PDelayLoadInfo pdli) {
   if (::lstrcmpiA(pdli->szDll, "comctl32.dll") == 0) return nullptr;
   wchar_t name[MAX_PATH] = {};
   if (::MultiByteToWideChar(CP_ACP, 0, pdli->szDll, -1, name, MAX_PATH) <= 0) return nullptr;
-  const std::wstring full = App_Platform::SystemFolder() + L"\\" + name;
-  return reinterpret_cast<FARPROC>(::LoadLibraryW(full.c_str()));
+  return reinterpret_cast<FARPROC>(App_Platform::LoadSystemLibrary(name));
 }
 
 extern "C" {

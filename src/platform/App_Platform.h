@@ -59,6 +59,9 @@ namespace App_Platform {
 // in the system folder, never from the program's or the current folder.
 FARPROC ProcAddress(const wchar_t* sModule, const char* sFunction);
 
+// Loads a system DLL ("winmm.dll") by its full path in the system folder.
+HMODULE LoadSystemLibrary(const wchar_t* sModule);
+
 template <class F>
 F Proc(const wchar_t* sModule, const char* sFunction) {
   return reinterpret_cast<F>(reinterpret_cast<void*>(ProcAddress(sModule, sFunction)));
