@@ -16,6 +16,23 @@ mpr.dll wininet.dll imagehlp.dll ntdll.dll msvcrt.dll ws2_32.dll crypt32.dll uxt
 iphlpapi.dll secur32.dll wtsapi32.dll setupapi.dll"
 
 fail=0
+# The functions Windows XP SP3 lacks, one name per line.
+xp_missing="$(grep -v '^#' "$root/tools/xp-missing-imports.txt" | awk 'NF {print $1}')"
+# check_dll VERB DLL: the DLL must be one of Windows' own.
+check_dll() {
+  if ! grep -qw -- "$2" <<<"$allowed_dlls"; then
+    echo "FAIL: $1 $2, which is not a Windows system DLL"
+    fail=1
+  fi
+}
+# check_fn NAME SHOWN: the function must exist on Windows XP SP3.
+check_fn() {
+  if grep -qx -- "$1" <<<"$xp_missing"; then
+    echo "FAIL: $2 does not exist on Windows XP SP3 (look it up at run time)"
+    fail=1
+  fi
+}
+
 imports="$(awk '
   /DLL Name:/ { dll=tolower($3); print "DLL " dll; next }
   /^[[:space:]]+[0-9a-f]+[[:space:]]+[0-9]+[[:space:]]+[A-Za-z_]/ { if (dll != "") print "FN " dll " " $3 }
@@ -25,20 +42,9 @@ imports="$(awk '
 dlls="$(grep '^DLL ' <<<"$imports" | cut -d' ' -f2 | sort -u)"
 nfun=$(grep -c '^FN ' <<<"$imports" || true)
 echo "imports: $(wc -w <<<"$dlls") DLLs, $nfun functions"
-for d in $dlls; do
-  if ! grep -qw -- "$d" <<<"$allowed_dlls"; then
-    echo "FAIL: imports $d, which is not a Windows system DLL"
-    fail=1
-  fi
-done
-
-missing_list="$root/tools/xp-missing-imports.txt"
+for d in $dlls; do check_dll imports "$d"; done
 while read -r kind dll fn; do
-  [ "$kind" = FN ] || continue
-  if grep -qx -- "$fn" <(grep -v '^#' "$missing_list" | awk '{print $1}'); then
-    echo "FAIL: $dll!$fn does not exist on Windows XP SP3 (look it up at run time)"
-    fail=1
-  fi
+  [ "$kind" = FN ] && check_fn "$fn" "$dll!$fn"
 done <<<"$imports"
 
 # Delay-loaded DLLs and functions: the import table does not list them. The
@@ -51,18 +57,9 @@ if [ -z "$symbols" ]; then
 fi
 delayed="$(sed -n 's/.* __DELAY_IMPORT_DESCRIPTOR_lib\(.*\)_delay_a$/\1.dll/p' <<<"$symbols" | sort -u)"
 echo "delay-loaded: $(wc -w <<<"$delayed") DLLs ($(tr '\n' ' ' <<<"$delayed"))"
-for d in $delayed; do
-  if ! grep -qw -- "$d" <<<"$allowed_dlls"; then
-    echo "FAIL: delay-loads $d, which is not a Windows system DLL"
-    fail=1
-  fi
-done
+for d in $delayed; do check_dll delay-loads "$d"; done
 while read -r fn; do
-  [ -n "$fn" ] || continue
-  if grep -qx -- "$fn" <(grep -v '^#' "$missing_list" | awk '{print $1}'); then
-    echo "FAIL: $fn does not exist on Windows XP SP3 (look it up at run time)"
-    fail=1
-  fi
+  [ -n "$fn" ] && check_fn "$fn" "$fn"
 done < <(sed -n 's/.* [Ii] __imp__\([A-Za-z0-9_]*\).*/\1/p' <<<"$symbols" | sort -u)
 
 major=$(awk '/MajorSubsystemVersion/ {print $2}' <<<"$dump")
