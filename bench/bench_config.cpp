@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_stats.h"
 #include "app/App_Common.h"
 #include "config/Config_Class.h"
 #include "diag/App_Debug.h"
@@ -51,11 +52,6 @@ std::wstring WriteTestFile() {
   }
   std::printf("bench file: %d lines, %zu bytes\n", kLines, text.size());
   return path;
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
 }
 
 void BenchLoad(const std::wstring& path) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_stats.h"
 #include "app/App_Common.h"
 #include "diag/App_Debug.h"
 #include "process/App_RunX.h"
@@ -19,11 +20,6 @@ using Clock = std::chrono::steady_clock;
 
 double Ms(Clock::time_point a, Clock::time_point b) {
   return std::chrono::duration<double, std::milli>(b - a).count();
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
 }
 
 }  // namespace

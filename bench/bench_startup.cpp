@@ -31,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_stats.h"
 #include "app/App_Common.h"
 #include "browser/Browser.h"
 #include "browser/BrowserUI.h"
@@ -126,17 +127,6 @@ Times Launch(const std::wstring& sExe, const std::wstring& sArgs, const wchar_t*
   ::CloseHandle(pi.hProcess);
   ::CloseHandle(pi.hThread);
   return t;
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? -1 : v[v.size() / 2];
-}
-
-void Report(const char* sWhat, const std::vector<double>& v) {
-  std::printf("%-46s median %6.0f ms   (", sWhat, Median(v));
-  for (double d : v) std::printf(" %.0f", d);
-  std::printf(" )\n");
 }
 
 // ---- the start-up steps, from the debug subsystem's call records -------------
