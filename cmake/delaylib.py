@@ -3,7 +3,16 @@
 ordinary import library: the same function names, resolved at the first call
 instead of when the process starts.
 
-Usage: delaylib.py NM DLLTOOL IMPORT_LIB DLL_NAME OUT_LIB PROCESSOR
+Usage: delaylib.py NM DLLTOOL OBJCOPY IMPORT_LIB DLL_NAME OUT_LIB PROCESSOR
+
+The thunks dlltool writes sit in each member's .text section. The 32-bit
+linker drops the .text of an import-library member whose symbols nothing
+calls directly: right for an ordinary import library, where .text is only a
+jump stub, but here the IAT slot starts out pointing at that thunk, and a
+call through __imp_ then jumps to address 0. The thunks are therefore moved
+to a section the linker does not take for a stub (.text$delay, a data
+section by its flags), which the linker script still places inside the
+executable .text of the program.
 """
 import os
 import subprocess
@@ -11,7 +20,7 @@ import sys
 
 
 def main():
-    nm, dlltool, implib, dll, out, processor = sys.argv[1:7]
+    nm, dlltool, objcopy, implib, dll, out, processor = sys.argv[1:8]
     listing = subprocess.run([nm, implib], check=True, capture_output=True, text=True).stdout
     names = set()
     for line in listing.splitlines():
@@ -38,6 +47,8 @@ def main():
     folder, name = os.path.split(os.path.abspath(out))
     subprocess.run([dlltool, "--kill-at", "--def", os.path.basename(deffile), "--dllname", dll,
                     "--output-delaylib", name], check=True, cwd=folder)
+    subprocess.run([objcopy, "--rename-section", ".text=.text$delay,contents,alloc,load,readonly,data",
+                    name], check=True, cwd=folder)
 
 
 if __name__ == "__main__":

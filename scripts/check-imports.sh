@@ -61,6 +61,16 @@ for d in $delayed; do check_dll delay-loads "$d"; done
 while read -r fn; do
   [ -n "$fn" ] && check_fn "$fn" "$fn"
 done < <(sed -n 's/.* [Ii] __imp__\([A-Za-z0-9_]*\).*/\1/p' <<<"$symbols" | sort -u)
+# Each delay-loaded function's slot starts out pointing at its loading
+# thunk. A thunk the linker dropped is left as an absolute 0, and the first
+# call jumps there.
+lost="$(awk '$2 == "A" && $1 ~ /^0+$/ { zero[$3] = 1 }
+             $2 ~ /^[Ii]$/ && $3 ~ /^__imp_/ { imp[substr($3, 7)] = 1 }
+             END { for (s in zero) if (s in imp) print s }' <<<"$symbols" | sort)"
+if [ -n "$lost" ]; then
+  echo "FAIL: $(wc -l <<<"$lost") delay-loaded functions have no loading thunk (address 0), e.g. $(head -3 <<<"$lost" | tr '\n' ' ')"
+  fail=1
+fi
 
 major=$(awk '/MajorSubsystemVersion/ {print $2}' <<<"$dump")
 minor=$(awk '/MinorSubsystemVersion/ {print $2}' <<<"$dump")
