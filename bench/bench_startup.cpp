@@ -63,7 +63,7 @@ bool Painted(HWND h) {
   bool all = true;
   ::EnumChildWindows(
       h,
-      [](HWND c, LPARAM lp) -> BOOL {
+      [](HWND c, LPARAM lp) CALLBACK -> BOOL {
         if (::IsWindowVisible(c) && ::GetUpdateRect(c, nullptr, FALSE)) {
           *reinterpret_cast<bool*>(lp) = false;
           return FALSE;
@@ -84,7 +84,7 @@ struct Search {
 HWND VisibleWindow(DWORD pid, const wchar_t* sClass) {
   Search s{pid, sClass, nullptr};
   ::EnumWindows(
-      [](HWND h, LPARAM lp) -> BOOL {
+      [](HWND h, LPARAM lp) CALLBACK -> BOOL {
         auto* s = reinterpret_cast<Search*>(lp);
         DWORD p = 0;
         ::GetWindowThreadProcessId(h, &p);

@@ -77,7 +77,7 @@ class RunningBrowser {
     if (!::CreateProcessW(nullptr, cl.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_)) return;
     while (!Window && ::GetTickCount() - start < 20000) {
       ::EnumWindows(
-          [](HWND h, LPARAM lp) -> BOOL {
+          [](HWND h, LPARAM lp) CALLBACK -> BOOL {
             auto* self = reinterpret_cast<RunningBrowser*>(lp);
             DWORD pid = 0;
             ::GetWindowThreadProcessId(h, &pid);
@@ -124,7 +124,7 @@ class RunningBrowser {
     std::vector<Child> out;
     ::EnumChildWindows(
         Window,
-        [](HWND h, LPARAM lp) -> BOOL {
+        [](HWND h, LPARAM lp) CALLBACK -> BOOL {
           reinterpret_cast<std::vector<Child>*>(lp)->push_back({h, ClassOf(h), TextOf(h)});
           return TRUE;
         },

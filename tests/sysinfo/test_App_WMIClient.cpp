@@ -17,7 +17,7 @@ namespace {
 void OnFreshThread(std::function<void()> f) {
   HANDLE h = ::CreateThread(
       nullptr, 0,
-      [](void* p) -> DWORD {
+      [](void* p) WINAPI -> DWORD {
         (*static_cast<std::function<void()>*>(p))();
         return 0;
       },

@@ -53,7 +53,7 @@ int wmain() {
   HWND form = nullptr;
   ::EnumThreadWindows(
       ::GetCurrentThreadId(),
-      [](HWND h, LPARAM lp) -> BOOL {
+      [](HWND h, LPARAM lp) CALLBACK -> BOOL {
         wchar_t cls[64] = {};
         ::GetClassNameW(h, cls, 64);
         if (std::wstring(cls) != L"LumoForm" || !::IsWindowVisible(h)) return TRUE;
