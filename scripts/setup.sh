@@ -11,6 +11,7 @@ PACKAGES=(
   wine wine64
   xvfb xauth xdotool x11-utils imagemagick openbox
   zip unzip
+  debootstrap
 )
 
 missing=()

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds the 32-bit release and the 64-bit test build,
-# checks the release exe's imports, and runs every test under Wine.
+# Sets up the machine, builds the 32-bit release and the 64-bit build, both
+# with their tests, checks the release exe's imports, runs every test under
+# Wine, then the 32-bit road (scripts/test-wow64.sh: the i686 tests and exe
+# as WoW64 processes; LUMO_SKIP_WOW64=1 leaves it out), and checks that
+# plain wine still runs the 64-bit build after it.
 # Exits non-zero on any failure, build errors included.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -12,10 +15,10 @@ configure() { # folder toolchain tests
   cmake -S . -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-$2.cmake" -DLUMO_TESTS="$3" >/dev/null
 }
-configure build/i686 i686-w64-mingw32 OFF
+configure build/i686 i686-w64-mingw32 ON
 configure build/x86_64 x86_64-w64-mingw32 ON
 
-echo "== building the 32-bit release"
+echo "== building the 32-bit release and its tests"
 cmake --build build/i686
 echo "== building the 64-bit test build"
 cmake --build build/x86_64
@@ -43,3 +46,11 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   rc=$?
   scripts/wine-prefix.sh "$1" stop
   exit $rc' tests "$prefix" "${LUMO_TEST_JOBS:-2}"
+
+if [ "${LUMO_SKIP_WOW64:-0}" != 1 ]; then
+  echo "== the 32-bit road"
+  scripts/test-wow64.sh
+  echo "== plain wine still runs the 64-bit build"
+  scripts/wine-run.sh "$prefix" build/x86_64/test_util.exe --gtest_brief=1 | tail -1
+  scripts/wine-prefix.sh "$prefix" stop
+fi

@@ -3,6 +3,6 @@
 # Usage: wine-run.sh PREFIX PROGRAM [ARGS...]
 set -u
 export WINEPREFIX="$1"; shift
-export WINEDEBUG=-all
+export WINEDEBUG="${WINEDEBUG:--all}"  # a caller may ask for channels (+process)
 export WINEARCH=win64
 exec wine "$@"

@@ -281,10 +281,30 @@ TEST_F(Privileges, DomainAndSystemAccountFromTheEnvironment) {
   EXPECT_FALSE(IsSystemAccount());
 }
 
+TEST_F(Privileges, TheRealSwitchReachesThe64BitSystemFolder) {
+  if (!IsWow64()) GTEST_SKIP() << "not a 32-bit process on 64-bit Windows (scripts/test-wow64.sh runs one)";
+  wchar_t sys[MAX_PATH] = {};
+  ::GetSystemDirectoryW(sys, MAX_PATH);
+  const std::wstring cmd = std::wstring(sys) + L"\\cmd.exe";
+  auto kind = [&] {
+    DWORD type = 0xFFFF;
+    ::GetBinaryTypeW(cmd.c_str(), &type);
+    return type;
+  };
+  EXPECT_EQ(kind(), static_cast<DWORD>(SCS_32BIT_BINARY));  // System32 is SysWOW64 for us
+  {
+    App_FSRedirGuard guard;
+    ASSERT_TRUE(guard.Disabled());
+    EXPECT_EQ(kind(), static_cast<DWORD>(SCS_64BIT_BINARY));
+  }
+  EXPECT_EQ(kind(), static_cast<DWORD>(SCS_32BIT_BINARY));
+}
+
 TEST_F(Privileges, RedirectionSwitchMirrorsItsFlagAndIsNotCounted) {
   App_Env& env = AppEnv();
-  // This 64-bit process is no WOW64 process: nothing to switch, but the
-  // (false) flag is still mirrored.
+  // No WOW64 process (a 64-bit one, or 32-bit Windows): nothing to switch,
+  // but the (false) flag is still mirrored.
+  PlatformFake().IsWow64Process = false;
   env.State_Wow64FsRedirection_Disabled = true;
   DisableFSRedir();
   EXPECT_FALSE(FSRedirIsDisabled());

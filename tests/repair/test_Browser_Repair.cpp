@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/App_Env.h"
@@ -338,7 +339,7 @@ TEST_F(Repair, ARefusedDeletionSucceedsAfterTheTakeOver) {
   const std::wstring locked = base + L"\\LockedTree";
   CreateKey(HKEY_LOCAL_MACHINE, locked + L"\\child");
   SetKeySecurity(HKEY_LOCAL_MACHINE, locked, L"O:BAD:P(A;CI;KA;;;SY)");
-  ASSERT_EQ(::SHDeleteKeyW(HKEY_LOCAL_MACHINE, locked.c_str()), ERROR_ACCESS_DENIED);
+  ASSERT_EQ(::SHDeleteKeyW(HKEY_LOCAL_MACHINE, locked.c_str()), static_cast<DWORD>(ERROR_ACCESS_DENIED));
   bool notFound = true;
   int32_t code = -1;
   EXPECT_TRUE(App_Registry::KillRegKey(hkeyLocalMachine, locked, notFound, code));
@@ -360,4 +361,35 @@ TEST_F(Repair, TheAdapterQueryGetsItsOwnChanceAfterAStartUpTimeOut) {
   const App_WMIResult r = App_WMIClient::Run(req);
   EXPECT_TRUE(r.Succeeded()) << std::string(r.Describe().begin(), r.Describe().end());
   App_WMIClient::ForgetTimeouts();
+}
+
+TEST_F(Repair, MachineProxyIsClearedInThe64BitViewOn64BitWindows) {
+  // Both views hold a proxy; a 32-bit process sees the 32-bit one unless it
+  // asks for the other. The registry rules send HKLM\SOFTWARE to the 64-bit
+  // view on 64-bit Windows, and the 32-bit view keeps its values.
+  AppEnv().Win64bit = true;
+  auto view = [](REGSAM lView, auto&& f) {
+    HKEY h = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kIS, 0, nullptr, 0, KEY_ALL_ACCESS | lView, nullptr, &h,
+                                nullptr),
+              0);
+    f(h);
+    ::RegCloseKey(h);
+  };
+  for (const REGSAM v : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) view(v, [](HKEY h) {
+      const DWORD one = 1;
+      ::RegSetValueExW(h, L"ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
+      ::RegSetValueExW(h, L"ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"p:8080"), 14);
+    });
+  Browser::ClearProxy();
+  for (const auto& [v, enabled, server] :
+       {std::tuple{KEY_WOW64_64KEY, 0u, false}, std::tuple{KEY_WOW64_32KEY, 1u, true}}) {
+    view(v, [&](HKEY h) {
+      DWORD value = 0xFFFFFFFF, size = sizeof(value);
+      ::RegQueryValueExW(h, L"ProxyEnable", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+      EXPECT_EQ(value, enabled) << (v == KEY_WOW64_64KEY ? "64-bit view" : "32-bit view");
+      EXPECT_EQ(::RegQueryValueExW(h, L"ProxyServer", nullptr, nullptr, nullptr, nullptr) == 0, server);
+      ::RegDeleteValueW(h, L"ProxyServer");
+    });
+  }
 }

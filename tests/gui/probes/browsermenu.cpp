@@ -7,6 +7,8 @@
 //                             did not happen ("--refused": Yes, then the prompt is refused)
 //   recorded=<line>           what the web view was asked to do
 //   ran=<program> <params>    each Windows tool a "Networking" command ran
+//                             ("--real-tools": the tools really start instead,
+//                             for a caller that watches them from outside)
 // Menus belong to their process under Wine, so they are read here.
 #include <windows.h>
 
@@ -41,6 +43,7 @@ std::wstring MenuText(HMENU m, int i) {
 int wmain(int argc, wchar_t** argv) {
   const bool refused = argc > 1 && std::wstring(argv[1]) == L"--refused";
   const bool notAdmin = refused || (argc > 1 && std::wstring(argv[1]) == L"--not-admin");
+  const bool realTools = argc > 1 && std::wstring(argv[1]) == L"--real-tools";
   if (refused) PlatformFake().ElevatedStartError = ERROR_CANCELLED;
   ::SetEnvironmentVariableW(L"LUMO_TEST_WEBVIEW", L"record");
   App_Common::InitApp(false, L".\\");
@@ -52,13 +55,15 @@ int wmain(int argc, wchar_t** argv) {
   });
   // One adapter that gets its address by DHCP, whatever the host has.
   PlatformFake().WMINetworkAdapters = std::vector<App_WMINetworkAdapter>{{L"NIC", {L"10.0.0.5"}, true}};
-  Browser::SetRepairToolSink([](std::wstring_view p, std::wstring_view a, bool, uint32_t) {
-    Line(L"ran", std::wstring(p) + L" " + std::wstring(a));
-  });
+  if (!realTools) {
+    Browser::SetRepairToolSink([](std::wstring_view p, std::wstring_view a, bool, uint32_t) {
+      Line(L"ran", std::wstring(p) + L" " + std::wstring(a));
+    });
+  }
   if (!BrowserUI::Show()) return 2;
   ::EnumThreadWindows(
       ::GetCurrentThreadId(),
-      [](HWND h, LPARAM) -> BOOL {
+      [](HWND h, LPARAM) CALLBACK -> BOOL {
         wchar_t cls[64] = {};
         ::GetClassNameW(h, cls, 64);
         if (std::wstring(cls) != L"LumoForm" || !::IsWindowVisible(h)) return TRUE;
