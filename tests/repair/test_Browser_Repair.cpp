@@ -8,7 +8,6 @@
 #include <windows.h>
 
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "platform/App_Env.h"
@@ -27,18 +26,28 @@ namespace {
 constexpr wchar_t kIS[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 constexpr wchar_t kProfiles[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
 
-DWORD ReadDword(HKEY root, const std::wstring& key, const wchar_t* name, DWORD missing = 0xFFFFFFFF) {
-  DWORD v = 0, size = sizeof(v);
-  return ::RegGetValueW(root, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &v, &size) == ERROR_SUCCESS
-             ? v
-             : missing;
-}
-bool HasValue(HKEY root, const std::wstring& key, const wchar_t* name) {
-  return ::RegGetValueW(root, key.c_str(), name, RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-}
-void SetProxy(HKEY root, const std::wstring& key) {
+// The helpers take a registry view (KEY_WOW64_64KEY or KEY_WOW64_32KEY;
+// 0: the caller's own).
+LSTATUS GetValue(HKEY root, const std::wstring& key, const wchar_t* name, DWORD flags, void* data, DWORD* size,
+                 REGSAM lView) {
   HKEY h = nullptr;
-  ASSERT_EQ(::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr), 0);
+  LSTATUS r = ::RegOpenKeyExW(root, key.c_str(), 0, KEY_QUERY_VALUE | lView, &h);
+  if (r != ERROR_SUCCESS) return r;
+  r = ::RegGetValueW(h, nullptr, name, flags, nullptr, data, size);
+  ::RegCloseKey(h);
+  return r;
+}
+DWORD ReadDword(HKEY root, const std::wstring& key, const wchar_t* name, DWORD missing = 0xFFFFFFFF,
+                REGSAM lView = 0) {
+  DWORD v = 0, size = sizeof(v);
+  return GetValue(root, key, name, RRF_RT_REG_DWORD, &v, &size, lView) == ERROR_SUCCESS ? v : missing;
+}
+bool HasValue(HKEY root, const std::wstring& key, const wchar_t* name, REGSAM lView = 0) {
+  return GetValue(root, key, name, RRF_RT_ANY, nullptr, nullptr, lView) == ERROR_SUCCESS;
+}
+void SetProxy(HKEY root, const std::wstring& key, REGSAM lView = 0) {
+  HKEY h = nullptr;
+  ASSERT_EQ(::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | lView, nullptr, &h, nullptr), 0);
   const DWORD one = 1;
   ::RegSetValueExW(h, L"ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
   ::RegSetValueExW(h, L"ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"p:8080"), 14);
@@ -368,28 +377,15 @@ TEST_F(Repair, MachineProxyIsClearedInThe64BitViewOn64BitWindows) {
   // asks for the other. The registry rules send HKLM\SOFTWARE to the 64-bit
   // view on 64-bit Windows, and the 32-bit view keeps its values.
   AppEnv().Win64bit = true;
-  auto view = [](REGSAM lView, auto&& f) {
-    HKEY h = nullptr;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kIS, 0, nullptr, 0, KEY_ALL_ACCESS | lView, nullptr, &h,
-                                nullptr),
-              0);
-    f(h);
-    ::RegCloseKey(h);
-  };
-  for (const REGSAM v : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) view(v, [](HKEY h) {
-      const DWORD one = 1;
-      ::RegSetValueExW(h, L"ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
-      ::RegSetValueExW(h, L"ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"p:8080"), 14);
-    });
+  for (const REGSAM v : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) SetProxy(HKEY_LOCAL_MACHINE, kIS, v);
   Browser::ClearProxy();
-  for (const auto& [v, enabled, server] :
-       {std::tuple{KEY_WOW64_64KEY, 0u, false}, std::tuple{KEY_WOW64_32KEY, 1u, true}}) {
-    view(v, [&](HKEY h) {
-      DWORD value = 0xFFFFFFFF, size = sizeof(value);
-      ::RegQueryValueExW(h, L"ProxyEnable", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
-      EXPECT_EQ(value, enabled) << (v == KEY_WOW64_64KEY ? "64-bit view" : "32-bit view");
-      EXPECT_EQ(::RegQueryValueExW(h, L"ProxyServer", nullptr, nullptr, nullptr, nullptr) == 0, server);
-      ::RegDeleteValueW(h, L"ProxyServer");
-    });
+  EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, kIS, L"ProxyEnable", 0xFFFFFFFF, KEY_WOW64_64KEY), 0u);
+  EXPECT_FALSE(HasValue(HKEY_LOCAL_MACHINE, kIS, L"ProxyServer", KEY_WOW64_64KEY));
+  EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, kIS, L"ProxyEnable", 0xFFFFFFFF, KEY_WOW64_32KEY), 1u);
+  EXPECT_TRUE(HasValue(HKEY_LOCAL_MACHINE, kIS, L"ProxyServer", KEY_WOW64_32KEY));
+  HKEY h = nullptr;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kIS, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &h) == 0) {
+    for (const wchar_t* name : {L"ProxyServer", L"ProxyOverride"}) ::RegDeleteValueW(h, name);
+    ::RegCloseKey(h);
   }
 }
