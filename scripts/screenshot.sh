@@ -47,12 +47,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   "$root"/scripts/wine-prefix.sh "$prefix" start
   "$root"/scripts/wine-run.sh "$prefix" "$exe" "$@" &
   pid=$!
-  win=""
-  for i in $(seq 1 100); do
-    win=$(xdotool search --onlyvisible --name "Web Browser" 2>/dev/null | head -1) && [ -n "$win" ] && break
-    kill -0 $pid 2>/dev/null || break
-    sleep 0.1
-  done
+  win=$("$root"/scripts/wait-window.sh $pid "Web Browser" 10)
   rc=1
   if [ -n "$win" ]; then
     sleep 1.5  # the first paint

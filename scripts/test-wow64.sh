@@ -63,12 +63,7 @@ wm=$!
 trap 'kill $wm 2>/dev/null || true' EXIT
 run "$app/LumoBrowser.exe" >"$work/window.log" 2>&1 &
 pid=$!
-win=""
-for _ in $(seq 1 600); do
-  win=$(xdotool search --onlyvisible --name "^Lumo Web Browser" 2>/dev/null | head -1) && [ -n "$win" ] && break
-  kill -0 $pid 2>/dev/null || break
-  sleep 0.1
-done
+win=$(scripts/wait-window.sh $pid "^Lumo Web Browser" 60 || true)
 if [ -z "$win" ]; then
   bad "the i686 exe showed no window \"Lumo Web Browser\""
   kill $pid 2>/dev/null || true
