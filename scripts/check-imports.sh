@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Lists the imports of the 32-bit release exe and fails when it needs a DLL
 # that is not Windows' own, a function that Windows XP SP3 lacks (the list in
-# tools/xp-missing-imports.txt), or a subsystem version above 5.01.
+# tools/xp-missing-imports.txt), a subsystem version above 5.01, or no
+# Terminal Server awareness.
 # Usage: check-imports.sh LumoBrowser.exe
 set -euo pipefail
 exe="$1"
@@ -76,6 +77,13 @@ major=$(awk '/MajorSubsystemVersion/ {print $2}' <<<"$dump")
 minor=$(awk '/MinorSubsystemVersion/ {print $2}' <<<"$dump")
 if [ "$major" -gt 5 ] || { [ "$major" -eq 5 ] && [ "$minor" -gt 1 ]; }; then
   echo "FAIL: subsystem version $major.$minor is above 5.01"
+  fail=1
+fi
+# Terminal Server aware (0x8000): otherwise a Terminal Server gives the
+# program a per-user Windows folder the user can write.
+chars=$(awk '/^DllCharacteristics/ {print $2}' <<<"$dump")
+if [ $(( 0x${chars:-0} & 0x8000 )) -eq 0 ]; then
+  echo "FAIL: $exe is not Terminal Server aware (DllCharacteristics $chars; link with -Wl,--tsaware)"
   fail=1
 fi
 machine=$(awk -F"[ ,]+" '/^architecture:/ {print $2}' <<<"$($objdump -f "$exe")")

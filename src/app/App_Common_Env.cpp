@@ -10,12 +10,12 @@
 
 #include "app/App_Common.h"
 #include "app/App_Common_Version.h"
-#include "platform/App_Env.h"
-#include "platform/App_Platform.h"
 #include "diag/App_Trace.h"
 #include "fs/App_FilePath.h"
 #include "fs/App_FileSystem.h"
 #include "fs/FS_DirList.h"
+#include "platform/App_Env.h"
+#include "platform/App_Platform.h"
 #include "process/App_Processes.h"
 #include "registry/App_Common_Privileges.h"
 #include "registry/App_Registry.h"
@@ -539,21 +539,22 @@ void FillShellFolders(App_Env& e) {
 void FillShellFoldersLater(App_Env& e) {
   App_LazyTogether(
       [&e] { FillShellFolders(e); }, e.Dir_ProgramFiles, e.DirBS_ProgramFiles, e.Dir_ProgramFiles32,
-      e.DirBS_ProgramFiles32, e.Dir_CommonProgramFiles, e.DirBS_CommonProgramFiles, e.Dir_CommonProgramFiles32,
-      e.DirBS_CommonProgramFiles32, e.Dir_ProgramData, e.DirBS_ProgramData, e.UserDir_CurrentUser_AppData_Roaming,
-      e.UserDirBS_CurrentUser_AppData_Roaming, e.UserDir_CurrentUser_AppData_Local,
-      e.UserDirBS_CurrentUser_AppData_Local, e.UserDir_CurrentUser_ProgramFilesVS,
-      e.UserDirBS_CurrentUser_ProgramFilesVS, e.UserDir_CurrentUser_ProgramFiles32VS,
-      e.UserDirBS_CurrentUser_ProgramFiles32VS, e.UserDir_CurrentUser_Desktop, e.UserDirBS_CurrentUser_Desktop,
-      e.UserDir_CurrentUser_Profile, e.UserDirBS_CurrentUser_Profile, e.UserDir_CurrentUser_SendToMenu,
-      e.UserDirBS_CurrentUser_SendToMenu, e.UserDir_CurrentUser_DocTemplates, e.UserDirBS_CurrentUser_DocTemplates,
+      e.DirBS_ProgramFiles32, e.Dir_CommonProgramFiles, e.DirBS_CommonProgramFiles,
+      e.Dir_CommonProgramFiles32, e.DirBS_CommonProgramFiles32, e.Dir_ProgramData, e.DirBS_ProgramData,
+      e.UserDir_CurrentUser_AppData_Roaming, e.UserDirBS_CurrentUser_AppData_Roaming,
+      e.UserDir_CurrentUser_AppData_Local, e.UserDirBS_CurrentUser_AppData_Local,
+      e.UserDir_CurrentUser_ProgramFilesVS, e.UserDirBS_CurrentUser_ProgramFilesVS,
+      e.UserDir_CurrentUser_ProgramFiles32VS, e.UserDirBS_CurrentUser_ProgramFiles32VS,
+      e.UserDir_CurrentUser_Desktop, e.UserDirBS_CurrentUser_Desktop, e.UserDir_CurrentUser_Profile,
+      e.UserDirBS_CurrentUser_Profile, e.UserDir_CurrentUser_SendToMenu, e.UserDirBS_CurrentUser_SendToMenu,
+      e.UserDir_CurrentUser_DocTemplates, e.UserDirBS_CurrentUser_DocTemplates,
       e.UserDir_CurrentUser_RecentDocs, e.UserDirBS_CurrentUser_RecentDocs, e.UserDir_CurrentUser_Printers,
       e.UserDirBS_CurrentUser_Printers, e.UserDir_CurrentUser_StartMenu, e.UserDirBS_CurrentUser_StartMenu,
       e.UserDir_CurrentUser_StartMenuPrograms, e.UserDirBS_CurrentUser_StartMenuPrograms,
       e.UserDir_CurrentUser_StartupFolder, e.UserDirBS_CurrentUser_StartupFolder, e.NameDir_CurrentUser,
-      e.NameDir_SendToMenu, e.NameDir_DocTemplates, e.NameDir_RecentDocs, e.NameDir_Printers, e.NameDir_StartMenu,
-      e.NameDir_StartMenuPrograms, e.NameDir_StartupFolder, e.NameDir_Desktop, e.NameDir_Documents,
-      e.NameDir_Pictures, e.NameDir_Music, e.NameDir_Videos, e.UserDir_AllUsers_Desktop,
+      e.NameDir_SendToMenu, e.NameDir_DocTemplates, e.NameDir_RecentDocs, e.NameDir_Printers,
+      e.NameDir_StartMenu, e.NameDir_StartMenuPrograms, e.NameDir_StartupFolder, e.NameDir_Desktop,
+      e.NameDir_Documents, e.NameDir_Pictures, e.NameDir_Music, e.NameDir_Videos, e.UserDir_AllUsers_Desktop,
       e.UserDirBS_AllUsers_Desktop, e.UserDir_AllUsers_Profile, e.UserDirBS_AllUsers_Profile,
       e.UserDir_DefaultUser_Profile, e.UserDirBS_DefaultUser_Profile, e.UserDir_DefaultUser_Desktop,
       e.UserDirBS_DefaultUser_Desktop, e.EXE_SubInACL);
@@ -615,7 +616,9 @@ void InitEnv(std::wstring_view sResPath) {
     e.SystemDrive = GetSystemDrive();
     e.SystemDriveBS = e.SystemDrive.empty() ? std::wstring() : e.SystemDrive + L"\\";
     SetFolderPair(e.Dir_System16, e.DirBS_System16, e.DirBS_Windows + L"System");
-    SetFolderPair(e.Dir_System32, e.DirBS_System32, e.DirBS_Windows + L"System32");
+    // The system folder as Windows names it, never derived from the
+    // Windows folder (a per-user folder on a Terminal Server).
+    SetFolderPair(e.Dir_System32, e.DirBS_System32, App_Platform::SystemFolder());
     SetFolderPair(e.Dir_SysWOW64, e.DirBS_SysWOW64, e.DirBS_Windows + L"SysWOW64");
   });
   // The shell's folders, their names and the access-list tool, together on
@@ -675,9 +678,7 @@ void InitEnv(std::wstring_view sResPath) {
   t.Step([&] {
     SetFolderPair(e.Dir_UserProfilesParent, e.DirBS_UserProfilesParent, GetUserProfilesParentDir());
   });
-  t.Step([&] {
-    SetFolderPair(e.UserDir_CurrentUser_Temp, e.UserDirBS_CurrentUser_Temp, GetTempDir());
-  });
+  t.Step([&] { SetFolderPair(e.UserDir_CurrentUser_Temp, e.UserDirBS_CurrentUser_Temp, GetTempDir()); });
   t.Step([&] { Refresh_UserList_by_DirName(e); });
   // The WMI user list likewise, when it is first read.
   t.Step([&] { e.UserList_WMI.SetFiller([&e] { return AskWMIForUserList(e); }); });

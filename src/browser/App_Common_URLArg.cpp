@@ -1,13 +1,14 @@
 // Handing a URL to another program (module App_Common).
 #include "browser/App_Common_URLArg.h"
 
+#include "util/App_Args.h"
 #include "util/App_Strings.h"
 
 namespace App_Common {
 
 std::wstring QuoteURL(std::wstring_view sURL) {
   const std::wstring sInner = App_Strings::UnwrapQuotes(sURL);
-  std::wstring sArg = L"\"";
+  std::wstring sArg;
   sArg.reserve(sInner.size() + 8);
   for (wchar_t c : sInner) {
     if (c == L'"')
@@ -17,12 +18,7 @@ std::wstring QuoteURL(std::wstring_view sURL) {
     else
       sArg += c;
   }
-  // A backslash run before the closing quote would escape it: double it,
-  // so the receiver reads the run as it was and the quote as the end.
-  const size_t lastOther = sArg.find_last_not_of(L'\\');
-  sArg.append(sArg.size() - lastOther - 1, L'\\');
-  sArg += L'"';
-  return sArg;
+  return App_Args::WrapAsOneArgument(sArg);
 }
 
 std::vector<std::wstring> SplitArgs(std::wstring_view sArgs) {

@@ -7,14 +7,14 @@
 
 #include <vector>
 
-#include "platform/App_Runtime.h"
-#include "platform/App_Env.h"
-#include "platform/App_Platform.h"
 #include "config/Config_Class.h"
 #include "diag/App_Trace.h"
 #include "forms/App_InvForm.h"
 #include "fs/App_FilePath.h"
 #include "fs/App_FileSystem.h"
+#include "platform/App_Env.h"
+#include "platform/App_Platform.h"
+#include "platform/App_Runtime.h"
 #include "process/App_Processes.h"
 #include "registry/App_FSRedir.h"
 #include "util/App_Handle.h"
@@ -30,6 +30,7 @@ constexpr DWORD kErrSRPBlocked = 1260;        // ERROR_ACCESS_DISABLED_BY_POLICY
 constexpr int32_t kWaitTimeout = 258;
 constexpr int32_t kWaitFailed = -1;
 constexpr DWORD kInputIdleMS = 5500;
+constexpr DWORD kInputIdleSliceMS = 50;
 
 using App_Strings::InStr;
 
@@ -64,6 +65,13 @@ std::wstring SystemFolderNow() {
 std::wstring WindowsFolderNow() {
   const std::wstring& d = AppEnv().Dir_Windows;
   return d.empty() ? App_Platform::WindowsFolder() : d;
+}
+
+// A program named without any folder or drive ("cmd.exe", "netsh"): a name
+// Windows would look for in the program's own folder and the current folder
+// first. A URL or a document path is no bare name.
+bool IsBareName(std::wstring_view s) {
+  return !s.empty() && s.find_first_of(L"\\/:") == std::wstring_view::npos;
 }
 
 // The file in one folder list (";"-separated), ".exe" added to a name
@@ -102,11 +110,6 @@ std::wstring ShortPathOf(const std::wstring& sPath) {
   std::wstring out(buf.data(), n);
   App_FilePath::RemoveWideAPIFormatFromPath(out);
   return out;
-}
-
-// Whether every handed-out start handle is a real one.
-bool Valid(HANDLE h) {
-  return h != nullptr && h != INVALID_HANDLE_VALUE;
 }
 
 // The rights a waiter opens a process with: enough to wait on it and read
@@ -159,6 +162,25 @@ int32_t StyleToShowWindowConstant(int32_t lStyle) {
   }
 }
 
+namespace {
+
+// The path to start: a bare name becomes Windows' own tool of that name,
+// or "" (logged) when there is none.
+std::wstring FindToolOrRefuse(App_Trace& t, std::wstring_view sPath) {
+  std::wstring path = App_Strings::UnwrapQuotes(sPath);
+  if (!IsBareName(path)) return path;
+  App_FSRedirGuard redir;
+  path = FindSystemProgram(path);
+  // Handed on by its bare name, the shell or process creation would look in
+  // the program's own folder and the current folder first: never start it.
+  if (path.empty())
+    t.Log(L"Not found in the system folder, the Windows folder or PATH; not started", evNormal,
+          pVar(L"sProgram", sPath));
+  return path;
+}
+
+}  // namespace
+
 std::wstring FindSystemProgram(std::wstring_view sName) {
   const std::wstring name = App_Strings::UnwrapQuotes(sName);
   if (name.empty() || HasBackslash(name) || name.find(L'/') != std::wstring::npos) return name;
@@ -175,33 +197,13 @@ std::wstring FindSystemProgram(std::wstring_view sName) {
   return found;
 }
 
-int32_t MsgWaitObj(int32_t lTimeOut, void* const* handles, uint32_t lCount) {
-  const bool bLimit = lTimeOut >= 0;
-  const uint32_t lDeadline = App_Platform::TickCount() + static_cast<uint32_t>(lTimeOut);
-  DWORD r = WAIT_FAILED;
-  for (;;) {
-    DWORD lRemaining = INFINITE;
-    if (bLimit) {
-      // Read as signed: once the deadline has passed this is negative, or
-      // (across the wrap-around) larger than the whole time-out.
-      const int32_t lLeft = static_cast<int32_t>(lDeadline - App_Platform::TickCount());
-      if (lLeft < 0 || lLeft > lTimeOut) return kWaitTimeout;
-      lRemaining = static_cast<DWORD>(lLeft);
-    }
-    r = ::MsgWaitForMultipleObjects(lCount, handles, FALSE, lRemaining, QS_ALLINPUT);
-    if (!App_Common::DoEvents()) return kMsgWaitQuit;
-    if (r != WAIT_OBJECT_0 + lCount) break;
-  }
-  return r == WAIT_FAILED ? kWaitFailed : static_cast<int32_t>(r);
-}
-
 bool ShellPlain(std::wstring_view sPathAndFilename, std::wstring_view sArguments, bool bWait,
                 int32_t lShowWindow, int32_t lTimeOut, uint32_t& lPID, uint32_t& lExitCode) {
   App_Trace t(L"App_RunX", L"ShellPlain");
   t.Vars(vkPassedByVal, {L"sPathAndFilename", sPathAndFilename, L"sArguments", sArguments, L"bWait", bWait,
                          L"lShowWindow", lShowWindow, L"lTimeOut", lTimeOut});
   bool bResult = false;
-  std::wstring sPath, sShell;
+  std::wstring sPath, sShell, sApp, sDir;
   bool bGoOn = true;
 
   t.Step([&] {
@@ -209,6 +211,12 @@ bool ShellPlain(std::wstring_view sPathAndFilename, std::wstring_view sArguments
     if (sPath.empty()) {
       t.Log(L"Passed empty string!");
       bGoOn = false;
+    } else if (IsBareName(sPath)) {
+      // Windows' own tool, run in the system folder, so that whatever it
+      // starts in turn is looked for there first as well.
+      sApp = FindToolOrRefuse(t, sPath);
+      if (sApp.empty()) bGoOn = false;
+      sDir = SystemFolderNow();
     } else if (HasBackslash(sPath) && !App_FileSystem::FileExist(sPath)) {
       t.Log(L"File not found!", evNormal, pVar(L"sPathAndFilename", sPathAndFilename));
       bGoOn = false;
@@ -222,13 +230,6 @@ bool ShellPlain(std::wstring_view sPathAndFilename, std::wstring_view sArguments
     App_Handle hProcess;
     t.Step([&] {
       App_FSRedirGuard redir;
-      // A bare name is Windows' own tool, run in the system folder, so that
-      // whatever it starts in turn is looked for there first as well.
-      std::wstring sApp, sDir;
-      if (!HasBackslash(sPath)) {
-        sApp = FindSystemProgram(sPath);
-        if (!sApp.empty()) sDir = SystemFolderNow();
-      }
       sShell = CommandLineProgram(sApp.empty() ? sPath : sApp);
       if (!sArguments.empty()) sShell += L" " + std::wstring(sArguments);
       lPID = 0;
@@ -346,24 +347,27 @@ namespace {
 thread_local uint32_t g_ShellExLastError = 0;
 }  // namespace
 
-uint32_t ShellExW_LastError() { return g_ShellExLastError; }
+uint32_t ShellExW_LastError() {
+  return g_ShellExLastError;
+}
 
 bool ShellExW(std::wstring_view sPathAndFilename, std::wstring_view sCmdLineParams, int32_t ShowType,
-              bool bForceRunAsVerb, bool bForceFailOnCancelledUAC) {
+              bool bForceRunAsVerb, bool bForceFailOnCancelledUAC, App_Handle* phProcess) {
   App_Trace t(L"App_RunX", L"ShellExW");
   t.Vars(vkPassedByVal,
          {L"sPathAndFilename", sPathAndFilename, L"sCmdLineParams", sCmdLineParams, L"ShowType", ShowType,
           L"bForceRunAsVerb", bForceRunAsVerb, L"bForceFailOnCancelledUAC", bForceFailOnCancelledUAC});
   bool result = false;
-  std::wstring path = App_Strings::UnwrapQuotes(sPathAndFilename);
+  std::wstring path;
   const std::wstring params(sCmdLineParams);
+  if (phProcess) phProcess->Reset();
   // A bare program name is Windows' own tool (a document or URL stays as it is).
-  t.Step([&] {
-    if (HasBackslash(path)) return;
-    App_FSRedirGuard redir;
-    const std::wstring found = FindSystemProgram(path);
-    if (!found.empty()) path = found;
-  });
+  t.Step([&] { path = FindToolOrRefuse(t, sPathAndFilename); });
+  if (path.empty()) {
+    g_ShellExLastError = ERROR_FILE_NOT_FOUND;
+    t.Vars(vkFunctionReturn, {result});
+    return result;
+  }
   std::wstring sSourceOf_hWnd = L"null", sVerb = bForceRunAsVerb ? L"runas" : L"open", sPathOnly;
   HWND owner = nullptr;
   bool bUnloadInvForm = false;
@@ -387,26 +391,40 @@ bool ShellExW(std::wstring_view sPathAndFilename, std::wstring_view sCmdLinePara
   bool retry = true;
   while (retry) {
     retry = false;
-    HINSTANCE hRet = nullptr;
+    INT_PTR lRet = 0;
     DWORD lError = 0;
     t.Step([&] {
       App_FSRedirGuard redir;
       ::SetLastError(0);
       if (sVerb == L"runas" && PlatformFake().ElevatedStartError) {
-        hRet = reinterpret_cast<HINSTANCE>(SE_ERR_ACCESSDENIED);
-        ::SetLastError(*PlatformFake().ElevatedStartError);
+        lRet = SE_ERR_ACCESSDENIED;
+        lError = *PlatformFake().ElevatedStartError;
       } else {
-        hRet = ::ShellExecuteW(owner, sVerb.c_str(), path.c_str(), params.c_str(),
-                               sPathOnly.empty() ? nullptr : sPathOnly.c_str(), ShowType);
+        // The started process comes back as a handle where the shell gives
+        // one, so a caller waits on that process and no other of its name.
+        SHELLEXECUTEINFOW sei{};
+        sei.cbSize = sizeof(sei);
+        sei.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+        sei.hwnd = owner;
+        sei.lpVerb = sVerb.c_str();
+        sei.lpFile = path.c_str();
+        sei.lpParameters = params.c_str();
+        sei.lpDirectory = sPathOnly.empty() ? nullptr : sPathOnly.c_str();
+        sei.nShow = ShowType;
+        const BOOL bOK = ::ShellExecuteExW(&sei);
+        lError = bOK ? 0 : ::GetLastError();
+        App_Handle hStarted(sei.hProcess);
+        lRet = bOK ? 33 : reinterpret_cast<INT_PTR>(sei.hInstApp);
+        if (phProcess) *phProcess = std::move(hStarted);
       }
-      lError = ::GetLastError();
+      ::SetLastError(lError);
       if (lError != 0)
         t.APIError(L"ShellExecute2",
                    pVar(L"sVerb", sVerb, L"sPathAndFilename", path, L"sCmdLineParams", params, L"sPathOnly",
                         sPathOnly, L"ShowType", ShowType, L"sSourceOf_hWnd", sSourceOf_hWnd));
     });
-    const INT_PTR lRet = reinterpret_cast<INT_PTR>(hRet);
-    const bool bStarted = lError != kErrElevationRequired && lError != ERROR_CANCELLED && (lRet < 0 || lRet > 32);
+    const bool bStarted =
+        lError != kErrElevationRequired && lError != ERROR_CANCELLED && (lRet < 0 || lRet > 32);
     g_ShellExLastError = bStarted ? 0 : lError != 0 ? lError : static_cast<uint32_t>(lRet);
     const std::wstring file = L"  File = [" + path + L"]";
     if (lError == kErrElevationRequired) {
@@ -583,8 +601,9 @@ namespace {
 // A start rewritten to one of Windows' own programs in the system folder:
 // sProgram becomes the application (in the wide form), the command line
 // sLead + the quoted path + " " + the arguments when there are any.
-void RewriteToSystemProgram(App_Trace& t, std::wstring& sPathAndFilenameAltVar, std::wstring& sCmdLineParamsAltVar,
-                            const wchar_t* sProgram, const wchar_t* sLead) {
+void RewriteToSystemProgram(App_Trace& t, std::wstring& sPathAndFilenameAltVar,
+                            std::wstring& sCmdLineParamsAltVar, const wchar_t* sProgram,
+                            const wchar_t* sLead) {
   t.Vars(vkPassedByRef,
          {L"sPathAndFilenameAltVar", sPathAndFilenameAltVar, L"sCmdLineParamsAltVar", sCmdLineParamsAltVar});
   t.Step([&] {
@@ -635,16 +654,16 @@ int32_t PollWhileRunning(uint32_t lPID, int32_t lTimeOut) {
 
 }  // namespace
 
-void RunHelper_ProcessWaitForResult(RxResult& r, void*& hProcess) {
+void RunHelper_ProcessWaitForResult(RxResult& r, App_Handle& hProcess) {
   App_Trace t(L"App_RunX", L"RunHelper_ProcessWaitForResult", ptSub);
-  t.Vars(vkPassedByRef, {L"hProcess", HandleVar(hProcess)});
+  t.Vars(vkPassedByRef, {L"hProcess", HandleVar(hProcess.Get())});
   bool bGoOn = true;
   bool bExitCodeRead = false;
   DWORD lExitCode = 0;
 
   // 1. A handle, or one opened by the process id.
   t.Step([&] {
-    if (Valid(hProcess)) {
+    if (hProcess.Valid()) {
       if (r.Process_ID != 0) {
         t.Log(L"PID=" + std::to_wstring(r.Process_ID) + L" Process started with valid handle");
       } else {
@@ -666,25 +685,24 @@ void RunHelper_ProcessWaitForResult(RxResult& r, void*& hProcess) {
     }
     t.Log(L"PID=" + std::to_wstring(r.Process_ID) +
           L" Process started, but Handle invalid, trying OpenProcess");
-    HANDLE h = ::OpenProcess(WaitAccess(), FALSE, r.Process_ID);
-    if (Valid(h)) {
+    hProcess.Reset(::OpenProcess(WaitAccess(), FALSE, r.Process_ID));
+    if (hProcess.Valid()) {
       t.Log(L"OpenProcess success");
       r.Error_OpenProcess_Success = true;
-      hProcess = h;
     } else {
       t.Log(L"OpenProcess failure");
       bGoOn = false;
     }
   });
   if (!bGoOn) {
-    t.Vars(vkReturnedByRef, {L"hProcess", HandleVar(hProcess)});
+    t.Vars(vkReturnedByRef, {L"hProcess", HandleVar(hProcess.Get())});
     return;
   }
 
   // 2. The wait.
   if (r.Wait_For_Exit) {
     t.Step([&] {
-      HANDLE h = hProcess;
+      HANDLE h = hProcess.Get();
       int32_t lRet = MsgWaitObj(r.Wait_TimeoutMS < 1 ? -1 : r.Wait_TimeoutMS, &h, 1);
       if (lRet == kWaitFailed) {
         r.Error_Timeout_Msg = L"WAIT_FAILED";
@@ -708,7 +726,19 @@ void RunHelper_ProcessWaitForResult(RxResult& r, void*& hProcess) {
       t.Log(L"Aborting WaitForInit; Flag Not Specified");
     } else {
       t.Step([&] {
-        const DWORD lRet = ::WaitForInputIdle(hProcess, kInputIdleMS);
+        // In short slices with the window's messages handled between
+        // them: the window never stands still for the whole wait.
+        const uint32_t lStart = App_Platform::TickCount();
+        DWORD lRet = WAIT_TIMEOUT;
+        for (;;) {
+          lRet = ::WaitForInputIdle(hProcess.Get(), kInputIdleSliceMS);
+          if (lRet != WAIT_TIMEOUT || App_Platform::TickCount() - lStart >= kInputIdleMS) break;
+          if (!App_Common::DoEvents()) {
+            t.Log(L"(Program closing) Stopped waiting for input-idle" + PidAndFiles(r, true));
+            lRet = 0;
+            break;
+          }
+        }
         const wchar_t* sText = lRet == WAIT_FAILED    ? L"WAIT_FAILED"
                                : lRet == WAIT_TIMEOUT ? L"WAIT_TIMEOUT"
                                                       : nullptr;
@@ -724,19 +754,20 @@ void RunHelper_ProcessWaitForResult(RxResult& r, void*& hProcess) {
 
   // 3. The exit code: 259 while the process runs.
   t.Step([&] {
-    if (::GetExitCodeProcess(hProcess, &lExitCode)) {
+    if (::GetExitCodeProcess(hProcess.Get(), &lExitCode)) {
       bExitCodeRead = true;
     } else {
-      t.APIError(L"GetExitCodeProcess", pVar(L"hProcess", HandleVar(hProcess)));
+      t.APIError(L"GetExitCodeProcess", pVar(L"hProcess", HandleVar(hProcess.Get())));
     }
     if (bExitCodeRead) r.Process_Exit_Code = lExitCode;
   });
-  t.Vars(vkReturnedByRef, {L"hProcess", HandleVar(hProcess), L"Process_Exit_Code", r.Process_Exit_Code});
+  t.Vars(vkReturnedByRef,
+         {L"hProcess", HandleVar(hProcess.Get()), L"Process_Exit_Code", r.Process_Exit_Code});
 }
 
 bool RunXShellX(RxResult& r, std::wstring_view sPathAndFilename, std::wstring_view sCmdLineParams,
                 bool bWaitForExit, bool bWaitForInit, int32_t lWaitTimeoutMS, int32_t ShowType,
-                bool& bForceRunAs) {
+                bool& bForceRunAs, App_Handle& hProcess) {
   App_Trace t(L"App_RunX", L"RunXShellX");
   t.Vars(vkPassedByVal, {L"sPathAndFilename", sPathAndFilename, L"sCmdLineParams", sCmdLineParams,
                          L"bWaitForExit", bWaitForExit, L"bWaitForInit", bWaitForInit, L"lWaitTimeoutMS",
@@ -744,16 +775,18 @@ bool RunXShellX(RxResult& r, std::wstring_view sPathAndFilename, std::wstring_vi
   r.Error_Sent_To_ShellX = true;
   t.Step([&] {
     // A bare name is found once, so that the process looked for afterwards
-    // is the one that was started.
-    std::wstring sPath = App_Strings::UnwrapQuotes(sPathAndFilename);
-    if (!HasBackslash(sPath)) {
-      App_FSRedirGuard redir;
-      const std::wstring found = FindSystemProgram(sPath);
-      if (!found.empty()) sPath = found;
+    // is the one that was started; a name that is none of Windows' own
+    // tools is not started at all.
+    const std::wstring sPath = FindToolOrRefuse(t, sPathAndFilename);
+    if (sPath.empty()) {
+      r.Error_File_Not_Found = true;
+      return;
     }
-    if (ShellExW(sPath, sCmdLineParams, ShowType, bForceRunAs, true)) {
+    if (ShellExW(sPath, sCmdLineParams, ShowType, bForceRunAs, true, &hProcess)) {
       t.Log(L"ShellExW success", evVerbose);
-      r.Process_ID = App_Processes::GetPID(sPath);
+      // The process the shell started, by its handle; by name only when
+      // the shell gave none.
+      r.Process_ID = hProcess.Valid() ? ::GetProcessId(hProcess.Get()) : App_Processes::GetPID(sPath);
       if (bWaitForExit) r.Process_Exit_Code = 0;
       r.Process_Create_Success = true;
       return;
@@ -791,13 +824,14 @@ RxResult RunX(std::wstring_view sPathAndFilename, std::wstring_view sCmdLinePara
   const std::wstring sPath = App_Strings::UnwrapQuotes(sPathAndFilename);
   const std::wstring sParams(sCmdLineParams);
 
-  PROCESS_INFORMATION pi{};
-  HANDLE hThread = nullptr, hProcess = nullptr;
+  // Owned from the moment they are created: no early return leaks them.
+  App_Handle hThread, hProcess;
+  uint32_t lCreatedPID = 0, lCreatedTID = 0;
   bool bWait = false;  // go on to the wait; otherwise straight to the end
   const auto finish = [&] {
     if (bWait) RunHelper_ProcessWaitForResult(r, hProcess);
-    if (hThread) App_Common::CloseMyHandle(hThread);
-    if (hProcess) App_Common::CloseMyHandle(hProcess);
+    hThread.Reset();
+    hProcess.Reset();
     t.Log(L"RunX Finished=" + std::wstring(r.Process_Create_Success ? L"True" : L"False") + L" ReturnCode=" +
               std::to_wstring(r.Process_Exit_Code) + L" for PID=" + std::to_wstring(r.Process_ID) + L" [" +
               r.File_Passed + L"] with arguments [" + r.File_CmdLineParams_Passed + L"]",
@@ -809,7 +843,7 @@ RxResult RunX(std::wstring_view sPathAndFilename, std::wstring_view sCmdLinePara
   if (!HasBackslash(sPath)) {
     t.Step([&] {
       bool bForceRunAs = false;
-      if (RunXShellX(r, sPath, sParams, bWaitForExit, false, lWaitTimeoutMS, lShow, bForceRunAs))
+      if (RunXShellX(r, sPath, sParams, bWaitForExit, false, lWaitTimeoutMS, lShow, bForceRunAs, hProcess))
         t.Log(L"RunX (to ShellX for exe/no path) Success for PID=" + std::to_wstring(r.Process_ID) + L" [" +
                   r.File_Passed + L"]",
               evVerbose);
@@ -874,9 +908,9 @@ RxResult RunX(std::wstring_view sPathAndFilename, std::wstring_view sCmdLinePara
   DWORD lExtErr = 0;
   const auto create = [&](const std::wstring& sApp) {
     // A retry replaces the first start's handles.
-    if (pi.hProcess) ::CloseHandle(pi.hProcess);
-    if (pi.hThread) ::CloseHandle(pi.hThread);
-    pi = PROCESS_INFORMATION{};
+    hProcess.Reset();
+    hThread.Reset();
+    PROCESS_INFORMATION pi{};
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     si.dwFlags = STARTF_USESHOWWINDOW;
@@ -889,6 +923,10 @@ RxResult RunX(std::wstring_view sPathAndFilename, std::wstring_view sCmdLinePara
                               r.Process_Creation_Flags, nullptr,
                               sPathOnly_W.empty() ? nullptr : sPathOnly_W.c_str(), &si, &pi);
       lExtErr = ::GetLastError();
+      hProcess.Reset(pi.hProcess);
+      hThread.Reset(pi.hThread);
+      lCreatedPID = pi.dwProcessId;
+      lCreatedTID = pi.dwThreadId;
     }
     if (lExtErr != 0) {
       ::SetLastError(lExtErr);
@@ -951,8 +989,6 @@ RxResult RunX(std::wstring_view sPathAndFilename, std::wstring_view sCmdLinePara
         }
       }
     }
-    hThread = pi.hThread;
-    hProcess = pi.hProcess;
   });
 
   const std::wstring msg = App_Debug::GetSystemMsg(lExtErr);
@@ -969,7 +1005,7 @@ RxResult RunX(std::wstring_view sPathAndFilename, std::wstring_view sCmdLinePara
             pVar(L"lExtErr", lExtErr, L"sPathAndFilename_W", sPathAndFilename_W));
       r.Error_Elevation_Req = true;
       bool bForceRunAs = true;
-      if (RunXShellX(r, sPath, sParams, bWaitForExit, false, lWaitTimeoutMS, lShow, bForceRunAs)) {
+      if (RunXShellX(r, sPath, sParams, bWaitForExit, false, lWaitTimeoutMS, lShow, bForceRunAs, hProcess)) {
         t.Log(L"RunX (to ShellX for ERROR_ELEVATION_REQUIRED) Success for PID=" +
                   std::to_wstring(r.Process_ID) + L" [" + r.File_Passed + L"]",
               evVerbose);
@@ -1018,12 +1054,12 @@ RxResult RunX(std::wstring_view sPathAndFilename, std::wstring_view sCmdLinePara
 
   // Created.
   r.Process_Create_Success = true;
-  r.Process_ID = pi.dwProcessId;
-  r.Process_Thread_ID = pi.dwThreadId;
-  if (Valid(hProcess)) {
-    t.Log(
-        L"CreateProcessW success (PID=" + std::to_wstring(r.Process_ID) + L")", evVerbose,
-        pVar(L"lRet", static_cast<int32_t>(lRet), L"lExtErr", lExtErr, L"pi.hProcess", HandleVar(hProcess)));
+  r.Process_ID = lCreatedPID;
+  r.Process_Thread_ID = lCreatedTID;
+  if (hProcess.Valid()) {
+    t.Log(L"CreateProcessW success (PID=" + std::to_wstring(r.Process_ID) + L")", evVerbose,
+          pVar(L"lRet", static_cast<int32_t>(lRet), L"lExtErr", lExtErr, L"pi.hProcess",
+               HandleVar(hProcess.Get())));
   } else {
     r.Error_Handle_Invalid = true;
     t.Log(r.Process_ID < 2 ? std::wstring(L"CreateProcessW success, but no handle in hProcess!")
@@ -1041,7 +1077,7 @@ RxResult RunX(std::wstring_view sPathAndFilename, std::wstring_view sCmdLinePara
       } else {
         r.Error_Sent_To_ShellX = true;
         bool bForceRunAs = false;
-        if (RunXShellX(r, sPath, sParams, bWaitForExit, false, lWaitTimeoutMS, lShow, bForceRunAs))
+        if (RunXShellX(r, sPath, sParams, bWaitForExit, false, lWaitTimeoutMS, lShow, bForceRunAs, hProcess))
           t.Log(L"RunX (to ShellX for access denied) Success for PID=" + std::to_wstring(r.Process_ID) +
                     L" [" + r.File_Passed + L"]",
                 evVerbose);

@@ -16,7 +16,8 @@
 #include <string>
 #include <string_view>
 
-struct HWND__;  // a window handle, as <windows.h> declares it
+#include "platform/App_Runtime.h"
+#include "util/App_Handle.h"
 
 namespace App_RunX {
 
@@ -49,9 +50,9 @@ struct RxResult {
   bool Process_Create_Success = false;
 };
 
-// MsgWaitObj's answer when the wait ended because the program is closing
-// (a WM_QUIT, which stays in the queue).
-inline constexpr int32_t kMsgWaitQuit = -2;
+// The message-handling wait every start waits with (platform/App_Runtime.h).
+using App_Common::kMsgWaitQuit;
+using App_Common::MsgWaitObj;
 
 // Starts a program, a control panel item (.cpl, through the system's
 // control.exe) or a batch file (.bat/.cmd, through the system's cmd.exe)
@@ -65,10 +66,12 @@ RxResult RunX(std::wstring_view sPathAndFilename, std::wstring_view sCmdLinePara
               bool bWaitForInit, int32_t lWaitTimeoutMS, int32_t ShowType);
 
 // RunX's shell road: ShellExW (the elevation verb with bForceRunAs), then
-// ShellPlain when that fails. True when either started the program.
+// ShellPlain when that fails. True when either started the program. The
+// process ShellExW started comes back in hProcess when the shell gives its
+// handle; only without one is it looked up by name.
 bool RunXShellX(RxResult& result, std::wstring_view sPathAndFilename, std::wstring_view sCmdLineParams,
                 bool bWaitForExit, bool bWaitForInit, int32_t lWaitTimeoutMS, int32_t ShowType,
-                bool& bForceRunAs);
+                bool& bForceRunAs, App_Handle& hProcess);
 
 // The rewrites of a control panel item and of a batch file: the system's
 // control.exe or cmd.exe becomes the program (in the wide form), the
@@ -79,17 +82,10 @@ void GetCPLValuesForRunX(std::wstring& sPathAndFilenameAltVar, std::wstring& sCm
 void GetBatchFileValuesForRunX(std::wstring& sPathAndFilenameAltVar, std::wstring& sCmdLineParamsAltVar);
 
 // Waits as the record asks (for the exit, with or without a limit, or for
-// input-idle), opening the process by its id when the start gave no
-// handle (the handle opened is handed back; the caller closes it), and
-// records time-outs and the exit code in the record.
-void RunHelper_ProcessWaitForResult(RxResult& result, void*& hProcess);
-
-// Waits until one of lCount handles is signalled (its index), the time-out
-// passes (258; lTimeOut -1 or any negative value: no limit) or the wait
-// fails (-1), handling window messages meanwhile. A WM_QUIT ends the wait
-// at once with kMsgWaitQuit. The deadline is computed on the 32-bit tick
-// count, so it holds across the count's wrap-around.
-int32_t MsgWaitObj(int32_t lTimeOut, void* const* handles, uint32_t lCount);
+// input-idle in short slices, handling messages between them), opening the
+// process by its id when the start gave no handle (hProcess then owns the
+// handle opened), and records time-outs and the exit code in the record.
+void RunHelper_ProcessWaitForResult(RxResult& result, App_Handle& hProcess);
 
 // The process creation flags for a start: fixed defaults by run-as type
 // and environment kind, or, when the setting "RunX.ProcFlags.EnableAltFlags"
@@ -153,8 +149,12 @@ bool ShellX(std::wstring_view sPathAndFilename, std::wstring_view sArguments, bo
 // with "runas"). The invisible form owns the operation, so that an elevation
 // prompt comes to the front. A cancelled elevation prompt counts as done
 // unless bForceFailOnCancelledUAC. ShowType is a show-window code.
+// A bare name that is none of Windows' own tools is not started. With
+// phProcess, the started process's handle comes back there when the shell
+// gives one (it stays empty when the shell handed the file to a running
+// program).
 bool ShellExW(std::wstring_view sPathAndFilename, std::wstring_view sCmdLineParams, int32_t ShowType,
-              bool bForceRunAsVerb, bool bForceFailOnCancelledUAC);
+              bool bForceRunAsVerb, bool bForceFailOnCancelledUAC, App_Handle* phProcess = nullptr);
 // How this thread's last ShellExW start ended: 0 when the shell started the
 // program, else the system error (1223 when the user refused the elevation
 // prompt, 740 when elevation was required and not given) or, without one,

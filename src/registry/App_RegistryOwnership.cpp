@@ -5,12 +5,12 @@
 
 #include <cstring>
 
-#include "platform/App_Env.h"
 #include "diag/App_Err.h"
 #include "diag/App_Trace.h"
+#include "platform/App_Env.h"
 #include "process/App_RunX.h"
 #include "registry/App_Common_Privileges.h"
-#include "registry/App_FSRedir.h"
+#include "util/App_Args.h"
 #include "util/App_Strings.h"
 #include "util/App_Variables.h"
 
@@ -19,6 +19,8 @@ namespace App_Permissions {
 namespace {
 
 constexpr std::wstring_view kModule = L"App_Permissions";
+// How long the kit's ACL tool may take over one command.
+constexpr int32_t kACLToolLimitMS = 60000;
 
 // Memory from LocalAlloc (security descriptors, identifiers), freed with LocalFree.
 struct App_LocalTraits {
@@ -32,10 +34,24 @@ struct WellKnown {
   const wchar_t* sSid;
 };
 constexpr WellKnown kWellKnown[] = {
-    {L"administrators", L"S-1-5-32-544"}, {L"system", L"S-1-5-18"},  {L"local system", L"S-1-5-18"},
-    {L"localsystem", L"S-1-5-18"},        {L"everyone", L"S-1-1-0"}, {L"users", L"S-1-5-32-545"},
+    {L"administrators", L"S-1-5-32-544"},
+    {L"system", L"S-1-5-18"},
+    {L"local system", L"S-1-5-18"},
+    {L"localsystem", L"S-1-5-18"},
+    {L"everyone", L"S-1-1-0"},
+    {L"users", L"S-1-5-32-545"},
     {L"power users", L"S-1-5-32-547"},
+    {L"authenticated users", L"S-1-5-11"},
+    {L"interactive", L"S-1-5-4"},
 };
+
+// The accounts every local user is in: Everyone, Users, Power Users,
+// Authenticated Users, INTERACTIVE.
+constexpr const wchar_t* kOpenToEveryUser[] = {L"S-1-1-0", L"S-1-5-32-545", L"S-1-5-32-547", L"S-1-5-11",
+                                               L"S-1-5-4"};
+
+// The rights that only read a key; any other right is a write.
+constexpr uint32_t kKeyReadOnly = KEY_READ;
 
 // The privilege index that SetPrivilegeToken knows a privilege by.
 int32_t PrivilegeIndex(std::wstring_view sName) {
@@ -44,27 +60,22 @@ int32_t PrivilegeIndex(std::wstring_view sName) {
   return -1;
 }
 
-// "MACHINE\SOFTWARE\x" for the named-object security calls; "" for a root
-// they do not take.
-std::wstring RegObjectName(App_HKEY eHKEY, std::wstring_view sSubKey) {
-  const wchar_t* root = nullptr;
-  switch (eHKEY) {
-    case hkeyClassesRoot:
-      root = L"CLASSES_ROOT";
-      break;
-    case hkeyCurrentUser:
-      root = L"CURRENT_USER";
-      break;
-    case hkeyLocalMachine:
-      root = L"MACHINE";
-      break;
-    case hkeyUsers:
-      root = L"USERS";
-      break;
-    default:
-      return {};
-  }
-  return std::wstring(root) + L"\\" + std::wstring(sSubKey);
+// The roots whose keys may be taken over.
+bool IsOwnableRoot(App_HKEY eHKEY) {
+  return eHKEY == hkeyClassesRoot || eHKEY == hkeyCurrentUser || eHKEY == hkeyLocalMachine ||
+         eHKEY == hkeyUsers;
+}
+
+// Opens a key for a change of its security in the view the registry rules
+// choose (the 64-bit one for HKLM\SOFTWARE on 64-bit Windows), so that the
+// owner and the access list always act on the same key, whichever view
+// the program itself runs in.
+LONG OpenForSecurity(App_HKEY eHKEY, std::wstring_view sSubKey, uint32_t lAccess, App_RegKey& hKey) {
+  std::wstring key(sSubKey);
+  uint32_t sam = 0;
+  bool bRemoved = false;
+  App_Registry::AddRegFlagWOW64(eHKEY, key, sam, bRemoved);
+  return ::RegOpenKeyExW(App_Registry::RootHandle(eHKEY), key.c_str(), 0, sam | lAccess, hKey.Put());
 }
 
 std::vector<BYTE> CopySid(PSID p) {
@@ -72,6 +83,39 @@ std::vector<BYTE> CopySid(PSID p) {
   std::vector<BYTE> v(n);
   ::CopySid(n, v.data(), p);
   return v;
+}
+
+std::vector<BYTE> SidFromText(const wchar_t* sSid) {
+  PSID p = nullptr;
+  if (!::ConvertStringSidToSidW(sSid, &p)) return {};
+  App_Local owner(p);
+  return CopySid(p);
+}
+
+bool IsOpenToEveryUserSid(const std::vector<BYTE>& Sid) {
+  if (Sid.empty()) return false;
+  for (const wchar_t* sOpen : kOpenToEveryUser) {
+    std::vector<BYTE> open = SidFromText(sOpen);
+    if (!open.empty() && ::EqualSid(open.data(), const_cast<BYTE*>(Sid.data()))) return true;
+  }
+  return false;
+}
+
+// The account whose hive holds the key: this program's user under
+// HKEY_CURRENT_USER, the profile named by the first part of the path under
+// HKEY_USERS ("S-1-5-21-...", or its "..._Classes" hive); none elsewhere.
+std::vector<BYTE> HiveAccountSid(App_HKEY eHKEY, std::wstring_view sSubKey) {
+  std::vector<BYTE> Sid;
+  if (eHKEY == hkeyCurrentUser) {
+    LookupAccountSid(L"", Sid);
+  } else if (eHKEY == hkeyUsers) {
+    std::wstring hive(sSubKey.substr(0, sSubKey.find(L'\\')));
+    const std::wstring lower = App_Strings::LCase(hive);
+    if (lower.size() > 8 && lower.compare(lower.size() - 8, 8, L"_classes") == 0)
+      hive.resize(hive.size() - 8);
+    if (lower.rfind(L"s-1-", 0) == 0) Sid = SidFromText(hive.c_str());
+  }
+  return Sid;
 }
 
 }  // namespace
@@ -87,7 +131,9 @@ std::wstring WellKnownSidOf(std::wstring_view sAccountName) {
 
 bool IsOpenToEveryUser(std::wstring_view sAccountName) {
   const std::wstring sid = WellKnownSidOf(sAccountName);
-  return sid == L"S-1-1-0" || sid == L"S-1-5-32-545" || sid == L"S-1-5-32-547";
+  for (const wchar_t* sOpen : kOpenToEveryUser)
+    if (sid == sOpen) return true;
+  return false;
 }
 
 bool LookupAccountSid(std::wstring_view sAccountName, std::vector<BYTE>& Sid) {
@@ -167,29 +213,49 @@ bool TakeControlReg(App_HKEY eHKEY, std::wstring_view sRegSubKey, std::wstring& 
                          L"sTakeOwnerName", sTakeOwnerName, L"sTakePermName", sTakePermName});
   bool result = false;
   EnsurePermissionUsersForRegFunctions(eHKEY, sTakeOwnerName, sTakePermName);
-  // A machine-wide key is not handed to every local account.
-  if (eHKEY != hkeyCurrentUser && IsOpenToEveryUser(sTakePermName)) {
-    t.Log(L"Full control for [" + sTakePermName +
-          L"] goes to the administrators instead (a machine-wide key)");
+  // No key is handed to every local account: the access list gives the
+  // administrators and SYSTEM (and the hive's own account) full control
+  // instead, and the ACL tool grants it to the administrators.
+  std::wstring sGrantName = sTakePermName;
+  if (IsOpenToEveryUser(sTakePermName)) {
+    t.Log(L"Full control for [" + sTakePermName + L"] goes to the administrators and SYSTEM instead");
     sTakePermName = L"Administrators";
   }
   t.Vars(vkCreated, {L"sTakeOwnerName", sTakeOwnerName, L"sTakePermName", sTakePermName});
   t.Step([&] { ChangeOwnerOfReg(eHKEY, sRegSubKey, sTakeOwnerName); });
   t.Step([&] {
     bool bAllow = true;
-    result = RegSetKeyPermission(eHKEY, sRegSubKey, sTakePermName, bAllow, kKeyFullControl);
+    result = RegSetKeyPermission(eHKEY, sRegSubKey, sGrantName, bAllow, kKeyFullControl);
   });
   t.Step([&] {
     const std::wstring& tool = AppEnv().EXE_SubInACL;
     if (tool.empty()) return;
     const std::wstring root = App_Strings::UCase(App_Registry::GetHKEYName(eHKEY, false));
     if (root.empty()) return;
-    const std::wstring key = L"\"" + root + L"\\" + std::wstring(sRegSubKey) + L"\"";
-    for (const std::wstring& args : {L"/keyreg " + key + L" /setowner=" + sTakeOwnerName,
-                                     L"/keyreg " + key + L" /grant=" + sTakePermName + L"=F",
-                                     L"/subkeyreg " + key + L" /setowner=" + sTakeOwnerName,
-                                     L"/subkeyreg " + key + L" /grant=" + sTakePermName + L"=F"})
-      App_RunX::RunX(tool, args, true, false, 0, SW_HIDE);
+    const std::wstring key = root + L"\\" + std::wstring(sRegSubKey);
+    // A name read from the registry is as untrusted as a URL: each one
+    // reaches the tool as exactly one argument, or the tool is not run.
+    const std::wstring* names[] = {&key, &sTakeOwnerName, &sTakePermName};
+    for (const std::wstring* name : names) {
+      if (!App_Args::CanPassAsOneArgument(*name)) {
+        t.Log(
+            L"A name the ACL tool cannot be given as one argument (a double quote, NUL or line break); "
+            L"the tool is not run for this key",
+            evNormal, pVar(L"sName", *name));
+        return;
+      }
+    }
+    const std::wstring K = App_Args::WrapAsOneArgument(key);
+    const std::wstring owner = App_Args::QuoteWhenNeeded(L"/setowner=" + sTakeOwnerName);
+    const std::wstring grant = App_Args::QuoteWhenNeeded(L"/grant=" + sTakePermName + L"=F");
+    for (const std::wstring& args : {L"/keyreg " + K + L" " + owner, L"/keyreg " + K + L" " + grant,
+                                     L"/subkeyreg " + K + L" " + owner, L"/subkeyreg " + K + L" " + grant}) {
+      const App_RunX::RxResult r = App_RunX::RunX(tool, args, true, false, kACLToolLimitMS, SW_HIDE);
+      if (r.Error_Exit_Timeout_Reached)
+        t.Log(L"The ACL tool did not finish within " + std::to_wstring(kACLToolLimitMS / 1000) +
+                  L" s; it is left running and the next step goes on",
+              evNormal, pVar(L"sArgs", args));
+    }
   });
   t.Vars(vkFunctionReturn, {result});
   return result;
@@ -200,8 +266,7 @@ bool ChangeOwnerOfReg(App_HKEY eHKEY, std::wstring_view sSubKey, std::wstring_vi
   t.Vars(vkPassedByVal, {L"eHKEY", App_Registry::GetHKEYName(eHKEY, true), L"sSubKey", sSubKey,
                          L"sOwnerAccountName", sOwnerAccountName});
   bool result = false;
-  std::wstring sObject = RegObjectName(eHKEY, sSubKey);
-  if (sSubKey.empty() || sObject.empty()) {
+  if (sSubKey.empty() || !IsOwnableRoot(eHKEY)) {
     t.Vars(vkFunctionReturn, {result});
     return result;
   }
@@ -223,22 +288,26 @@ bool ChangeOwnerOfReg(App_HKEY eHKEY, std::wstring_view sSubKey, std::wstring_vi
   if (!Sid.empty()) {
     App_Common::SetPrivilegeToken(t.ID(), lTakeOwnership, true);
     App_Common::SetPrivilegeToken(t.ID(), lRestore, true);
-    const auto setOwner = [&] {
-      App_FSRedirGuard redir;
-      return ::SetNamedSecurityInfoW(sObject.data(), SE_REGISTRY_KEY, OWNER_SECURITY_INFORMATION, Sid.data(),
-                                     nullptr, nullptr, nullptr);
+    // The owner is set through a handle opened in the registry rules' view,
+    // the same view the access list is written in.
+    const auto setOwner = [&]() -> DWORD {
+      App_RegKey hKey;
+      const LONG lOpen = OpenForSecurity(eHKEY, sSubKey, WRITE_OWNER, hKey);
+      if (lOpen != ERROR_SUCCESS) return static_cast<DWORD>(lOpen);
+      return ::SetSecurityInfo(hKey.Get(), SE_REGISTRY_KEY, OWNER_SECURITY_INFORMATION, Sid.data(), nullptr,
+                               nullptr, nullptr);
     };
     t.Step([&] {
       DWORD lRet = setOwner();
       result = lRet == ERROR_SUCCESS;
-      t.Log(L"SetNamedSecurityInfoW=" + std::to_wstring(lRet));
+      t.Log(L"SetSecurityInfo=" + std::to_wstring(lRet));
       if (lRet == ERROR_ACCESS_DENIED || lRet == ERROR_BAD_EXE_FORMAT) {
         // Full control first (the owner of a key may always rewrite its list), then once more.
         bool bAllow = true;
         if (RegSetKeyPermission(eHKEY, sSubKey, sAccount, bAllow, kKeyFullControl)) {
           lRet = setOwner();
           result = lRet == ERROR_SUCCESS;
-          t.Log(L"SetNamedSecurityInfoW=" + std::to_wstring(lRet));
+          t.Log(L"SetSecurityInfo=" + std::to_wstring(lRet));
         }
       }
     });
@@ -258,27 +327,32 @@ bool RegSetKeyPermission(App_HKEY eHKEY, std::wstring_view sSubKey, std::wstring
   bool result = false;
   t.Step([&] {
     if (sAccountName.empty()) sAccountName = AppEnv().Name_CurrentUser;
-    std::wstring key(sSubKey);
-    uint32_t sam = 0;
-    bool bRemoved = false;
-    App_Registry::AddRegFlagWOW64(eHKEY, key, sam, bRemoved);
-    sam |= READ_CONTROL | WRITE_DAC;
     App_RegKey hKey;
-    if (::RegOpenKeyExW(App_Registry::RootHandle(eHKEY), key.c_str(), 0, sam, hKey.Put()) != ERROR_SUCCESS)
+    if (sSubKey.empty() || OpenForSecurity(eHKEY, sSubKey, READ_CONTROL | WRITE_DAC, hKey) != ERROR_SUCCESS)
       return;
     std::vector<PermissionEntry> entries(1);
     entries[0].sAccountName = sAccountName;
     entries[0].lAccessMask = eAccessRights;
     entries[0].bAceType = bAllowAccess ? ACCESS_ALLOWED_ACE_TYPE : ACCESS_DENIED_ACE_TYPE;
-    // Rights granted on a machine-wide key to every local account go to
-    // the administrators and SYSTEM instead.
-    if (bAllowAccess && eHKEY != hkeyCurrentUser && IsOpenToEveryUser(sAccountName)) {
-      t.Log(L"Rights for [" + sAccountName +
-                L"] go to the administrators and SYSTEM instead (a machine-wide key)",
-            evNormal, pVar(L"sSubKey", sSubKey));
-      entries[0].sAccountName = L"Administrators";
-      entries.push_back(entries[0]);
-      entries[1].sAccountName = L"System";
+    LookupAccountSid(sAccountName, entries[0].Sid);  // a failed lookup is raised by the update
+    // Write rights for every local account (by name or by identifier, in
+    // any language) go to the administrators and SYSTEM instead, and to the
+    // account whose hive holds the key.
+    if (bAllowAccess && (eAccessRights & ~kKeyReadOnly) != 0 && IsOpenToEveryUserSid(entries[0].Sid)) {
+      t.Log(L"Rights for [" + sAccountName + L"] go to the administrators and SYSTEM instead", evNormal,
+            pVar(L"sSubKey", sSubKey));
+      PermissionEntry e = entries[0];
+      entries.clear();
+      for (const wchar_t* sInstead : {L"S-1-5-32-544", L"S-1-5-18"}) {
+        e.Sid = SidFromText(sInstead);
+        e.sAccountName = sInstead;
+        entries.push_back(e);
+      }
+      e.Sid = HiveAccountSid(eHKEY, sSubKey);
+      if (!e.Sid.empty() && !IsEqual(entries, e.Sid.data()) && !IsOpenToEveryUserSid(e.Sid)) {
+        e.sAccountName = L"(the hive's account)";
+        entries.push_back(e);
+      }
     }
     result = UpdatePermissionsOfRegistryKey(hKey.Get(), entries);
   });
@@ -318,12 +392,18 @@ bool UpdatePermissionsOfRegistryKey(HKEY hKey, std::vector<PermissionEntry>& Ent
     std::vector<BYTE> oldSD(size, 0);
     LONG lRet = ::RegGetKeySecurity(hKey, DACL_SECURITY_INFORMATION, oldSD.data(), &size);
     if (lRet != ERROR_SUCCESS) App_Err::Raise(lRet, L"RegGetKeySecurity", kModule);
+    // Every old entry is carried over or the key is left as it was: a list
+    // that cannot be read whole is never replaced.
     BOOL present = FALSE, defaulted = FALSE;
     PACL oldAcl = nullptr;
-    ::GetSecurityDescriptorDacl(oldSD.data(), &present, &oldAcl, &defaulted);
+    if (!::GetSecurityDescriptorDacl(oldSD.data(), &present, &oldAcl, &defaulted))
+      App_Err::Raise(static_cast<int32_t>(::GetLastError()), L"GetSecurityDescriptorDacl", kModule);
     ACL_SIZE_INFORMATION info{};
-    if (present && oldAcl) ::GetAclInformation(oldAcl, &info, sizeof(info), AclSizeInformation);
-    if (!present || !oldAcl) info = ACL_SIZE_INFORMATION{};
+    if (present && oldAcl && !::GetAclInformation(oldAcl, &info, sizeof(info), AclSizeInformation))
+      App_Err::Raise(static_cast<int32_t>(::GetLastError()), L"GetAclInformation", kModule);
+    // Object entries need the newer list revision; the list keeps the old one's.
+    const DWORD revision =
+        present && oldAcl && oldAcl->AclRevision > ACL_REVISION ? oldAcl->AclRevision : ACL_REVISION;
 
     // The accounts' identifiers and the new list's size.
     DWORD aclSize = info.AceCount > 0 ? info.AclBytesInUse : sizeof(ACL);
@@ -335,7 +415,7 @@ bool UpdatePermissionsOfRegistryKey(HKEY hKey, std::vector<PermissionEntry>& Ent
     }
     std::vector<BYTE> newAclBuf(aclSize, 0);
     PACL newAcl = reinterpret_cast<PACL>(newAclBuf.data());
-    if (!::InitializeAcl(newAcl, aclSize, ACL_REVISION))
+    if (!::InitializeAcl(newAcl, aclSize, revision))
       App_Err::Raise(static_cast<int32_t>(::GetLastError()), L"InitializeAcl", kModule);
 
     // Deny entries, the old explicit entries of other accounts, allow
@@ -344,10 +424,19 @@ bool UpdatePermissionsOfRegistryKey(HKEY hKey, std::vector<PermissionEntry>& Ent
       if (e.bAceType == ACCESS_DENIED_ACE_TYPE &&
           !ConstructAndAddAce(newAcl, e.bAceType, e.bAceFlags, e.lAccessMask, e.Sid.data()))
         App_Err::Raise(static_cast<int32_t>(::GetLastError()), L"AddAce (deny)", kModule);
+    const auto oldAce = [&](DWORD i) {
+      ACE_HEADER* ace = nullptr;
+      if (!::GetAce(oldAcl, i, reinterpret_cast<void**>(&ace)))
+        App_Err::Raise(static_cast<int32_t>(::GetLastError()), L"GetAce", kModule);
+      return ace;
+    };
+    const auto keep = [&](ACE_HEADER* ace) {
+      if (!::AddAce(newAcl, revision, MAXDWORD, ace, ace->AceSize))
+        App_Err::Raise(static_cast<int32_t>(::GetLastError()), L"AddAce (an old entry)", kModule);
+    };
     DWORD firstInherited = info.AceCount;
     for (DWORD i = 0; i < info.AceCount; ++i) {
-      ACE_HEADER* ace = nullptr;
-      if (!::GetAce(oldAcl, i, reinterpret_cast<void**>(&ace))) continue;
+      ACE_HEADER* ace = oldAce(i);
       if (ace->AceFlags & INHERITED_ACE) {
         firstInherited = i;
         break;
@@ -357,29 +446,27 @@ bool UpdatePermissionsOfRegistryKey(HKEY hKey, std::vector<PermissionEntry>& Ent
       if ((ace->AceType == ACCESS_ALLOWED_ACE_TYPE || ace->AceType == ACCESS_DENIED_ACE_TYPE) &&
           IsEqual(Entries, aceSid))
         continue;
-      ::AddAce(newAcl, ACL_REVISION, MAXDWORD, ace, ace->AceSize);
+      keep(ace);
     }
     for (PermissionEntry& e : Entries)
       if (e.bAceType == ACCESS_ALLOWED_ACE_TYPE &&
           !ConstructAndAddAce(newAcl, e.bAceType, e.bAceFlags, e.lAccessMask, e.Sid.data()))
         App_Err::Raise(static_cast<int32_t>(::GetLastError()), L"AddAce (allow)", kModule);
-    for (DWORD i = firstInherited; i < info.AceCount; ++i) {
-      ACE_HEADER* ace = nullptr;
-      if (::GetAce(oldAcl, i, reinterpret_cast<void**>(&ace)))
-        ::AddAce(newAcl, ACL_REVISION, MAXDWORD, ace, ace->AceSize);
-    }
+    for (DWORD i = firstInherited; i < info.AceCount; ++i) keep(oldAce(i));
 
     // The new descriptor: the list and the old list's inheritance state.
     SECURITY_DESCRIPTOR sd{};
     if (!::InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION))
       App_Err::Raise(static_cast<int32_t>(::GetLastError()), L"InitializeSecurityDescriptor", kModule);
     SECURITY_DESCRIPTOR_CONTROL control = 0;
-    DWORD revision = 0;
-    ::GetSecurityDescriptorControl(oldSD.data(), &control, &revision);
+    DWORD sdRevision = 0;
+    ::GetSecurityDescriptorControl(oldSD.data(), &control, &sdRevision);
+    // Both flags are kept, each on its own: a protected list that is also
+    // auto-inherited stays protected.
     if (control & SE_DACL_AUTO_INHERITED)
       ::SetSecurityDescriptorControl(&sd, SE_DACL_AUTO_INHERITED | SE_DACL_AUTO_INHERIT_REQ,
                                      SE_DACL_AUTO_INHERITED | SE_DACL_AUTO_INHERIT_REQ);
-    else if (control & SE_DACL_PROTECTED)
+    if (control & SE_DACL_PROTECTED)
       ::SetSecurityDescriptorControl(&sd, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
     if (!::SetSecurityDescriptorDacl(&sd, TRUE, newAcl, FALSE))
       App_Err::Raise(static_cast<int32_t>(::GetLastError()), L"SetSecurityDescriptorDacl", kModule);

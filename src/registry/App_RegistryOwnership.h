@@ -6,11 +6,18 @@
 // module does it before it retries a deletion that Windows refused.
 //
 // The standard accounts (Administrators, SYSTEM, Everyone, Users, Power
-// Users) are named by their well-known security identifiers, whatever the
-// names are on this Windows' language; other names are looked up. Full
-// control for Everyone, Users or Power Users is never written onto a key
-// outside HKEY_CURRENT_USER: the administrators and SYSTEM get it instead,
-// so no machine-wide key is left open to every local account.
+// Users, Authenticated Users, INTERACTIVE) are named by their well-known
+// security identifiers, whatever the names are on this Windows' language;
+// other names are looked up. Write rights for an account every local user
+// is in are never written onto any key: the administrators and SYSTEM get
+// them instead (and, under HKEY_CURRENT_USER or a profile's hive in
+// HKEY_USERS, the hive's own account), so no key we touch is left open to
+// every local account.
+//
+// The owner and the access list are both set through a handle opened in
+// the view the registry rules choose, so on 64-bit Windows they always act
+// on the same key. An access list that cannot be read whole is left as it
+// was. The ACL tool gets every name as exactly one argument, or is not run.
 #pragma once
 
 #include <windows.h>
@@ -45,7 +52,8 @@ std::wstring WellKnownSidOf(std::wstring_view sAccountName);
 // identifier, others through the system's account lookup, an empty name as
 // the account this program runs as. False when the account is unknown.
 bool LookupAccountSid(std::wstring_view sAccountName, std::vector<BYTE>& Sid);
-// True for Everyone, Users and Power Users: accounts every local user is in.
+// True for Everyone, Users, Power Users, Authenticated Users and
+// INTERACTIVE: accounts every local user is in.
 bool IsOpenToEveryUser(std::wstring_view sAccountName);
 
 // Fills empty owner and permission account names with the defaults for

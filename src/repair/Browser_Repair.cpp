@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "app/App_Common.h"
+#include "diag/App_Trace.h"
 #include "platform/App_Env.h"
 #include "platform/App_Platform.h"
-#include "diag/App_Trace.h"
 #include "process/App_RunX.h"
 #include "registry/App_Registry.h"
 #include "registry/App_RegistryOwnership.h"
@@ -132,6 +132,7 @@ bool SysInfoCode_GetActiveNIC() {
     req.Properties = {L"Description", L"IPAddress", L"DHCPEnabled"};
     req.ConnectTimeoutMS = req.ObjectTimeoutMS = req.TotalTimeoutMS = kNICQueryLimitMS;
     req.IgnoreEarlierTimeouts = true;
+    req.PumpMessages = true;  // the window answers while WMI thinks
     const App_WMIResult r = App_WMIClient::Run(req);
     if (!r.Succeeded()) {
       t.Log(L"The adapter query failed; the interface resets are skipped: " + r.Describe());

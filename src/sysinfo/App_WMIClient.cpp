@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/App_Platform.h"
+#include "platform/App_Runtime.h"
 #include "util/App_Handle.h"
 #include "util/App_Strings.h"
 
@@ -30,8 +31,8 @@ std::wstring Hex(HRESULT hr) {
 std::wstring SystemText(HRESULT hr) {
   wchar_t* p = nullptr;
   const DWORD n = ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&p), 0, nullptr);
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&p), 0, nullptr);
   std::wstring s;
   if (n && p) s.assign(p, n);
   if (p) ::LocalFree(p);
@@ -65,8 +66,8 @@ bool ScalarElement(VARTYPE vt) {
 
 // A VARIANT converted to one type, or false.
 bool Convert(const VARIANT& src, VARTYPE vt, App_ComVariant& out) {
-  return SUCCEEDED(::VariantChangeTypeEx(out.Receive(), const_cast<VARIANT*>(&src),
-                                         LOCALE_USER_DEFAULT, VARIANT_ALPHABOOL, vt));
+  return SUCCEEDED(::VariantChangeTypeEx(out.Receive(), const_cast<VARIANT*>(&src), LOCALE_USER_DEFAULT,
+                                         VARIANT_ALPHABOOL, vt));
 }
 
 }  // namespace
@@ -171,8 +172,7 @@ App_WMIValue App_WMIValue::Bool(bool b) {
 
 App_WMIValue App_WMIValue::Take(App_ComVariant&& cv) {
   const VARTYPE base = cv.Type() & VT_TYPEMASK;
-  if (base == VT_UNKNOWN || base == VT_DISPATCH || (cv.Type() & VT_BYREF))
-    return Failed(DISP_E_TYPEMISMATCH);
+  if (base == VT_UNKNOWN || base == VT_DISPATCH || (cv.Type() & VT_BYREF)) return Failed(DISP_E_TYPEMISMATCH);
   App_WMIValue v;
   v.v_ = std::move(cv);
   return v;
@@ -216,11 +216,9 @@ bool App_WMIValue::ToTextList(std::vector<std::wstring>& list) const {
   if (!Read() || !(Type() & VT_ARRAY)) return false;
   SAFEARRAY* psa = Raw().parray;
   const VARTYPE elem = Type() & VT_TYPEMASK;
-  if (!psa || ::SafeArrayGetDim(psa) != 1 || (elem != VT_VARIANT && !ScalarElement(elem)))
-    return false;
+  if (!psa || ::SafeArrayGetDim(psa) != 1 || (elem != VT_VARIANT && !ScalarElement(elem))) return false;
   LONG lo = 0, hi = -1;
-  if (FAILED(::SafeArrayGetLBound(psa, 1, &lo)) || FAILED(::SafeArrayGetUBound(psa, 1, &hi)))
-    return false;
+  if (FAILED(::SafeArrayGetLBound(psa, 1, &lo)) || FAILED(::SafeArrayGetUBound(psa, 1, &hi))) return false;
   std::vector<std::wstring> out;
   for (LONG i = lo; i <= hi; ++i) {
     App_WMIValue e;
@@ -290,14 +288,13 @@ HRESULT App_WMIClient::Connect(std::wstring_view sNamespace) {
   if (PlatformFake().WMIUnreachable) return Fail(kConnectServer, kUnreachable);
 
   App_ComPtr<IWbemLocator> locator;
-  HRESULT hr =
-      ::CoCreateInstance(kCLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IWbemLocator),
-                         reinterpret_cast<void**>(locator.Receive()));
+  HRESULT hr = ::CoCreateInstance(kCLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IWbemLocator),
+                                  reinterpret_cast<void**>(locator.Receive()));
   if (FAILED(hr)) return Fail(L"CoCreateInstance(WbemLocator)", hr);
   App_Bstr ns(sNamespace);
   if (!ns.Valid()) return Fail(kConnectServer, E_OUTOFMEMORY);
-  hr = locator->ConnectServer(ns.Get(), nullptr, nullptr, nullptr, WBEM_FLAG_CONNECT_USE_MAX_WAIT,
-                              nullptr, nullptr, services_.Receive());
+  hr = locator->ConnectServer(ns.Get(), nullptr, nullptr, nullptr, WBEM_FLAG_CONNECT_USE_MAX_WAIT, nullptr,
+                              nullptr, services_.Receive());
   if (FAILED(hr)) return Fail(kConnectServer, hr);
   if (!services_) return Fail(kConnectServer, E_POINTER);
   // Impersonate, as the scripting layer does by default. An in-process
@@ -333,8 +330,7 @@ HRESULT App_WMIClient::InstancesOf(std::wstring_view sClassName, long lFlags) {
   return FAILED(hr) ? Fail(L"IWbemServices::CreateInstanceEnum", hr) : S_OK;
 }
 
-HRESULT App_WMIClient::Next(long lTimeoutMS, const std::vector<std::wstring>& properties,
-                            App_WMIRow& row) {
+HRESULT App_WMIClient::Next(long lTimeoutMS, const std::vector<std::wstring>& properties, App_WMIRow& row) {
   if (!enum_) return Fail(L"IEnumWbemClassObject::Next", E_POINTER);
   App_ComPtr<IWbemClassObject> obj;
   ULONG returned = 0;
@@ -514,9 +510,8 @@ App_WMIResult App_WMIClient::Run(const App_WMIRequest& request) {
   if (g_timedOut && !request.IgnoreEarlierTimeouts) {
     const DWORD ago = start - static_cast<DWORD>(g_timedOutTick);
     if (ago < kCoolDownMS) {
-      return FailAtOnce(
-          start, kConnectServer, static_cast<HRESULT>(WBEM_E_TIMED_OUT),
-          L"(the WMI service did not answer in time " + std::to_wstring(ago) + L" ms ago)");
+      return FailAtOnce(start, kConnectServer, static_cast<HRESULT>(WBEM_E_TIMED_OUT),
+                        L"(the WMI service did not answer in time " + std::to_wstring(ago) + L" ms ago)");
     }
   }
   try {
@@ -528,21 +523,23 @@ App_WMIResult App_WMIClient::Run(const App_WMIRequest& request) {
       return FailAtOnce(start, L"CreateEventW", HRESULT_FROM_WIN32(::GetLastError()));
 
     auto* param = new std::shared_ptr<WMIJob>(job);
-    App_Handle thread(
-        reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, Worker, param, 0, nullptr)));
+    App_Handle thread(reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, Worker, param, 0, nullptr)));
     if (!thread.Valid()) {
       const DWORD err = ::GetLastError();
       delete param;
-      return FailAtOnce(start, L"_beginthreadex",
-                        HRESULT_FROM_WIN32(err ? err : ERROR_NOT_ENOUGH_MEMORY));
+      return FailAtOnce(start, L"_beginthreadex", HRESULT_FROM_WIN32(err ? err : ERROR_NOT_ENOUGH_MEMORY));
     }
 
     // First the connection, then the rest of the request, each within its limit.
     const DWORD connectLimit = std::min(request.ConnectTimeoutMS, request.TotalTimeoutMS);
-    if (::WaitForSingleObject(job->connected.Get(), connectLimit) == WAIT_OBJECT_0) {
+    const auto wait = [&request](HANDLE h, DWORD ms) {
+      if (!request.PumpMessages) return ::WaitForSingleObject(h, ms) == WAIT_OBJECT_0;
+      return App_Common::MsgWaitObj(static_cast<int32_t>(std::min<DWORD>(ms, 0x7FFFFFFF)), &h, 1) == 0;
+    };
+    if (wait(job->connected.Get(), connectLimit)) {
       const DWORD used = ::GetTickCount() - start;
       const DWORD left = used < request.TotalTimeoutMS ? request.TotalTimeoutMS - used : 0;
-      ::WaitForSingleObject(thread.Get(), left);
+      wait(thread.Get(), left);
     }
 
     JobLock lock(*job);

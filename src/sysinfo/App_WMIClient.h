@@ -190,13 +190,16 @@ struct App_WMIRequest {
   // Tried even while an earlier request is stuck or ran out of time a
   // moment ago: a question that gets its own chance, with its own limits.
   bool IgnoreEarlierTimeouts = false;
+  // Asked on a window's thread: the wait handles the thread's messages, so
+  // the window repaints and answers while WMI thinks. A WM_QUIT met on the
+  // way ends the wait (the request counts as timed out; the message stays).
+  bool PumpMessages = false;
 };
 
 struct App_WMIResult {
-  HRESULT hr = S_OK;  // the failure, S_OK when the request completed
-  std::wstring
-      FailedCall;     // the call that failed ("IWbemLocator::ConnectServer", ...), "" when none
-  std::wstring Note;  // what went wrong beyond the number ("timed out after 2000 ms", ...)
+  HRESULT hr = S_OK;             // the failure, S_OK when the request completed
+  std::wstring FailedCall;       // the call that failed ("IWbemLocator::ConnectServer", ...), "" when none
+  std::wstring Note;             // what went wrong beyond the number ("timed out after 2000 ms", ...)
   bool Connected = false;        // the service was reached
   bool TimedOut = false;         // a limit ended the request
   std::vector<App_WMIRow> Rows;  // the objects read, in WMI's order (also those before a failure)
