@@ -26,6 +26,15 @@ struct LumoDebugFixtureState {
   ~LumoDebugFixtureState() { App_Debug::SetSystemOutputSink({}); }
 };
 
+// How many traced calls of a routine ("App_Registry.KillRegKey") were made
+// since the tracing state was reset.
+inline int LumoCalls(const std::wstring& sProc) {
+  int n = 0;
+  for (int32_t id = 1; id <= App_Debug::ProcCount(); ++id)
+    n += App_Debug::ProcObject(id)->ProcedureSource() == sProc;
+  return n;
+}
+
 // The entries of the pending debug log, without their time headers.
 inline std::vector<std::wstring> PendingEntries() {
   std::vector<std::wstring> out;

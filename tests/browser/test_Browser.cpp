@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/App_Env.h"
 #include "browser/App_Common_URLArg.h"
 #include "browser/Browser.h"
 #include "config/Config_Class.h"
@@ -15,6 +14,7 @@
 #include "lumo_files.h"
 #include "lumo_probe.h"
 #include "lumo_test.h"
+#include "platform/App_Env.h"
 #include "process/App_RunX.h"
 #include "registry/App_Registry.h"
 
@@ -96,15 +96,6 @@ std::string Utf8(const std::wstring& s) {
   std::string out(static_cast<size_t>(n), '\0');
   ::WideCharToMultiByte(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), out.data(), n, nullptr, nullptr);
   return out;
-}
-
-void EndProcess(uint32_t lPID) {
-  HANDLE h = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, lPID);
-  if (h) {
-    ::TerminateProcess(h, 1);
-    ::WaitForSingleObject(h, 5000);
-    ::CloseHandle(h);
-  }
 }
 
 // ---- where URLs went ----
@@ -544,75 +535,4 @@ TEST_F(BrowserTest, AServiceStartStartsNoBrowser) {
 TEST_F(BrowserTest, OwnWindowOpensAQuotedURLWithoutItsQuotes) {
   RunWithArgs(L"\"http://example.com/a b\"");
   EXPECT_EQ(g_roads.events, (std::vector<std::wstring>{L"show", L"navigate:http://example.com/a b"}));
-}
-
-TEST(ShellPlain, StartsWaitsAndGivesUp) {
-  LumoDebugFixtureState dbg;
-  dbg.Reset();
-  const std::wstring dir = ScratchRoot(L"shell");
-  const std::wstring sub = dir + L"\\with space";
-  MakeDirs(sub);
-  ASSERT_TRUE(
-      ::CopyFileW((LumoTestDir() + L"probe_urlsink.exe").c_str(), (sub + L"\\sink.exe").c_str(), FALSE));
-  const std::wstring exe = sub + L"\\sink.exe";
-  uint32_t pid = 99, code = 99;
-
-  // Refusals start nothing.
-  EXPECT_FALSE(App_RunX::ShellPlain(L"", L"x", true, SW_HIDE, 0, pid, code));
-  EXPECT_EQ(LumoLogCount(L"Passed empty string!"), 1);
-  EXPECT_FALSE(App_RunX::ShellPlain(dir + L"\\missing.exe", L"", true, SW_HIDE, 0, pid, code));
-  EXPECT_TRUE(LumoLogHas(L"sPathAndFilename.String=" + dir + L"\\missing.exe"));
-
-  // Waiting gives the exit code; the quoted path and the arguments arrive.
-  EXPECT_TRUE(App_RunX::ShellPlain(exe, L"/exit=7", true, SW_HIDE, 0, pid, code));
-  EXPECT_NE(pid, 0u);
-  EXPECT_EQ(code, 7u);
-  EXPECT_NE(LumoReadBytes(sub + L"\\urlsink.log").find("sink.exe\" /exit=7"), std::string::npos);
-
-  // Within the time limit.
-  EXPECT_TRUE(App_RunX::ShellPlain(exe, L"/exit=3", true, SW_HIDE, 20000, pid, code));
-  EXPECT_EQ(code, 3u);
-
-  // Past the time limit: false, exit code 0, the program keeps running.
-  EXPECT_FALSE(App_RunX::ShellPlain(exe, L"/sleep=20000", true, SW_HIDE, 300, pid, code));
-  EXPECT_EQ(code, 0u);
-  EXPECT_GE(LumoLogCount(L"ShellX (Failed) The process has timed out."), 1);
-  HANDLE h = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
-  ASSERT_NE(h, nullptr);
-  EXPECT_EQ(::WaitForSingleObject(h, 0), static_cast<DWORD>(WAIT_TIMEOUT));
-  ::CloseHandle(h);
-  EndProcess(pid);
-
-  // Without waiting: the id comes back at once.
-  pid = 0;
-  EXPECT_TRUE(App_RunX::ShellPlain(exe, L"/sleep=20000", false, SW_HIDE, 0, pid, code));
-  EXPECT_NE(pid, 0u);
-  EndProcess(pid);
-
-  LumoRemoveTree(dir);
-}
-
-TEST(ShellExW, OpensThroughTheShellOwnedByTheInvisibleForm) {
-  LumoDebugFixtureState dbg;
-  dbg.Reset();
-  const std::wstring dir = ScratchRoot(L"shellex");
-  MakeDirs(dir);
-  const std::wstring exe = dir + L"\\sink.exe";
-  ASSERT_TRUE(::CopyFileW((LumoTestDir() + L"probe_urlsink.exe").c_str(), exe.c_str(), FALSE));
-  const std::wstring log = dir + L"\\urlsink.log";
-
-  // The "open" verb, then the elevation verb (Wine runs it without a prompt):
-  // both start the program with the arguments.
-  EXPECT_TRUE(App_RunX::ShellExW(exe, L"/first", SW_HIDE, false, true));
-  EXPECT_TRUE(App_RunX::ShellExW(exe, L"/second", SW_HIDE, true, false));
-  EXPECT_TRUE(LumoWaitFor([&] {
-    const std::string text = LumoReadBytes(log);
-    return text.find("/first") != std::string::npos && text.find("/second") != std::string::npos;
-  })) << LumoReadBytes(log);
-  // The invisible owner was loaded for the call and is gone again.
-  EXPECT_FALSE(InvForm().IsLoaded().value_or(false));
-
-  // A file that is not there: the shell's refusal is logged and reported.
-  EXPECT_FALSE(App_RunX::ShellExW(dir + L"\\missing.exe", L"", SW_HIDE, false, true));
-  EXPECT_TRUE(LumoLogHas(L"(LAUNCH FAIL, NO RETRY)  File = [" + dir + L"\\missing.exe]"));
 }

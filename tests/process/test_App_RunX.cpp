@@ -10,6 +10,7 @@
 
 #include "app/App_Common.h"
 #include "config/Config_Class.h"
+#include "forms/App_InvForm.h"
 #include "fs/App_FilePath.h"
 #include "lumo_files.h"
 #include "lumo_probe.h"
@@ -260,21 +261,26 @@ TEST_F(RunXTest, LongAndNonAnsiPathsTakeTheWideForm) {
 
   // Longer than 259 characters: no Windows starts a program by such a path
   // (Wine's process creation even corrupts its heap trying), so only its
-  // short (8.3) form is handed over. Wine resolves short names back to the
-  // long path here and refuses it; the outcome is then reported as a failed
-  // start, not as a missing file.
+  // short (8.3) form is handed over: the one Windows gives for this file.
+  // Wine's start by that form is unreliable (it resolves it back to the long
+  // path), so the outcome is only checked to be reported as what it was.
   std::wstring deep = root;
   while (deep.size() < 280) deep += L"\\" + std::wstring(40, L'd');
   const std::wstring longExe = PlaceSink(deep);
+  wchar_t shortPath[MAX_PATH] = {};
+  const DWORD n = ::GetShortPathNameW(LumoLongPath(longExe).c_str(), shortPath, MAX_PATH);
+  ASSERT_GT(n, 0u);
+  ASSERT_LT(n, static_cast<DWORD>(MAX_PATH));
+  std::wstring shortExe = shortPath;
+  if (shortExe.rfind(L"\\\\?\\", 0) == 0) shortExe.erase(0, 4);
   const RxResult l = RunX(longExe, L"/exit=3", true, false, 20000, SW_HIDE);
   EXPECT_TRUE(l.File_ExceedsMaxPath);
   EXPECT_EQ(l.Process_Creation_Flags, 0x6000400u);
   EXPECT_EQ(LumoLogCount(L"RunX (path too long for CreateProcessW, starting it by its short form)"), 1);
+  EXPECT_TRUE(LumoLogHas(L"sShort.String=" + shortExe + L"<sep>")) << shortExe;
   EXPECT_FALSE(l.Error_File_Not_Found);
-  if (l.Process_Create_Success)
-    EXPECT_EQ(l.Process_Exit_Code, 3u);
-  else
-    EXPECT_TRUE(l.Error_Sent_To_ShellX);
+  EXPECT_EQ(l.Process_Exit_Code, l.Process_Create_Success ? 3u : 0u);
+  EXPECT_EQ(l.Error_Sent_To_ShellX, !l.Process_Create_Success);
   LumoRemoveTree(root);
 }
 
@@ -302,7 +308,111 @@ TEST_F(RunXTest, BareNamesAreWindowsOwnToolsNeverTheKitsCopies) {
   EXPECT_EQ(_stricmp(ran.c_str(), std::string(sys.begin(), sys.end()).c_str()), 0) << ran;
   EXPECT_EQ(App_RunX::FindSystemProgram(L"cmd"), sys + L"\\cmd.exe");
   EXPECT_EQ(App_RunX::FindSystemProgram(L"no-such-tool.exe"), L"");
+
+  // A bare name that is none of Windows' tools is not started by any road,
+  // though the current folder holds a program of that name.
+  PlaceSink(cwd, L"lumo-kit-only.exe");
+  wchar_t saved[MAX_PATH] = {};
+  ::GetCurrentDirectoryW(MAX_PATH, saved);
+  ::SetCurrentDirectoryW(cwd.c_str());
+  uint32_t lPID = 0, lExit = 0;
+  EXPECT_FALSE(App_RunX::ShellPlain(L"lumo-kit-only.exe", L"/x", true, SW_HIDE, 5000, lPID, lExit));
+  EXPECT_FALSE(App_RunX::ShellExW(L"lumo-kit-only.exe", L"/x", SW_HIDE, false, true));
+  const RxResult r = RunX(L"lumo-kit-only.exe", L"/x", true, false, 5000, SW_HIDE);
+  EXPECT_FALSE(r.Process_Create_Success);
+  EXPECT_TRUE(r.Error_File_Not_Found);
+  ::SetCurrentDirectoryW(saved);
+  ::Sleep(500);
+  EXPECT_EQ(LumoReadBytes(cwd + L"\\urlsink.log"), "");
+  EXPECT_EQ(LumoLogCount(L"Not found in the system folder, the Windows folder or PATH; not started"), 3);
   LumoRemoveTree(root);
+}
+
+TEST_F(RunXTest, TheShellRoadWaitsOnTheProcessItStartedNotOneOfTheSameName) {
+  // Another cmd.exe runs already, for 20 s.
+  const std::wstring dir = Scratch(L"samename");
+  const std::wstring exe = PlaceSink(dir);
+  uint32_t lOther = 0, lExit = 0;
+  ASSERT_TRUE(App_RunX::ShellPlain(L"cmd.exe", L"/c \"" + exe + L"\" /sleep=20000", false, SW_HIDE, 0, lOther,
+                                   lExit));
+  ASSERT_TRUE(LumoWaitFor([&] { return !LumoReadBytes(dir + L"\\urlsink.log").empty(); }));
+  // A bare name goes through the shell, which hands back the process it started.
+  const DWORD start = ::GetTickCount();
+  const RxResult r = RunX(L"cmd.exe", L"/c exit 5", true, false, 15000, SW_HIDE);
+  EXPECT_LT(::GetTickCount() - start, 10000u);
+  EXPECT_TRUE(r.Error_Sent_To_ShellX);
+  EXPECT_FALSE(r.Error_Exit_Timeout_Reached);
+  EXPECT_EQ(r.Process_Exit_Code, 5u);
+  EXPECT_NE(r.Process_ID, lOther);
+  EndProcess(lOther);
+  EndProcess(App_Processes::GetPID(exe));
+  LumoRemoveTree(dir);
+}
+
+TEST_F(RunXTest, ShellPlainStartsWaitsAndGivesUp) {
+  const std::wstring dir = Scratch(L"shell");
+  const std::wstring sub = dir + L"\\with space";
+  MakeDirs(sub);
+  ASSERT_TRUE(
+      ::CopyFileW((LumoTestDir() + L"probe_urlsink.exe").c_str(), (sub + L"\\sink.exe").c_str(), FALSE));
+  const std::wstring exe = sub + L"\\sink.exe";
+  uint32_t pid = 99, code = 99;
+
+  // Refusals start nothing.
+  EXPECT_FALSE(App_RunX::ShellPlain(L"", L"x", true, SW_HIDE, 0, pid, code));
+  EXPECT_EQ(LumoLogCount(L"Passed empty string!"), 1);
+  EXPECT_FALSE(App_RunX::ShellPlain(dir + L"\\missing.exe", L"", true, SW_HIDE, 0, pid, code));
+  EXPECT_TRUE(LumoLogHas(L"sPathAndFilename.String=" + dir + L"\\missing.exe"));
+
+  // Waiting gives the exit code; the quoted path and the arguments arrive.
+  EXPECT_TRUE(App_RunX::ShellPlain(exe, L"/exit=7", true, SW_HIDE, 0, pid, code));
+  EXPECT_NE(pid, 0u);
+  EXPECT_EQ(code, 7u);
+  EXPECT_NE(LumoReadBytes(sub + L"\\urlsink.log").find("sink.exe\" /exit=7"), std::string::npos);
+
+  // Within the time limit.
+  EXPECT_TRUE(App_RunX::ShellPlain(exe, L"/exit=3", true, SW_HIDE, 20000, pid, code));
+  EXPECT_EQ(code, 3u);
+
+  // Past the time limit: false, exit code 0, the program keeps running.
+  EXPECT_FALSE(App_RunX::ShellPlain(exe, L"/sleep=20000", true, SW_HIDE, 300, pid, code));
+  EXPECT_EQ(code, 0u);
+  EXPECT_GE(LumoLogCount(L"ShellX (Failed) The process has timed out."), 1);
+  HANDLE h = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(::WaitForSingleObject(h, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  ::CloseHandle(h);
+  EndProcess(pid);
+
+  // Without waiting: the id comes back at once.
+  pid = 0;
+  EXPECT_TRUE(App_RunX::ShellPlain(exe, L"/sleep=20000", false, SW_HIDE, 0, pid, code));
+  EXPECT_NE(pid, 0u);
+  EndProcess(pid);
+
+  LumoRemoveTree(dir);
+}
+
+TEST_F(RunXTest, ShellExWOpensThroughTheShellOwnedByTheInvisibleForm) {
+  const std::wstring dir = Scratch(L"shellex");
+  const std::wstring exe = dir + L"\\sink.exe";
+  ASSERT_TRUE(::CopyFileW((LumoTestDir() + L"probe_urlsink.exe").c_str(), exe.c_str(), FALSE));
+  const std::wstring log = dir + L"\\urlsink.log";
+
+  // The "open" verb, then the elevation verb (Wine runs it without a prompt):
+  // both start the program with the arguments.
+  EXPECT_TRUE(App_RunX::ShellExW(exe, L"/first", SW_HIDE, false, true));
+  EXPECT_TRUE(App_RunX::ShellExW(exe, L"/second", SW_HIDE, true, false));
+  EXPECT_TRUE(LumoWaitFor([&] {
+    const std::string text = LumoReadBytes(log);
+    return text.find("/first") != std::string::npos && text.find("/second") != std::string::npos;
+  })) << LumoReadBytes(log);
+  // The invisible owner was loaded for the call and is gone again.
+  EXPECT_FALSE(InvForm().IsLoaded().value_or(false));
+
+  // A file that is not there: the shell's refusal is logged and reported.
+  EXPECT_FALSE(App_RunX::ShellExW(dir + L"\\missing.exe", L"", SW_HIDE, false, true));
+  EXPECT_TRUE(LumoLogHas(L"(LAUNCH FAIL, NO RETRY)  File = [" + dir + L"\\missing.exe]"));
 }
 
 TEST_F(RunXTest, CreationFlagsByAccountAndSetting) {

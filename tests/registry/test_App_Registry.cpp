@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/App_Env.h"
 #include "diag/App_Debug.h"
 #include "lumo_test.h"
+#include "platform/App_Env.h"
 #include "registry/App_Registry.h"
 
 using namespace App_Registry;
@@ -31,8 +31,8 @@ std::vector<Event> Events() {
     App_Proc* p = App_Debug::ProcObject(id);
     for (const App_ProcEvent& e : p->NewEnum())
       if (e.EventType != evEnterProcedure && e.EventType != evExitProcedure)
-        out.push_back({p->ProcedureSource(), e.EventType, e.EventInfo, e.EventVariables,
-                       e.Error_API_Number, e.Error_RT_Number});
+        out.push_back({p->ProcedureSource(), e.EventType, e.EventInfo, e.EventVariables, e.Error_API_Number,
+                       e.Error_RT_Number});
   }
   return out;
 }
@@ -49,13 +49,6 @@ const Event* Find(const std::wstring& proc, int32_t type, const std::wstring& in
   for (const Event& e : keep)
     if (e.proc == proc && e.type == type && e.info == info) return &e;
   return nullptr;
-}
-
-int Calls(const std::wstring& proc) {
-  int n = 0;
-  for (int32_t id = 1; id <= App_Debug::ProcCount(); ++id)
-    n += App_Debug::ProcObject(id)->ProcedureSource() == proc;
-  return n;
 }
 
 // The raw value as Windows holds it, in one view.
@@ -83,8 +76,8 @@ bool RawExists(HKEY root, const std::wstring& key, REGSAM access = KEY_QUERY_VAL
 // XP-level headers).
 void RawDeleteTree(HKEY root, const std::wstring& key, REGSAM view) {
   using DeleteEx = LONG(WINAPI*)(HKEY, LPCWSTR, REGSAM, DWORD);
-  static const auto del = reinterpret_cast<DeleteEx>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"advapi32.dll"), "RegDeleteKeyExW")));
+  static const auto del = reinterpret_cast<DeleteEx>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"advapi32.dll"), "RegDeleteKeyExW")));
   HKEY h;
   if (RegOpenKeyExW(root, key.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | view, &h)) return;
   std::vector<std::wstring> names;
@@ -97,17 +90,15 @@ void RawDeleteTree(HKEY root, const std::wstring& key, REGSAM view) {
 
 void RawCreate(HKEY root, const std::wstring& key, REGSAM view = 0) {
   HKEY h;
-  ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &h,
-                            nullptr),
+  ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &h, nullptr),
             0);
   RegCloseKey(h);
 }
 
-void RawSetSz(HKEY root, const std::wstring& key, const std::wstring& name,
-              const std::wstring& data, DWORD type = REG_SZ) {
+void RawSetSz(HKEY root, const std::wstring& key, const std::wstring& name, const std::wstring& data,
+              DWORD type = REG_SZ) {
   HKEY h;
-  ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr),
-            0);
+  ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr), 0);
   RegSetValueExW(h, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.c_str()),
                  static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
   RegCloseKey(h);
@@ -118,15 +109,14 @@ void SetDacl(const std::wstring& key, const wchar_t* sddl) {
   HKEY h;
   ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, WRITE_DAC, &h), 0);
   PSECURITY_DESCRIPTOR sd = nullptr;
-  ASSERT_TRUE(
-      ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr));
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr));
   BOOL present = FALSE, defaulted = FALSE;
   PACL dacl = nullptr;
   GetSecurityDescriptorDacl(sd, &present, &dacl, &defaulted);
-  EXPECT_EQ(SetSecurityInfo(h, SE_REGISTRY_KEY,
-                            DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                            nullptr, nullptr, dacl, nullptr),
-            0u);
+  EXPECT_EQ(
+      SetSecurityInfo(h, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                      nullptr, nullptr, dacl, nullptr),
+      0u);
   LocalFree(sd);
   RegCloseKey(h);
 }
@@ -163,9 +153,9 @@ class Registry : public ::testing::Test {
 // ---- names and texts ---------------------------------------------------------------
 
 TEST(RegistryNames, RootNamesReturnTextsAndOfflineKeys) {
-  const wchar_t* longNames[] = {
-      L"hkey_classes_root",     L"hkey_current_user",   L"hkey_local_machine", L"hkey_users",
-      L"hkey_performance_data", L"hkey_current_config", L"hkey_dyn_data"};
+  const wchar_t* longNames[] = {L"hkey_classes_root", L"hkey_current_user",     L"hkey_local_machine",
+                                L"hkey_users",        L"hkey_performance_data", L"hkey_current_config",
+                                L"hkey_dyn_data"};
   const wchar_t* shortNames[] = {L"hkcr", L"hkcu", L"hklm", L"hku", L"hkpd", L"hkcc", L"hkdd"};
   for (uint32_t i = 0; i < 7; ++i) {
     EXPECT_EQ(GetHKEYName(static_cast<App_HKEY>(0x80000000u + i), false), longNames[i]);
@@ -206,23 +196,19 @@ TEST_F(Registry, ViewIsChosenOnlyForRedirectedKeysOn64BitWindows) {
   } cases[] = {
       {hkeyLocalMachine, L"SOFTWARE\\Foo", L"SOFTWARE\\Foo", 0x101, true, false},
       {hkeyLocalMachine, L"software\\wow6432node\\Foo", L"software\\Foo", 0x201, false, true},
-      {hkeyLocalMachine, L"SOFTWARE\\Wow6432Node\\A\\WOW6432NODE\\B", L"SOFTWARE\\A\\B", 0x201,
-       false, true},
-      {hkeyLocalMachine, L"guest_Software\\WOW6432Node\\Foo", L"guest_Software\\WOW6432Node\\Foo",
-       0x1, false, false},
+      {hkeyLocalMachine, L"SOFTWARE\\Wow6432Node\\A\\WOW6432NODE\\B", L"SOFTWARE\\A\\B", 0x201, false, true},
+      {hkeyLocalMachine, L"guest_Software\\WOW6432Node\\Foo", L"guest_Software\\WOW6432Node\\Foo", 0x1, false,
+       false},
       {hkeyLocalMachine, L"guest_Software\\Foo", L"guest_Software\\Foo", 0x101, true, false},
-      {hkeyLocalMachine, L"SYSTEM\\CurrentControlSet\\Services",
-       L"SYSTEM\\CurrentControlSet\\Services", 0x1, false, false},
+      {hkeyLocalMachine, L"SYSTEM\\CurrentControlSet\\Services", L"SYSTEM\\CurrentControlSet\\Services", 0x1,
+       false, false},
       {hkeyLocalMachine, L"SOFTWARE", L"SOFTWARE", 0x1, false, false},
-      {hkeyClassesRoot, L"SOFTWARE\\Classes\\CLSID", L"SOFTWARE\\Classes\\CLSID", 0x1, false,
-       false},
-      {hkeyCurrentUser, L"Software\\Classes\\CLSID", L"Software\\Classes\\CLSID", 0x101, true,
-       false},
+      {hkeyClassesRoot, L"SOFTWARE\\Classes\\CLSID", L"SOFTWARE\\Classes\\CLSID", 0x1, false, false},
+      {hkeyCurrentUser, L"Software\\Classes\\CLSID", L"Software\\Classes\\CLSID", 0x101, true, false},
       {hkeyCurrentUser, L"Software\\Foo", L"Software\\Foo", 0x1, false, false},
-      {hkeyUsers, L"S-1-5-21-0-0-0-1000\\Software\\Classes\\x",
-       L"S-1-5-21-0-0-0-1000\\Software\\Classes\\x", 0x101, true, false},
-      {hkeyCurrentUserLocalSettings, L"Software\\Classes\\x", L"Software\\Classes\\x", 0x101, true,
-       false},
+      {hkeyUsers, L"S-1-5-21-0-0-0-1000\\Software\\Classes\\x", L"S-1-5-21-0-0-0-1000\\Software\\Classes\\x",
+       0x101, true, false},
+      {hkeyCurrentUserLocalSettings, L"Software\\Classes\\x", L"Software\\Classes\\x", 0x101, true, false},
   };
   for (bool win64 : {true, false}) {
     AppEnv().Win64bit = win64;
@@ -241,9 +227,8 @@ TEST_F(Registry, ViewIsChosenOnlyForRedirectedKeysOn64BitWindows) {
   const Event* e = Find(L"App_Registry.AddRegFlagWOW64", evVerbose,
                         L"Removed 'WOW6432Node\\' from non-offline/guest registry key string...");
   ASSERT_NE(e, nullptr);
-  EXPECT_EQ(
-      e->vars,
-      L"RootHKEY.String=hklm<sep>sRegKey.String=software\\Foo<sep>bIsGuestSession.Boolean=False");
+  EXPECT_EQ(e->vars,
+            L"RootHKEY.String=hklm<sep>sRegKey.String=software\\Foo<sep>bIsGuestSession.Boolean=False");
 
   // An empty key: logged, nothing touched.
   AppEnv().Win64bit = true;
@@ -264,11 +249,9 @@ TEST_F(Registry, ViewsReachTheRightBranchAndDeletingOneLeavesTheOther) {
 
   DWORD type = 0;
   std::vector<uint8_t> data;
-  ASSERT_TRUE(
-      RawValue(HKEY_LOCAL_MACHINE, lmBase + L"\\View\\Sub", L"v", type, data, KEY_WOW64_64KEY));
+  ASSERT_TRUE(RawValue(HKEY_LOCAL_MACHINE, lmBase + L"\\View\\Sub", L"v", type, data, KEY_WOW64_64KEY));
   EXPECT_EQ(std::wstring(reinterpret_cast<wchar_t*>(data.data())), L"sixty-four");
-  ASSERT_TRUE(
-      RawValue(HKEY_LOCAL_MACHINE, lmBase + L"\\View\\Sub", L"v", type, data, KEY_WOW64_32KEY));
+  ASSERT_TRUE(RawValue(HKEY_LOCAL_MACHINE, lmBase + L"\\View\\Sub", L"v", type, data, KEY_WOW64_32KEY));
   EXPECT_EQ(std::wstring(reinterpret_cast<wchar_t*>(data.data())), L"thirty-two");
 
   App_Variant v;
@@ -286,8 +269,7 @@ TEST_F(Registry, ViewsReachTheRightBranchAndDeletingOneLeavesTheOther) {
   EXPECT_TRUE(KillRegKey(hkeyLocalMachine, node, notFound, api));
   EXPECT_FALSE(notFound);
   EXPECT_FALSE(RawExists(HKEY_LOCAL_MACHINE, lmBase, KEY_QUERY_VALUE | KEY_WOW64_32KEY));
-  EXPECT_TRUE(
-      RawExists(HKEY_LOCAL_MACHINE, lmBase + L"\\View\\Sub", KEY_QUERY_VALUE | KEY_WOW64_64KEY));
+  EXPECT_TRUE(RawExists(HKEY_LOCAL_MACHINE, lmBase + L"\\View\\Sub", KEY_QUERY_VALUE | KEY_WOW64_64KEY));
   EXPECT_TRUE(KillRegKey(hkeyLocalMachine, lmBase, notFound, api));
   EXPECT_FALSE(RawExists(HKEY_LOCAL_MACHINE, lmBase, KEY_QUERY_VALUE | KEY_WOW64_64KEY));
 }
@@ -325,9 +307,8 @@ TEST_F(Registry, EveryValueTypeRoundTrips) {
   struct {
     App_Variant in;
     int32_t out;
-  } nums[] = {{App_Variant(L"0"), 0},           {App_Variant(int32_t(-5)), -5},
-              {App_Variant(L"4294967295"), -1}, {App_Variant(L"&HFF"), 255},
-              {App_Variant(true), 1},           {App_Variant(2.5), 2}};
+  } nums[] = {{App_Variant(L"0"), 0},      {App_Variant(int32_t(-5)), -5}, {App_Variant(L"4294967295"), -1},
+              {App_Variant(L"&HFF"), 255}, {App_Variant(true), 1},         {App_Variant(2.5), 2}};
   for (const auto& n : nums) {
     ASSERT_TRUE(RegWriteValue(hkeyCurrentUser, k, L"dw", 4, n.in));
     ASSERT_TRUE(RawValue(HKEY_CURRENT_USER, k, L"dw", type, data));
@@ -345,8 +326,7 @@ TEST_F(Registry, EveryValueTypeRoundTrips) {
   EXPECT_EQ(typeMismatch, 1);
 
   // Lists grow by one entry per write; a read gives the first string.
-  for (const wchar_t* s : {L"a", L"b", L"c"})
-    ASSERT_TRUE(RegWriteValue(hkeyCurrentUser, k, L"multi", 7, s));
+  for (const wchar_t* s : {L"a", L"b", L"c"}) ASSERT_TRUE(RegWriteValue(hkeyCurrentUser, k, L"multi", 7, s));
   ASSERT_TRUE(RawValue(HKEY_CURRENT_USER, k, L"multi", type, data));
   EXPECT_EQ(type, static_cast<DWORD>(REG_MULTI_SZ));
   EXPECT_EQ(std::wstring(reinterpret_cast<wchar_t*>(data.data()), data.size() / 2),
@@ -360,9 +340,7 @@ TEST_F(Registry, EveryValueTypeRoundTrips) {
 
   // Raw bytes: not through the variant writer, but through their own pair.
   EXPECT_FALSE(RegWriteValue(hkeyCurrentUser, k, L"bin", 3, L"x"));
-  EXPECT_EQ(
-      Count(L"App_Registry.RegWriteValue", evNormal, L"REG_BINARY not supported in this function."),
-      1);
+  EXPECT_EQ(Count(L"App_Registry.RegWriteValue", evNormal, L"REG_BINARY not supported in this function."), 1);
   EXPECT_FALSE(RawValue(HKEY_CURRENT_USER, k, L"bin", type, data));
   const std::vector<uint8_t> bytes = {0, 1, 0xFF, 0, 7};
   ASSERT_TRUE(RegWriteBinary(hkeyCurrentUser, k, L"bin", bytes));
@@ -422,11 +400,8 @@ TEST_F(Registry, MissingKeysAndValuesGiveDefaultsOrSuccessForDeletions) {
   EXPECT_FALSE(RegReadValue(hkeyCurrentUser, base, L"x", 7, L"d", v));
   EXPECT_FALSE(RegReadValue(hkeyCurrentUser, base, L"x", 4, 9, v));
   EXPECT_EQ(v.AsInteger(), 9);
-  EXPECT_EQ(Count(L"App_Registry.RegReadValue", evAPIError, L"RegQueryValueExW REG_SZ (Length)"),
-            1);
-  EXPECT_EQ(
-      Count(L"App_Registry.RegReadValue", evAPIError, L"RegQueryValueExW REG_MULTI_SZ (Length)"),
-      1);
+  EXPECT_EQ(Count(L"App_Registry.RegReadValue", evAPIError, L"RegQueryValueExW REG_SZ (Length)"), 1);
+  EXPECT_EQ(Count(L"App_Registry.RegReadValue", evAPIError, L"RegQueryValueExW REG_MULTI_SZ (Length)"), 1);
   EXPECT_EQ(Count(L"App_Registry.RegReadValue", evAPIError, L"RegQueryValueExW REG_DWORD"), 1);
   // A text is too long for a number: the stored type is not converted.
   RawSetSz(HKEY_CURRENT_USER, base, L"text", L"abcdef");
@@ -478,8 +453,7 @@ TEST_F(Registry, PathsOfMaximumLengthAreRefusedWithoutHarm) {
   RawCreate(HKEY_CURRENT_USER, base);
   App_Variant v;
   EXPECT_FALSE(RegKeyExist(hkeyCurrentUser, huge));
-  EXPECT_EQ(Count(L"App_Registry.RegKeyExist", evVerbose,
-                  L"WARNING:  Registry key may or may not exist!"),
+  EXPECT_EQ(Count(L"App_Registry.RegKeyExist", evVerbose, L"WARNING:  Registry key may or may not exist!"),
             1);
   EXPECT_FALSE(RegReadValue(hkeyCurrentUser, huge, L"v", 1, L"d", v));
   EXPECT_FALSE(RegWriteValue(hkeyCurrentUser, huge, L"v", 1, L"d"));
@@ -490,10 +464,9 @@ TEST_F(Registry, PathsOfMaximumLengthAreRefusedWithoutHarm) {
   EXPECT_TRUE(KillRegKey(hkeyCurrentUser, huge, notFound, code));
   EXPECT_FALSE(notFound);
   EXPECT_EQ(code, 87);
-  EXPECT_EQ(
-      Count(L"App_Registry.KillRegKey", evNormal,
-            L"Key no longer exists (despite NOT receiving ERROR_FILE_NOT_FOUND) returning TRUE..."),
-      1);
+  EXPECT_EQ(Count(L"App_Registry.KillRegKey", evNormal,
+                  L"Key no longer exists (despite NOT receiving ERROR_FILE_NOT_FOUND) returning TRUE..."),
+            1);
   EXPECT_TRUE(RawExists(HKEY_CURRENT_USER, base));
   std::wstring list;
   EXPECT_EQ(RegEnumKey(hkeyCurrentUser, huge, list), 0);
@@ -522,8 +495,7 @@ TEST_F(Registry, SubkeysAreListedInOrderAndAppendedToTheList) {
 }
 
 TEST_F(Registry, KeyTreesAreDeletedDepthFirstAndRootsNever) {
-  for (const wchar_t* n : {L"\\a\\b\\c", L"\\d"})
-    RawCreate(HKEY_CURRENT_USER, base + L"\\Tree" + n);
+  for (const wchar_t* n : {L"\\a\\b\\c", L"\\d"}) RawCreate(HKEY_CURRENT_USER, base + L"\\Tree" + n);
   RawSetSz(HKEY_CURRENT_USER, base + L"\\Tree\\a\\b", L"v", L"1");
   bool notFound = true;
   int32_t api = -1;
@@ -535,8 +507,8 @@ TEST_F(Registry, KeyTreesAreDeletedDepthFirstAndRootsNever) {
   EXPECT_EQ(Count(L"App_Registry.KillRegKey", evVerbose, L"Delete Key Success!"), 1);
   // Each subkey is taken over before it goes (a, a\b, a\b\c, d); the key
   // itself only after a refusal.
-  EXPECT_EQ(Calls(L"App_Permissions.TakeControlReg"), 4);
-  EXPECT_EQ(Calls(L"App_Registry.GetRegKeyPermissions"), 5);
+  EXPECT_EQ(LumoCalls(L"App_Permissions.TakeControlReg"), 4);
+  EXPECT_EQ(LumoCalls(L"App_Registry.GetRegKeyPermissions"), 5);
 
   RawCreate(HKEY_CURRENT_USER, base + L"\\Keep\\child");
   RegDeleteSubKeys(hkeyCurrentUser, base + L"\\Keep");
@@ -548,8 +520,7 @@ TEST_F(Registry, KeyTreesAreDeletedDepthFirstAndRootsNever) {
   RegDeleteSubKeys(hkeyCurrentUser, L"");
   RegDeleteSubKeys(hkeyCurrentUser, L"\\");
   EXPECT_EQ(Count(L"App_Registry.KillRegKey", evNormal, L"Aborting; Passed empty string!"), 1);
-  EXPECT_EQ(Count(L"App_Registry.RegDeleteSubKeys", evNormal, L"Aborting; Passed empty string!"),
-            2);
+  EXPECT_EQ(Count(L"App_Registry.RegDeleteSubKeys", evNormal, L"Aborting; Passed empty string!"), 2);
   EXPECT_TRUE(RawExists(HKEY_CURRENT_USER, base + L"\\Keep"));
 }
 
@@ -578,7 +549,7 @@ TEST_F(Registry, DeniedKeyExistsButRefusesReadsWritesAndDeletion) {
   EXPECT_FALSE(KillRegValue(hkeyCurrentUser, denied, L"v", notFound, code));
   EXPECT_FALSE(notFound);
   EXPECT_EQ(code, 5);
-  EXPECT_EQ(Calls(L"App_Permissions.TakeControlReg"), 0);
+  EXPECT_EQ(LumoCalls(L"App_Permissions.TakeControlReg"), 0);
 
   // A refused deletion: one take-over, one retry, reported as failure.
   EXPECT_FALSE(KillRegKey(hkeyCurrentUser, denied, notFound, code));
@@ -586,16 +557,16 @@ TEST_F(Registry, DeniedKeyExistsButRefusesReadsWritesAndDeletion) {
   EXPECT_EQ(code, 5);
   // The take-over gives the user full control, but the explicit deny entry
   // for everyone stays first in the list: the key is still refused.
-  EXPECT_EQ(Calls(L"App_Permissions.TakeControlReg"), 1);
-  EXPECT_EQ(Calls(L"App_Registry.GetRegKeyPermissions"), 2);
+  EXPECT_EQ(LumoCalls(L"App_Permissions.TakeControlReg"), 1);
+  EXPECT_EQ(LumoCalls(L"App_Registry.GetRegKeyPermissions"), 2);
   EXPECT_EQ(Count(L"App_Registry.KillRegKey", evAPIError, L"RegDeleteKeyExW/RegDeleteKeyW"), 2);
   EXPECT_EQ(Count(L"App_Registry.KillRegKey", evNormal,
                   L"(First run fail, trying again...) RegDeleteKeyExW/RegDeleteKeyW lRet=5  Access "
                   L"is denied."),
             1);
-  EXPECT_EQ(Count(L"App_Registry.KillRegKey", evNormal,
-                  L"RegDeleteKeyExW/RegDeleteKeyW lRet=5  Access is denied."),
-            1);
+  EXPECT_EQ(
+      Count(L"App_Registry.KillRegKey", evNormal, L"RegDeleteKeyExW/RegDeleteKeyW lRet=5  Access is denied."),
+      1);
   EXPECT_TRUE(RawExists(HKEY_CURRENT_USER, denied, READ_CONTROL));  // still there
 }
 
@@ -607,14 +578,13 @@ TEST_F(Registry, RefusedValueDeletionIsRetriedOnceAfterTakeOver) {
   EXPECT_FALSE(notFound);
   EXPECT_EQ(code, 6);
   EXPECT_EQ(Count(L"App_Registry.KillRegValue", evAPIError, L"RegDeleteValueW"), 2);
-  EXPECT_EQ(Count(L"App_Registry.KillRegValue", evNormal,
-                  L"RegDeleteValueW lRet=6  The handle is invalid."),
+  EXPECT_EQ(Count(L"App_Registry.KillRegValue", evNormal, L"RegDeleteValueW lRet=6  The handle is invalid."),
             2);
   EXPECT_EQ(Count(L"App_Registry.KillRegValue", evNormal,
                   L"Attempting to obtain ownership/permissions over the registry key..."),
             1);
-  EXPECT_EQ(Calls(L"App_Permissions.TakeControlReg"), 1);
-  EXPECT_EQ(Calls(L"App_Registry.GetRegKeyPermissions"), 1);
+  EXPECT_EQ(LumoCalls(L"App_Permissions.TakeControlReg"), 1);
+  EXPECT_EQ(LumoCalls(L"App_Registry.GetRegKeyPermissions"), 1);
   EXPECT_EQ(KillRegValueCode(hkeyPerformanceData, L"", L"x"), 6);
 }
 
@@ -629,7 +599,7 @@ TEST_F(Registry, KeyPermissionsTryAllFiveAccounts) {
       accounts.push_back(vars.substr(at + 20, vars.find(L"<sep>", at) - at - 20));
     }
   }
-  EXPECT_EQ(accounts, (std::vector<std::wstring>{L"", L"System", L"Administrators", L"Power Users",
-                                                 L"users"}));
+  EXPECT_EQ(accounts,
+            (std::vector<std::wstring>{L"", L"System", L"Administrators", L"Power Users", L"users"}));
   EXPECT_EQ(App_Debug::ProcObject(1)->Vars_Function_Result(), L"Boolean=False");
 }

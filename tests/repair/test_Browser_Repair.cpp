@@ -1,22 +1,22 @@
 // The "Networking" commands under Wine: the real registry (profile hives,
 // locked keys), the real cmd.exe running Wine's netsh and ipconfig stubs,
 // and WMI's adapter rows through the platform fake.
-#include <aclapi.h>
 #include <gtest/gtest.h>
-#include <sddl.h>
 #include <shlwapi.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "platform/App_Env.h"
-#include "platform/App_Platform.h"
 #include "lumo_files.h"
 #include "lumo_probe.h"
 #include "lumo_test.h"
+#include "platform/App_Env.h"
+#include "platform/App_Platform.h"
 #include "registry/App_Registry.h"
-#include "registry/App_RegistryOwnership.h"
 #include "repair/Browser_IPAddress.h"
 #include "repair/Browser_Repair.h"
 #include "sysinfo/App_WMIClient.h"
@@ -28,8 +28,8 @@ constexpr wchar_t kProfiles[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersio
 
 // The helpers take a registry view (KEY_WOW64_64KEY or KEY_WOW64_32KEY;
 // 0: the caller's own).
-LSTATUS GetValue(HKEY root, const std::wstring& key, const wchar_t* name, DWORD flags, void* data, DWORD* size,
-                 REGSAM lView) {
+LSTATUS GetValue(HKEY root, const std::wstring& key, const wchar_t* name, DWORD flags, void* data,
+                 DWORD* size, REGSAM lView) {
   HKEY h = nullptr;
   LSTATUS r = ::RegOpenKeyExW(root, key.c_str(), 0, KEY_QUERY_VALUE | lView, &h);
   if (r != ERROR_SUCCESS) return r;
@@ -47,7 +47,8 @@ bool HasValue(HKEY root, const std::wstring& key, const wchar_t* name, REGSAM lV
 }
 void SetProxy(HKEY root, const std::wstring& key, REGSAM lView = 0) {
   HKEY h = nullptr;
-  ASSERT_EQ(::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | lView, nullptr, &h, nullptr), 0);
+  ASSERT_EQ(::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | lView, nullptr, &h, nullptr),
+            0);
   const DWORD one = 1;
   ::RegSetValueExW(h, L"ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
   ::RegSetValueExW(h, L"ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"p:8080"), 14);
@@ -58,44 +59,6 @@ void CreateKey(HKEY root, const std::wstring& key) {
   HKEY h = nullptr;
   ASSERT_EQ(::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr), 0);
   ::RegCloseKey(h);
-}
-
-// The security descriptor of a key as SDDL ("O:...D:...").
-std::wstring KeySddl(HKEY root, const std::wstring& key, SECURITY_INFORMATION what) {
-  HKEY h = nullptr;
-  if (::RegOpenKeyExW(root, key.c_str(), 0, READ_CONTROL, &h) != 0) return L"(cannot open)";
-  PSECURITY_DESCRIPTOR sd = nullptr;
-  std::wstring out;
-  if (::GetSecurityInfo(h, SE_REGISTRY_KEY, what, nullptr, nullptr, nullptr, nullptr, &sd) == 0) {
-    wchar_t* text = nullptr;
-    if (::ConvertSecurityDescriptorToStringSecurityDescriptorW(sd, SDDL_REVISION_1, what, &text, nullptr)) {
-      out = text;
-      ::LocalFree(text);
-    }
-    ::LocalFree(sd);
-  }
-  ::RegCloseKey(h);
-  return out;
-}
-
-// Gives a key an owner and an access list (both from SDDL), as written.
-void SetKeySecurity(HKEY root, const std::wstring& key, const wchar_t* sddl) {
-  HKEY h = nullptr;
-  ASSERT_EQ(::RegOpenKeyExW(root, key.c_str(), 0, WRITE_DAC | WRITE_OWNER | READ_CONTROL, &h), 0);
-  PSECURITY_DESCRIPTOR sd = nullptr;
-  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr));
-  EXPECT_EQ(::RegSetKeySecurity(h, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, sd), 0);
-  ::LocalFree(sd);
-  ::RegCloseKey(h);
-}
-
-bool CanWrite(HKEY root, const std::wstring& key) {
-  HKEY h = nullptr;
-  if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_SET_VALUE, &h) != 0) return false;
-  const DWORD one = 1;
-  const bool ok = ::RegSetValueExW(h, L"w", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4) == 0;
-  ::RegCloseKey(h);
-  return ok;
 }
 
 struct Repair : ::testing::Test {
@@ -195,12 +158,13 @@ TEST_F(Repair, TheLastQualifyingAdapterDecidesDhcp) {
 }
 
 TEST_F(Repair, ClearProxyReachesEveryLoadedProfileTheUserAndTheMachine) {
-  // Profiles: one loaded with a long SID, one of exactly ten characters, one whose hive is not loaded.
+  // Profiles: one loaded with a long SID, one of exactly ten characters (a
+  // service account's, skipped), one of eleven, one whose hive is not loaded.
   const std::wstring loaded = L"S-1-5-21-7-7-7-" + std::to_wstring(::GetCurrentProcessId());
-  const std::wstring shortSid = L"S-1-5-1234", unloaded = L"S-1-5-21-9-9-9-4242";
-  for (const std::wstring& sid : {loaded, shortSid, unloaded})
+  const std::wstring shortSid = L"S-1-5-1234", elevenSid = L"S-1-5-12345", unloaded = L"S-1-5-21-9-9-9-4242";
+  for (const std::wstring& sid : {loaded, shortSid, elevenSid, unloaded})
     CreateKey(HKEY_LOCAL_MACHINE, std::wstring(kProfiles) + L"\\" + sid);
-  for (const std::wstring& sid : {loaded, shortSid}) SetProxy(HKEY_USERS, sid + L"\\" + kIS);
+  for (const std::wstring& sid : {loaded, shortSid, elevenSid}) SetProxy(HKEY_USERS, sid + L"\\" + kIS);
   SetProxy(HKEY_CURRENT_USER, kIS);
   SetProxy(HKEY_LOCAL_MACHINE, kIS);
 
@@ -212,8 +176,8 @@ TEST_F(Repair, ClearProxyReachesEveryLoadedProfileTheUserAndTheMachine) {
                                                     : L"cmd.exe /c proxycfg -d"});
   }
   for (const auto& [root, key] :
-       {std::pair{HKEY_USERS, loaded + L"\\" + kIS}, std::pair{HKEY_CURRENT_USER, std::wstring(kIS)},
-        std::pair{HKEY_LOCAL_MACHINE, std::wstring(kIS)}}) {
+       {std::pair{HKEY_USERS, loaded + L"\\" + kIS}, std::pair{HKEY_USERS, elevenSid + L"\\" + kIS},
+        std::pair{HKEY_CURRENT_USER, std::wstring(kIS)}, std::pair{HKEY_LOCAL_MACHINE, std::wstring(kIS)}}) {
     EXPECT_EQ(ReadDword(root, key, L"ProxyEnable"), 0u) << key;
     EXPECT_FALSE(HasValue(root, key, L"ProxyServer")) << key;
     EXPECT_FALSE(HasValue(root, key, L"ProxyOverride")) << key;
@@ -226,7 +190,7 @@ TEST_F(Repair, ClearProxyReachesEveryLoadedProfileTheUserAndTheMachine) {
   // The LAN settings through WinINet.
   EXPECT_TRUE(App_Common::DisableConnectionProxy(L""));
 
-  for (const std::wstring& sid : {loaded, shortSid, unloaded}) {
+  for (const std::wstring& sid : {loaded, shortSid, elevenSid, unloaded}) {
     ::SHDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kProfiles) + L"\\" + sid).c_str());
     ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kProfiles) + L"\\" + sid).c_str());
     ::SHDeleteKeyW(HKEY_USERS, sid.c_str());
@@ -265,10 +229,13 @@ TEST_F(Repair, EachCommandRunsItsToolsInOrder) {
     AppEnv().Dir_Windows = L"D:\\WinDir";
     PlatformFake().WMINetworkAdapters = std::vector<App_WMINetworkAdapter>{{L"NIC", {L"10.0.0.5"}, c.bDhcp}};
     ran.clear();
+    dbg.Reset();
     Browser::ResetNetworkInterfaces(false);
     std::vector<std::wstring> expected = c.head;
     expected.insert(expected.end(), kIpconfig.begin(), kIpconfig.end());
     EXPECT_EQ(ran, expected);
+    // The four Winsock keys are taken over on the way.
+    EXPECT_EQ(LumoCalls(L"App_Permissions.TakeControlReg"), 4);
   }
   EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, kIS, L"ProxyEnable"), 0u);
 
@@ -281,94 +248,66 @@ TEST_F(Repair, EachCommandRunsItsToolsInOrder) {
   ::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
 }
 
-TEST_F(Repair, TakeOverOfALockedKeyIsForTheAdministratorsOnly) {
-  // Owned by the administrators, a protected list that grants SYSTEM alone:
-  // the administrator's writes are refused.
-  const std::wstring locked = base + L"\\Locked";
-  CreateKey(HKEY_LOCAL_MACHINE, locked + L"\\child");
-  SetKeySecurity(HKEY_LOCAL_MACHINE, locked, L"O:BAD:P(A;CI;KA;;;SY)");
-  ASSERT_FALSE(CanWrite(HKEY_LOCAL_MACHINE, locked));
+namespace {
 
-  // The kit's ACL tool is a stand-in that records its arguments.
-  const std::wstring tools = LumoTestDir() + L"acltool_" + std::to_wstring(::GetCurrentProcessId());
-  ::CreateDirectoryW(tools.c_str(), nullptr);
-  ASSERT_TRUE(::CopyFileW((LumoTestDir() + L"probe_urlsink.exe").c_str(), (tools + L"\\subinacl.exe").c_str(),
-                          FALSE));
-  AppEnv().EXE_SubInACL = tools + L"\\subinacl.exe";
-
-  std::wstring owner, perm = L"everyone";
-  EXPECT_TRUE(App_Permissions::TakeControlReg(hkeyLocalMachine, locked, owner, perm));
-  EXPECT_EQ(owner, L"administrators");
-  EXPECT_EQ(perm, L"Administrators");
-  EXPECT_TRUE(CanWrite(HKEY_LOCAL_MACHINE, locked));
-  EXPECT_EQ(KeySddl(HKEY_LOCAL_MACHINE, locked, OWNER_SECURITY_INFORMATION), L"O:BA");
-  const std::wstring dacl = KeySddl(HKEY_LOCAL_MACHINE, locked, DACL_SECURITY_INFORMATION);
-  EXPECT_NE(dacl.find(L"(A;CI;KA;;;BA)"), std::wstring::npos) << dacl;
-  EXPECT_EQ(dacl.find(L";WD)"), std::wstring::npos) << dacl;  // Everyone gained nothing
-  EXPECT_EQ(dacl.find(L";BU)"), std::wstring::npos) << dacl;  // nor did Users
-  const std::wstring K = L"\"HKEY_LOCAL_MACHINE\\" + locked + L"\"";
-  EXPECT_EQ(LumoReadBytes(tools + L"\\urlsink.log"),
-            "subinacl.exe /keyreg " + std::string(K.begin(), K.end()) + " /setowner=administrators\r\n" +
-                "subinacl.exe /keyreg " + std::string(K.begin(), K.end()) + " /grant=Administrators=F\r\n" +
-                "subinacl.exe /subkeyreg " + std::string(K.begin(), K.end()) +
-                " /setowner=administrators\r\n" + "subinacl.exe /subkeyreg " +
-                std::string(K.begin(), K.end()) + " /grant=Administrators=F\r\n");
-  LumoRemoveTree(tools);
+LRESULT CALLBACK QuietProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  return ::DefWindowProcW(h, m, w, l);
 }
 
-TEST_F(Repair, NewEntriesTakeTheirCanonicalPlaces) {
-  const std::wstring key = base + L"\\Order";
-  CreateKey(HKEY_LOCAL_MACHINE, key);
-  // Explicit: Users read, administrators read; inherited: SYSTEM full control.
-  SetKeySecurity(HKEY_LOCAL_MACHINE, key, L"O:BAD:(A;CI;KR;;;BU)(A;CI;KR;;;BA)(A;CIID;KA;;;SY)");
-  std::wstring account = L"Administrators";
-  bool allow = true;
-  EXPECT_TRUE(App_Permissions::RegSetKeyPermission(hkeyLocalMachine, key, account, allow, 0xF003F));
-  EXPECT_EQ(KeySddl(HKEY_LOCAL_MACHINE, key, DACL_SECURITY_INFORMATION),
-            L"D:(A;CI;KR;;;BU)(A;CI;KA;;;BA)(A;CIID;KA;;;SY)");
-  account = L"Users";
-  allow = false;
-  EXPECT_TRUE(App_Permissions::RegSetKeyPermission(hkeyLocalMachine, key, account, allow, 0xF003F));
-  EXPECT_EQ(KeySddl(HKEY_LOCAL_MACHINE, key, DACL_SECURITY_INFORMATION),
-            L"D:(D;CI;KA;;;BU)(A;CI;KA;;;BA)(A;CIID;KA;;;SY)");
-  // Full control for every user on a machine-wide key goes to the administrators and SYSTEM.
-  account = L"Everyone";
-  allow = true;
-  EXPECT_TRUE(App_Permissions::RegSetKeyPermission(hkeyLocalMachine, key, account, allow, 0xF003F));
-  EXPECT_EQ(KeySddl(HKEY_LOCAL_MACHINE, key, DACL_SECURITY_INFORMATION),
-            L"D:(D;CI;KA;;;BU)(A;CI;KA;;;BA)(A;CI;KA;;;SY)(A;CIID;KA;;;SY)");
-  // Standard accounts by identifier, whatever the qualifier.
-  EXPECT_EQ(App_Permissions::WellKnownSidOf(L"BUILTIN\\Power Users"), L"S-1-5-32-547");
-  EXPECT_EQ(App_Permissions::WellKnownSidOf(L"WORKGROUP\\administrators"), L"S-1-5-32-544");
-  EXPECT_EQ(App_Permissions::WellKnownSidOf(L"root"), L"");
+// The longest time a window of this thread took to answer, asked from
+// another thread every 20 ms while fn runs.
+template <class F>
+DWORD LongestAnswerWhile(F&& fn) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = QuietProc;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"LumoRepairPing";
+  ::RegisterClassW(&wc);
+  HWND wnd =
+      ::CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  std::atomic<bool> done{false}, finished{false};
+  DWORD longest = 0;
+  std::thread pinger([&] {
+    while (!done) {
+      const DWORD start = ::GetTickCount();
+      DWORD_PTR answer = 0;
+      ::SendMessageTimeoutW(wnd, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer);
+      longest = std::max(longest, ::GetTickCount() - start);
+      ::Sleep(20);
+    }
+    finished = true;
+  });
+  fn();
+  done = true;
+  // The pinger's last question may still wait for this thread.
+  while (!finished) {
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+  }
+  pinger.join();
+  ::DestroyWindow(wnd);
+  return longest;
 }
 
-TEST_F(Repair, ARefusedDeletionSucceedsAfterTheTakeOver) {
-  // A tree only SYSTEM may open: the administrator cannot delete it as it is.
-  const std::wstring locked = base + L"\\LockedTree";
-  CreateKey(HKEY_LOCAL_MACHINE, locked + L"\\child");
-  SetKeySecurity(HKEY_LOCAL_MACHINE, locked, L"O:BAD:P(A;CI;KA;;;SY)");
-  ASSERT_EQ(::SHDeleteKeyW(HKEY_LOCAL_MACHINE, locked.c_str()), static_cast<DWORD>(ERROR_ACCESS_DENIED));
-  bool notFound = true;
-  int32_t code = -1;
-  EXPECT_TRUE(App_Registry::KillRegKey(hkeyLocalMachine, locked, notFound, code));
-  EXPECT_FALSE(notFound);
-  HKEY h = nullptr;
-  EXPECT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, locked.c_str(), 0, READ_CONTROL, &h), ERROR_FILE_NOT_FOUND);
-}
+}  // namespace
 
-TEST_F(Repair, TheAdapterQueryGetsItsOwnChanceAfterAStartUpTimeOut) {
+TEST_F(Repair, TheAdapterQuestionAsksWMIForRealWhileTheWindowAnswers) {
   // A start-up question that found WMI hung.
   PlatformFake().WMIConnectDelayMS = 3000;
   App_WMIRequest req;
   req.Query = L"Select * from Win32_OperatingSystem";
   req.Properties = {L"Caption"};
   EXPECT_TRUE(App_WMIClient::Run(req).TimedOut);
+  // The adapter question still gets its own chance at Wine's real WMI,
+  // which keeps it waiting 1.5 s: the window answers meanwhile.
+  PlatformFake().WMIConnectDelayMS = 1500;
+  const int32_t runs = App_WMIClient::RunCount();
+  const DWORD longest = LongestAnswerWhile([] { Browser::SysInfoCode_GetActiveNIC(); });
+  EXPECT_LT(longest, 100u);
+  EXPECT_EQ(App_WMIClient::RunCount(), runs + 1);
+  EXPECT_FALSE(LumoLogHas(L"The adapter query failed"));
   PlatformFake().WMIConnectDelayMS = 0;
-  EXPECT_FALSE(App_WMIClient::Run(req).Succeeded());  // the next plain question fails at once
-  req.IgnoreEarlierTimeouts = true;
-  const App_WMIResult r = App_WMIClient::Run(req);
-  EXPECT_TRUE(r.Succeeded()) << std::string(r.Describe().begin(), r.Describe().end());
   App_WMIClient::ForgetTimeouts();
 }
 
