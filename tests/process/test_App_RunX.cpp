@@ -244,46 +244,6 @@ TEST_F(RunXTest, BatchFilesAndControlPanelItemsRunThroughWindowsOwnPrograms) {
   LumoRemoveTree(Scratch(L"batch"));
 }
 
-TEST_F(RunXTest, LongAndNonAnsiPathsTakeTheWideForm) {
-  dbg.Reset(true);
-  const std::wstring root = Scratch(L"wide");
-  // A folder outside the ANSI code page: started in the wide form.
-  const std::wstring dir = root + L"\\\u03a9\u20ac\u00fc";
-  const std::wstring exe = PlaceSink(dir);
-  const RxResult r = RunX(exe, L"/exit=3", true, false, 20000, SW_HIDE);
-  EXPECT_TRUE(r.File_ContainsUnicodeCharacters);
-  EXPECT_FALSE(r.File_ExceedsMaxPath);
-  EXPECT_EQ(r.Process_Creation_Flags, 0x6000400u);
-  EXPECT_EQ(r.File_Passed_To_API, L"\\\\?\\" + exe + L"<NULL>");
-  EXPECT_TRUE(r.Process_Create_Success);
-  EXPECT_EQ(r.Process_Exit_Code, 3u);
-  EXPECT_NE(LumoReadBytes(dir + L"\\urlsink.log").find("sink.exe /exit=3"), std::string::npos);
-
-  // Longer than 259 characters: no Windows starts a program by such a path
-  // (Wine's process creation even corrupts its heap trying), so only its
-  // short (8.3) form is handed over: the one Windows gives for this file.
-  // Wine's start by that form is unreliable (it resolves it back to the long
-  // path), so the outcome is only checked to be reported as what it was.
-  std::wstring deep = root;
-  while (deep.size() < 280) deep += L"\\" + std::wstring(40, L'd');
-  const std::wstring longExe = PlaceSink(deep);
-  wchar_t shortPath[MAX_PATH] = {};
-  const DWORD n = ::GetShortPathNameW(LumoLongPath(longExe).c_str(), shortPath, MAX_PATH);
-  ASSERT_GT(n, 0u);
-  ASSERT_LT(n, static_cast<DWORD>(MAX_PATH));
-  std::wstring shortExe = shortPath;
-  if (shortExe.rfind(L"\\\\?\\", 0) == 0) shortExe.erase(0, 4);
-  const RxResult l = RunX(longExe, L"/exit=3", true, false, 20000, SW_HIDE);
-  EXPECT_TRUE(l.File_ExceedsMaxPath);
-  EXPECT_EQ(l.Process_Creation_Flags, 0x6000400u);
-  EXPECT_EQ(LumoLogCount(L"RunX (path too long for CreateProcessW, starting it by its short form)"), 1);
-  EXPECT_TRUE(LumoLogHas(L"sShort.String=" + shortExe + L"<sep>")) << shortExe;
-  EXPECT_FALSE(l.Error_File_Not_Found);
-  EXPECT_EQ(l.Process_Exit_Code, l.Process_Create_Success ? 3u : 0u);
-  EXPECT_EQ(l.Error_Sent_To_ShellX, !l.Process_Create_Success);
-  LumoRemoveTree(root);
-}
-
 TEST_F(RunXTest, BareNamesAreWindowsOwnToolsNeverTheKitsCopies) {
   // Copies named like Windows' tools beside the starting program and in its current folder.
   const std::wstring root = Scratch(L"bare");
@@ -483,4 +443,46 @@ TEST_F(RunXTest, ShellOperationsCopyAndDeleteSilently) {
   EXPECT_EQ(::GetFileAttributesW((dir + L"\\tree").c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_FALSE(App_Common::ShellOperation(App_Common::soDelete, 0x414, L"", L""));
   LumoRemoveTree(dir);
+}
+
+// Last of the launcher tests: Wine's start of a program by a path longer
+// than 259 characters can leave this process unable to start others.
+TEST_F(RunXTest, LongAndNonAnsiPathsTakeTheWideForm) {
+  dbg.Reset(true);
+  const std::wstring root = Scratch(L"wide");
+  // A folder outside the ANSI code page: started in the wide form.
+  const std::wstring dir = root + L"\\\u03a9\u20ac\u00fc";
+  const std::wstring exe = PlaceSink(dir);
+  const RxResult r = RunX(exe, L"/exit=3", true, false, 20000, SW_HIDE);
+  EXPECT_TRUE(r.File_ContainsUnicodeCharacters);
+  EXPECT_FALSE(r.File_ExceedsMaxPath);
+  EXPECT_EQ(r.Process_Creation_Flags, 0x6000400u);
+  EXPECT_EQ(r.File_Passed_To_API, L"\\\\?\\" + exe + L"<NULL>");
+  EXPECT_TRUE(r.Process_Create_Success);
+  EXPECT_EQ(r.Process_Exit_Code, 3u);
+  EXPECT_NE(LumoReadBytes(dir + L"\\urlsink.log").find("sink.exe /exit=3"), std::string::npos);
+
+  // Longer than 259 characters: no Windows starts a program by such a path
+  // (Wine's process creation even corrupts its heap trying), so only its
+  // short (8.3) form is handed over: the one Windows gives for this file.
+  // Wine's start by that form is unreliable (it resolves it back to the long
+  // path), so the outcome is only checked to be reported as what it was.
+  std::wstring deep = root;
+  while (deep.size() < 280) deep += L"\\" + std::wstring(40, L'd');
+  const std::wstring longExe = PlaceSink(deep);
+  wchar_t shortPath[MAX_PATH] = {};
+  const DWORD n = ::GetShortPathNameW(LumoLongPath(longExe).c_str(), shortPath, MAX_PATH);
+  ASSERT_GT(n, 0u);
+  ASSERT_LT(n, static_cast<DWORD>(MAX_PATH));
+  std::wstring shortExe = shortPath;
+  if (shortExe.rfind(L"\\\\?\\", 0) == 0) shortExe.erase(0, 4);
+  const RxResult l = RunX(longExe, L"/exit=3", true, false, 20000, SW_HIDE);
+  EXPECT_TRUE(l.File_ExceedsMaxPath);
+  EXPECT_EQ(l.Process_Creation_Flags, 0x6000400u);
+  EXPECT_EQ(LumoLogCount(L"RunX (path too long for CreateProcessW, starting it by its short form)"), 1);
+  EXPECT_TRUE(LumoLogHas(L"sShort.String=" + shortExe + L"<sep>")) << shortExe;
+  EXPECT_FALSE(l.Error_File_Not_Found);
+  EXPECT_EQ(l.Process_Exit_Code, l.Process_Create_Success ? 3u : 0u);
+  EXPECT_EQ(l.Error_Sent_To_ShellX, !l.Process_Create_Success);
+  LumoRemoveTree(root);
 }
