@@ -61,6 +61,14 @@ void EndProcess(uint32_t lPID) {
 
 struct RunXTest : ::testing::Test {
   void SetUp() override { dbg.Reset(); }
+  // A shell start loads the invisible form when no form is open, and its
+  // unload, as the last form's, ends the message loop: that WM_QUIT is not
+  // the next test's.
+  void TearDown() override {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+  }
   LumoDebugFixtureState dbg;
 };
 
@@ -296,9 +304,12 @@ TEST_F(RunXTest, TheShellRoadWaitsOnTheProcessItStartedNotOneOfTheSameName) {
   ASSERT_TRUE(App_RunX::ShellPlain(L"cmd.exe", L"/c \"" + exe + L"\" /sleep=20000", false, SW_HIDE, 0, lOther,
                                    lExit));
   ASSERT_TRUE(LumoWaitFor([&] { return !LumoReadBytes(dir + L"\\urlsink.log").empty(); }));
-  // A bare name goes through the shell, which hands back the process it started.
+  // A bare name goes through the shell, which hands back the process it
+  // started. A form is open, as the program's window is.
+  InvForm().Show(false, nullptr);
   const DWORD start = ::GetTickCount();
   const RxResult r = RunX(L"cmd.exe", L"/c exit 5", true, false, 15000, SW_HIDE);
+  InvForm().Unload();
   EXPECT_LT(::GetTickCount() - start, 10000u);
   EXPECT_TRUE(r.Error_Sent_To_ShellX);
   EXPECT_FALSE(r.Error_Exit_Timeout_Reached);
