@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds the 32-bit release and the 64-bit build, both
 # with their tests, checks the release exe's imports, runs every test under
-# Wine, then the 32-bit road (scripts/test-wow64.sh: the i686 tests and exe
+# Wine and the browser keys through the X server (scripts/check-keys.sh), then the 32-bit road (scripts/test-wow64.sh: the i686 tests and exe
 # as WoW64 processes; LUMO_SKIP_WOW64=1 leaves it out), and checks that
 # plain wine still runs the 64-bit build after it.
 # Exits non-zero on any failure, build errors included.
@@ -44,6 +44,8 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   scripts/wine-prefix.sh "$1" start
   ctest --test-dir build/x86_64 --output-on-failure -j "$2" --timeout 300
   rc=$?
+  echo "== the browser keys pressed for real"
+  scripts/check-keys.sh || rc=1
   scripts/wine-prefix.sh "$1" stop
   exit $rc' tests "$prefix" "${LUMO_TEST_JOBS:-2}"
 

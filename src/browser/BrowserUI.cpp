@@ -9,8 +9,6 @@
 #include <memory>
 #include <string>
 
-#include "platform/App_ClassSync.h"
-#include "platform/App_Env.h"
 #include "browser/Browser.h"
 #include "browser/LumoWebBrowserEx.h"
 #include "diag/App_Prompts.h"
@@ -19,6 +17,8 @@
 #include "forms/Form_Model.h"
 #include "forms/xForms.h"
 #include "hosted/App_WebView.h"
+#include "platform/App_ClassSync.h"
+#include "platform/App_Env.h"
 #include "process/App_RunX.h"
 #include "repair/Browser_Repair.h"
 #include "util/App_Variables.h"
@@ -34,12 +34,26 @@ constexpr wchar_t kWindowsUpdateURL[] = L"http://windowsupdate.microsoft.com";
 constexpr UINT_PTR kCreateViewTimer = 1;
 
 // What a browser key or mouse button asks for.
-enum class PageKey { None, Back, Forward, Refresh, Stop, Address };
+enum class PageKey { None, Back, Forward, Refresh, Stop, Address, Find, Print, ZoomIn, ZoomOut, ZoomReset };
 
 // The keys every browser has. Alt is the message's own context bit; a key
 // with Ctrl and Alt together (AltGr on many keyboards) types a character.
 PageKey PageKeyFor(WPARAM vk, bool bAlt, bool bCtrl) {
+  const bool bCtrlOnly = bCtrl && !bAlt;
   switch (vk) {
+    case 'F':
+      return bCtrlOnly ? PageKey::Find : PageKey::None;
+    case 'P':
+      return bCtrlOnly ? PageKey::Print : PageKey::None;
+    case VK_OEM_PLUS:
+    case VK_ADD:
+      return bCtrlOnly ? PageKey::ZoomIn : PageKey::None;
+    case VK_OEM_MINUS:
+    case VK_SUBTRACT:
+      return bCtrlOnly ? PageKey::ZoomOut : PageKey::None;
+    case '0':
+    case VK_NUMPAD0:
+      return bCtrlOnly ? PageKey::ZoomReset : PageKey::None;
     case VK_LEFT:
       return bAlt && !bCtrl ? PageKey::Back : PageKey::None;
     case VK_RIGHT:
@@ -149,10 +163,22 @@ class BrowserUIForm : public App_Form {
       k = HIWORD(msg.wParam) == XBUTTON1   ? PageKey::Back
           : HIWORD(msg.wParam) == XBUTTON2 ? PageKey::Forward
                                            : PageKey::None;
+    } else if (msg.message == WM_MOUSEWHEEL && (GET_KEYSTATE_WPARAM(msg.wParam) & MK_CONTROL) &&
+               ::GetKeyState(VK_MENU) >= 0) {
+      // Ctrl and the wheel zoom the page, a step per turn.
+      k = GET_WHEEL_DELTA_WPARAM(msg.wParam) > 0 ? PageKey::ZoomIn : PageKey::ZoomOut;
     } else if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
       k = PageKeyFor(msg.wParam, (msg.lParam & (1L << 29)) != 0, ::GetKeyState(VK_CONTROL) < 0);
+    } else if ((msg.message == WM_SYSKEYUP || msg.message == WM_KEYUP) && msg.wParam == VK_MENU &&
+               AltKeyUsed_) {
+      // Alt went down and up with no other key the window saw: left alone,
+      // that opens the menu bar, and what is typed next goes to the menu.
+      AltKeyUsed_ = false;
+      return true;
     }
-    return RunPageKey(k) && k != PageKey::Stop;
+    const bool used = RunPageKey(k);
+    if (used && msg.message == WM_SYSKEYDOWN) AltKeyUsed_ = true;
+    return used && k != PageKey::Stop;
   }
 
   // Keys typed in the page go to the page first (Tab, Enter, copy and paste).
@@ -294,6 +320,19 @@ class BrowserUIForm : public App_Form {
       case PageKey::Address:
         comboURL_Focus();
         return true;
+      case PageKey::Find:
+        wb_Command(L"wb_Find", [](App_WebView& v) { return v.Find(); });
+        return true;
+      case PageKey::Print:
+        wb_Command(L"wb_Print", [](App_WebView& v) { return v.Print(); });
+        return true;
+      case PageKey::ZoomIn:
+      case PageKey::ZoomOut:
+      case PageKey::ZoomReset: {
+        const int lStep = k == PageKey::ZoomIn ? 1 : k == PageKey::ZoomOut ? -1 : 0;
+        wb_Command(L"wb_Zoom", [lStep](App_WebView& v) { return v.Zoom(lStep); });
+        return true;
+      }
       default:
         return false;
     }
@@ -337,6 +376,15 @@ class BrowserUIForm : public App_Form {
     AddressEditDone();
     t.Step([&] {
       if (wb->View()) wb->View()->Refresh();
+    });
+  }
+
+  // A command for the page (find, print, zoom): nothing before the view is there.
+  template <class F>
+  void wb_Command(const wchar_t* sProc, F&& command) {
+    App_Trace t(kModule, sProc, ptSub);
+    t.Step([&] {
+      if (wb->View()) command(*wb->View());
     });
   }
 
@@ -447,6 +495,7 @@ class BrowserUIForm : public App_Form {
   App_MenuItem *Menu_RepairParent, *Menu_WindowsUpdate;
   std::unique_ptr<xForms> xForm;
   std::wstring PendingURL_;  // asked for before the web view existed
+  bool AltKeyUsed_ = false;  // an Alt combination was ours: its Alt release opens no menu
 };
 
 // The one browser window of the process, created on first use.

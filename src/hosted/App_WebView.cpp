@@ -7,8 +7,10 @@
 #include <ole2.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <cwctype>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -84,8 +86,12 @@ class App_IEWebView final : public App_WebView {
   void Move(int x, int y, int cx, int cy) override;
   std::wstring LocationURL() const override;
   bool TranslateAccel(MSG& msg) override;
+  bool Find() override { return Dialog(L"Find", OLECMDID_FIND); }
+  bool Print() override { return Dialog(L"Print", OLECMDID_PRINT); }
+  bool Zoom(int lStep) override;
 
  private:
+  bool Dialog(const wchar_t* sProc, OLECMDID eCommand);
   static LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   bool HistoryStep(bool bBack);
   bool PageCommand(bool bRefresh);
@@ -237,6 +243,57 @@ bool App_IEWebView::PageCommand(bool bRefresh) {
     }
     const HRESULT hr = bRefresh ? browser_->Refresh() : browser_->Stop();
     if (FAILED(hr)) return LogHR(t, bRefresh ? L"IWebBrowser2::Refresh" : L"IWebBrowser2::Stop", hr);
+    result = true;
+  });
+  t.Vars(vkFunctionReturn, {result});
+  return result;
+}
+
+// The control's own dialog for the page, through its command target.
+bool App_IEWebView::Dialog(const wchar_t* sProc, OLECMDID eCommand) {
+  App_Trace t(kModule, sProc);
+  bool result = false;
+  t.Step([&] {
+    if (!browser_) {
+      t.Log(L"No web view", evErrorHandler);
+      return;
+    }
+    const HRESULT hr = browser_->ExecWB(eCommand, OLECMDEXECOPT_PROMPTUSER, nullptr, nullptr);
+    if (FAILED(hr)) return LogHR(t, L"IWebBrowser2::ExecWB", hr);
+    result = true;
+  });
+  t.Vars(vkFunctionReturn, {result});
+  return result;
+}
+
+bool App_IEWebView::Zoom(int lStep) {
+  App_Trace t(kModule, L"Zoom");
+  t.Vars(vkPassedByVal, {L"lStep", lStep});
+  bool result = false;
+  t.Step([&] {
+    if (!browser_) {
+      t.Log(L"No web view", evErrorHandler);
+      return;
+    }
+    // The optical zoom (IE 7 and later) in percent, else the text size (0 to 4, 2 the normal one).
+    constexpr auto kOpticalZoom = static_cast<OLECMDID>(63);
+    OLECMDF status{};
+    const bool bOptical = SUCCEEDED(browser_->QueryStatusWB(kOpticalZoom, &status)) &&
+                          (status & OLECMDF_SUPPORTED) && (status & OLECMDF_ENABLED);
+    const OLECMDID eCommand = bOptical ? kOpticalZoom : OLECMDID_ZOOM;
+    App_ComVariant now;
+    int lNow = bOptical ? 100 : 2;
+    if (SUCCEEDED(browser_->ExecWB(eCommand, OLECMDEXECOPT_DONTPROMPTUSER, nullptr, now.Receive())) &&
+        now.Type() == VT_I4)
+      lNow = now.Get().lVal;
+    VARIANT next;
+    ::VariantInit(&next);
+    next.vt = VT_I4;
+    next.lVal = bOptical ? NextZoomPercent(lNow, lStep) : (lStep == 0 ? 2 : std::clamp(lNow + lStep, 0, 4));
+    const HRESULT hr = browser_->ExecWB(eCommand, OLECMDEXECOPT_DONTPROMPTUSER, &next, nullptr);
+    if (FAILED(hr))
+      return LogHR(t, bOptical ? L"IWebBrowser2::ExecWB optical zoom" : L"IWebBrowser2::ExecWB zoom", hr);
+    t.Log(L"Zoom " + std::to_wstring(lNow) + L" -> " + std::to_wstring(next.lVal), evVerbose);
     result = true;
   });
   t.Vars(vkFunctionReturn, {result});
@@ -396,6 +453,11 @@ class App_RecordingWebView final : public App_WebView {
   }
   bool Refresh() override { return Record(L"refresh"); }
   bool Stop() override { return Record(L"stop"); }
+  bool Find() override { return Record(L"find"); }
+  bool Print() override { return Record(L"print"); }
+  bool Zoom(int lStep) override {
+    return Record(lStep > 0 ? L"zoom in" : lStep < 0 ? L"zoom out" : L"zoom reset");
+  }
   bool SetRegisterAsBrowser(bool b) override { return Option(L"RegisterAsBrowser", b); }
   bool SetRegisterAsDropTarget(bool b) override { return Option(L"RegisterAsDropTarget", b); }
   bool SetSilent(bool b) override { return Option(L"Silent", b); }
@@ -463,6 +525,23 @@ class App_RecordingWebView final : public App_WebView {
   std::vector<std::wstring> history_;
   size_t pos_ = 0;
 };
+
+}  // namespace
+
+int NextZoomPercent(int lCurrent, int lStep) {
+  static constexpr int kSteps[] = {30, 50, 67, 80, 90, 100, 110, 125, 150, 175, 200, 250, 300, 400};
+  if (lStep == 0) return 100;
+  if (lStep > 0) {
+    for (int p : kSteps)
+      if (p > lCurrent) return p;
+    return kSteps[std::size(kSteps) - 1];
+  }
+  for (auto it = std::rbegin(kSteps); it != std::rend(kSteps); ++it)
+    if (*it < lCurrent) return *it;
+  return kSteps[0];
+}
+
+namespace {
 
 // The leading number of a version text ("11.0.9600" -> 11); -1 without one.
 int LeadingNumber(std::wstring_view s) {

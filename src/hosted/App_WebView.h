@@ -37,6 +37,12 @@ class App_WebView {
   virtual bool Visible() const = 0;
   virtual void Move(int x, int y, int cx, int cy) = 0;  // pixels, client coordinates of the parent
   virtual std::wstring LocationURL() const = 0;         // the control's current address
+  // The page's own find and print dialogs, and its zoom: one step in (+1),
+  // out (-1) or back to 100 % (0). The optical zoom where the control has
+  // it (IE 7 and later), the text size before.
+  virtual bool Find() = 0;
+  virtual bool Print() = 0;
+  virtual bool Zoom(int lStep) = 0;
 
   // For the window's message loop: lets the page handle its own keys (Tab,
   // Enter, Ctrl+C, ...) when the message is meant for a window inside the
@@ -68,7 +74,8 @@ std::unique_ptr<App_WebView> CreateIEWebView();
 // The recording view for tests: a plain child window of class "LumoRecordingWebView" whose
 // window text lists every call, each line ended by CR LF ("navigate <url>", "back",
 // "forward", "option RegisterAsBrowser=1", "option RegisterAsDropTarget=1",
-// "option Silent=1", "refresh", "stop", "key <virtual-key number>" for a key that reaches it,
+// "option Silent=1", "refresh", "stop", "find", "print", "zoom in", "zoom out", "zoom reset",
+// "key <virtual-key number>" for a key that reaches it,
 // "event NavigateComplete <url>", "event NewWindow <url>"). LocationURL gives the current entry of its own
 // list of navigated URLs, which back and forward move through like a browser's history. A test makes it raise
 // an event by sending its window WM_COPYDATA with one of the codes below as dwData and the URL (UTF-16,
@@ -100,3 +107,8 @@ uint32_t SetBrowserEmulation();
 // The emulation value for an Internet Explorer version text ("11.0.9600.18376" -> 11001;
 // 0 for versions before 8 and for texts that do not start with a number).
 uint32_t BrowserEmulationForVersion(std::wstring_view sVersion);
+
+// The optical zoom's steps, in percent; the step from lCurrent one further
+// in (+1) or out (-1), or 100 for 0. A value between two steps goes to the
+// next one in the step's direction; the ends stay where they are.
+int NextZoomPercent(int lCurrent, int lStep);

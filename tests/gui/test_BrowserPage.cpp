@@ -143,6 +143,13 @@ TEST(BrowserPage, BrowserKeysWorkInTheAddressBoxAndInThePage) {
       "Esc@%s did=stop focus=%s",
       "XButton1@%s did=back focus=%s",
       "XButton2@%s did=forward focus=%s",
+      "Ctrl+F@%s did=find focus=%s",
+      "Ctrl+P@%s did=print focus=%s",
+      "Ctrl+Plus@%s did=zoom in focus=%s",
+      "Ctrl+NumMinus@%s did=zoom out focus=%s",
+      "Ctrl+0@%s did=zoom reset focus=%s",
+      "Ctrl+WheelUp@%s did=zoom in focus=%s",
+      "Ctrl+WheelDown@%s did=zoom out focus=%s",
   };
   for (const char* target : {"address", "view"}) {
     for (const char* pattern : kExpected) {
@@ -153,8 +160,9 @@ TEST(BrowserPage, BrowserKeysWorkInTheAddressBoxAndInThePage) {
       EXPECT_TRUE(found) << want << "\n" << r.Output;
     }
   }
-  // Every other key goes on to the page as it was: a letter, and AltGr (Ctrl+Alt) with D.
+  // Every other key goes on to the page as it was: a letter, and AltGr (Ctrl+Alt) with D, F or 0.
   for (const char* passed : {"key=A@view did=key 65 ", "key=Ctrl+Alt+D@view did=key 68 ",
+                             "key=Ctrl+Alt+F@view did=key 70 ", "key=Ctrl+Alt+0@view did=key 48 ",
                              "key=A@address did= focus=address", "key=Left@address did= focus=address"}) {
     bool found = false;
     for (const std::string& l : lines) found = found || l.rfind(passed, 0) == 0;

@@ -87,6 +87,15 @@ int wmain() {
       {L"Ctrl+Alt+D", WM_SYSKEYDOWN, 'D', true, true},
       {L"XButton1", WM_XBUTTONUP, MAKEWPARAM(0, XBUTTON1), false, false},
       {L"XButton2", WM_XBUTTONUP, MAKEWPARAM(0, XBUTTON2), false, false},
+      {L"Ctrl+F", WM_KEYDOWN, 'F', false, true},
+      {L"Ctrl+P", WM_KEYDOWN, 'P', false, true},
+      {L"Ctrl+Plus", WM_KEYDOWN, VK_OEM_PLUS, false, true},
+      {L"Ctrl+NumMinus", WM_KEYDOWN, VK_SUBTRACT, false, true},
+      {L"Ctrl+0", WM_KEYDOWN, '0', false, true},
+      {L"Ctrl+WheelUp", WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, WHEEL_DELTA), false, false},
+      {L"Ctrl+WheelDown", WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, -WHEEL_DELTA), false, false},
+      {L"Ctrl+Alt+F", WM_SYSKEYDOWN, 'F', true, true},
+      {L"Ctrl+Alt+0", WM_SYSKEYDOWN, '0', true, true},
   };
   for (HWND target : {edit, view}) {
     for (const Key& k : keys) {
@@ -95,7 +104,8 @@ int wmain() {
       Pump();
       const size_t before = TextOf(view).size();
       SetCtrl(k.ctrl);
-      LPARAM lp = k.message == WM_XBUTTONUP ? 0 : (1 | (::MapVirtualKeyW(static_cast<UINT>(k.vk), 0) << 16));
+      const bool bMouse = k.message == WM_XBUTTONUP || k.message == WM_MOUSEWHEEL;
+      LPARAM lp = bMouse ? 0 : (1 | (::MapVirtualKeyW(static_cast<UINT>(k.vk), 0) << 16));
       if (k.alt) lp |= 1L << 29;
       ::PostMessageW(target, k.message, k.vk, lp);
       Pump();
