@@ -9,6 +9,7 @@ markers) and into the technicians' README.txt (from docs/README.txt.in).
   docs.py update              rewrite README.md's generated sections
   docs.py check               fail when README.md's sections are not current
   docs.py readme-txt VERSION  print README.txt (LF line ends)
+  docs.py usage-header OUT    write the C++ header with the usage "/?" shows
 """
 
 import re
@@ -90,6 +91,17 @@ def command_line_markdown():
   return "\n".join(("    " + l) if l else "" for l in command_line_text().splitlines())
 
 
+def usage_header():
+  """docs/command-line.txt as a wide string literal, CR LF line ends."""
+  def literal(line):
+    text = "".join(c if 32 <= ord(c) < 127 and c not in '\\"' else
+                   ("\\" + c if c in '\\"' else "\\x%04x" % ord(c)) for c in line)
+    return '    L"%s\\r\\n"' % text
+  lines = [literal(l) for l in command_line_text().splitlines()]
+  return ("// Written by scripts/docs.py from docs/command-line.txt: the usage \"/?\" shows.\n"
+          "#pragma once\n\ninline constexpr wchar_t kCommandLineUsage[] =\n" + "\n".join(lines) + ";\n")
+
+
 SECTIONS = {"settings": settings_markdown, "command-line": command_line_markdown}
 
 
@@ -116,6 +128,10 @@ def main(argv):
     text = README_TXT_IN.read_text()
     text = text.replace("@VERSION@", argv[2]).replace("@COMMAND_LINE@", command_line_text())
     sys.stdout.write(text.replace("@SETTINGS@", settings_text()))
+  elif cmd == "usage-header" and len(argv) == 3:
+    out = Path(argv[2])
+    out.parent.mkdir(parents=True, exist_ok=True)
+    out.write_text(usage_header())
   else:
     print(__doc__)
     return 2

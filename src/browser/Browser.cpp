@@ -7,20 +7,23 @@
 #include <vector>
 
 #include "app/App_Common.h"
-#include "platform/App_Env.h"
 #include "browser/App_Common_OpenURL.h"
 #include "browser/App_Common_URLArg.h"
 #include "browser/BrowserUI.h"
 #include "browser/LumoWebBrowserEx.h"
 #include "config/Config_Class.h"
+#include "diag/App_Prompts.h"
 #include "diag/App_Trace.h"
 #include "forms/Form_Icons.h"
 #include "fs/App_FileSystem.h"
 #include "fs/App_FindFile.h"
+#include "platform/App_Env.h"
 #include "process/App_RunX.h"
 #include "registry/App_Registry.h"
 #include "util/App_Strings.h"
 #include "util/App_Variables.h"
+// Generated from docs/command-line.txt at build time.
+#include "lumo_usage.h"
 
 namespace Browser {
 
@@ -126,6 +129,9 @@ void AppMainSub() {
       break;
     case LaunchMode::OpenURL:
       t.Step([&] { LumoOpenURL(args.Text, kShowMaximized); });
+      break;
+    case LaunchMode::Help:
+      t.Step([&] { App_Prompts::ShowMsg(kCommandLineUsage); });
       break;
   }
 }

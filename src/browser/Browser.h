@@ -30,6 +30,7 @@ enum class LaunchMode {
   PhraseSearch,  // "/sp="
   FileSearch,    // "/sf="
   OpenURL,       // anything else
+  Help,          // "/?", "-?", "/h", "-h" or "--help" alone: the usage, nothing started
 };
 
 struct LaunchArgs {

@@ -61,6 +61,15 @@ LaunchArgs ParseLaunchArgs(std::wstring_view sArgs) {
   }
 
   LaunchArgs r;
+  // Asking how to use the program, in any of the spellings tools use.
+  std::wstring sLower(sArgs);
+  for (wchar_t& c : sLower) c = (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+  for (const wchar_t* sHelp : {L"/?", L"-?", L"/h", L"-h", L"--help"}) {
+    if (sLower == sHelp) {
+      r.Mode = LaunchMode::Help;
+      return r;
+    }
+  }
   if (sArgs.starts_with(L"/s=")) {
     r.Mode = LaunchMode::Search;
     r.Text = sArgs.substr(3);

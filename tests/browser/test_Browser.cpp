@@ -9,6 +9,7 @@
 #include "browser/App_Common_URLArg.h"
 #include "browser/Browser.h"
 #include "config/Config_Class.h"
+#include "diag/App_Prompts.h"
 #include "forms/App_InvForm.h"
 #include "forms/Form_Icons.h"
 #include "lumo_files.h"
@@ -212,6 +213,14 @@ TEST(LaunchArgs, PrefixesQuotesAndPathElements) {
       // More than one argument, or not a search: the raw rules.
       {L"\"/s=a\" \"b\"", LaunchMode::OpenURL, L"\"/s=a\" \"b\""},
       {L"\"/S=x\"", LaunchMode::OpenURL, L"\"/S=x\""},
+      // Asking for the usage, in any spelling and case; nothing more may follow.
+      {L"/?", LaunchMode::Help, L""},
+      {L" -? ", LaunchMode::Help, L""},
+      {L"/H", LaunchMode::Help, L""},
+      {L"-h", LaunchMode::Help, L""},
+      {L"--Help", LaunchMode::Help, L""},
+      {L"/help", LaunchMode::OpenURL, L"/help"},
+      {L"/? x", LaunchMode::OpenURL, L"/? x"},
   };
   for (const ParseCase& c : cases) {
     const Browser::LaunchArgs r = Browser::ParseLaunchArgs(c.args);
@@ -530,6 +539,22 @@ TEST_F(BrowserTest, AServiceStartStartsNoBrowser) {
   RunWithArgs(L"$");
   EXPECT_EQ(g_roads.events, (std::vector<std::wstring>{L"show", L"navigate:$"}));
   LumoRemoveTree(root);
+}
+
+TEST_F(BrowserTest, TheUsageIsShownAndNothingStarted) {
+  std::vector<std::wstring> boxes;
+  App_Prompts::SetMsgBoxSink([&](std::wstring_view sMessage, std::wstring_view, uint32_t) {
+    boxes.emplace_back(sMessage);
+    return IDOK;
+  });
+  RunWithArgs(L"--help");
+  App_Prompts::SetMsgBoxSink({});
+  EXPECT_TRUE(g_roads.events.empty());
+  ASSERT_EQ(boxes.size(), 1u);
+  // The text of docs/command-line.txt, each form with its example.
+  for (const wchar_t* line : {L"LumoBrowser.exe /s=<text>\r\n",
+                              L"Example:  LumoBrowser.exe /s=disk cleanup\r\n", L"LumoBrowser.exe /?\r\n"})
+    EXPECT_NE(boxes[0].find(line), std::wstring::npos) << Utf8(line);
 }
 
 TEST_F(BrowserTest, OwnWindowOpensAQuotedURLWithoutItsQuotes) {

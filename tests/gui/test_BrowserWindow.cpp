@@ -240,3 +240,15 @@ TEST_F(BrowserWindow, ArgumentsSearchInTheOwnWindowAndAServiceStartShowsNothing)
   EXPECT_EQ(service.Window, nullptr);
   EXPECT_TRUE(service.Ended(5000));
 }
+
+TEST_F(BrowserWindow, HelpShowsTheUsageAndStartsNothingElse) {
+  ProgramFolder folder;
+  RunningBrowser b(folder.Exe, L"/?", false, L"#32770");
+  ASSERT_NE(b.Window, nullptr) << "no message box";
+  std::wstring text;
+  for (const gui::Child& c : b.Children()) text += c.Text + L"\n";
+  EXPECT_TRUE(Contains(text, L"LumoBrowser.exe /sf=<path>")) << N(text);
+  EXPECT_EQ(::FindWindowW(L"LumoForm", nullptr), nullptr);  // no browser window
+  ::PostMessageW(b.Window, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(b.Ended());
+}
