@@ -21,6 +21,8 @@ STDMETHODIMP App_OleSite::QueryInterface(REFIID riid, void** ppv) {
     *ppv = static_cast<IOleInPlaceSite*>(this);
   } else if (IsEqualIID(riid, IID_IOleInPlaceUIWindow) || IsEqualIID(riid, IID_IOleInPlaceFrame)) {
     *ppv = static_cast<IOleInPlaceFrame*>(this);
+  } else if (IsEqualIID(riid, IID_IDocHostUIHandler)) {
+    *ppv = static_cast<IDocHostUIHandler*>(this);
   } else {
     return E_NOINTERFACE;
   }
@@ -83,4 +85,42 @@ STDMETHODIMP App_OleSite::SetActiveObject(IOleInPlaceActiveObject* pActiveObject
   if (active_) active_->Release();
   active_ = pActiveObject;
   return S_OK;
+}
+
+// ---- the document host -----------------------------------------------------
+
+STDMETHODIMP App_OleSite::GetHostInfo(DOCHOSTUIINFO* pInfo) {
+  if (!pInfo) return E_POINTER;
+  // Themed form controls, as the control shows them without a host, and
+  // the program's DPI awareness: pages are zoomed, not stretched.
+  pInfo->dwFlags = DOCHOSTUIFLAG_THEME | DOCHOSTUIFLAG_DPI_AWARE;
+  pInfo->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
+  pInfo->pchHostCss = nullptr;
+  pInfo->pchHostNS = nullptr;
+  return S_OK;
+}
+
+STDMETHODIMP App_OleSite::GetOptionKeyPath(LPOLESTR* pchKey, DWORD) {
+  if (pchKey) *pchKey = nullptr;
+  return E_NOTIMPL;
+}
+
+STDMETHODIMP App_OleSite::GetDropTarget(IDropTarget*, IDropTarget** ppDropTarget) {
+  if (ppDropTarget) *ppDropTarget = nullptr;
+  return E_NOTIMPL;
+}
+
+STDMETHODIMP App_OleSite::GetExternal(IDispatch** ppDispatch) {
+  if (ppDispatch) *ppDispatch = nullptr;
+  return E_NOTIMPL;
+}
+
+STDMETHODIMP App_OleSite::TranslateUrl(DWORD, LPWSTR, LPWSTR* ppchURLOut) {
+  if (ppchURLOut) *ppchURLOut = nullptr;
+  return S_FALSE;
+}
+
+STDMETHODIMP App_OleSite::FilterDataObject(IDataObject*, IDataObject** ppDORet) {
+  if (ppDORet) *ppDORet = nullptr;
+  return S_FALSE;
 }

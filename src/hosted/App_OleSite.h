@@ -9,12 +9,22 @@
 // the control holds others while it is attached. Detach() cuts it off from
 // the host window when the web view closes the control, so a late call from
 // the control finds no window instead of a destroyed one.
+//
+// As the document host (IDocHostUIHandler) it tells the control only that
+// the program is DPI aware, so pages are zoomed by the control on a high-DPI
+// screen instead of stretched as a bitmap; everything else (context menu,
+// keys, drop target) is left to the control's own defaults.
 #pragma once
 
 #include <ole2.h>
 #include <windows.h>
+// after <ole2.h>, which it needs
+#include <mshtmhst.h>
 
-class App_OleSite final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame {
+class App_OleSite final : public IOleClientSite,
+                          public IOleInPlaceSite,
+                          public IOleInPlaceFrame,
+                          public IDocHostUIHandler {
  public:
   // Starts with one reference, owned by the caller.
   explicit App_OleSite(HWND hHost) : host_(hHost) {}
@@ -67,8 +77,27 @@ class App_OleSite final : public IOleClientSite, public IOleInPlaceSite, public 
   STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
   STDMETHODIMP RemoveMenus(HMENU) override { return E_NOTIMPL; }
   STDMETHODIMP SetStatusText(LPCOLESTR) override { return S_OK; }
-  STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
+  STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }  // also IDocHostUIHandler's
   STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
+
+  // IDocHostUIHandler: the host's flags; the control's defaults for the rest.
+  STDMETHODIMP GetHostInfo(DOCHOSTUIINFO* pInfo) override;
+  STDMETHODIMP ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) override { return S_FALSE; }
+  STDMETHODIMP ShowUI(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*, IOleInPlaceFrame*,
+                      IOleInPlaceUIWindow*) override {
+    return S_FALSE;
+  }
+  STDMETHODIMP HideUI() override { return S_OK; }
+  STDMETHODIMP UpdateUI() override { return S_OK; }
+  STDMETHODIMP OnDocWindowActivate(BOOL) override { return S_OK; }
+  STDMETHODIMP OnFrameWindowActivate(BOOL) override { return S_OK; }
+  STDMETHODIMP ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override { return S_OK; }
+  STDMETHODIMP TranslateAccelerator(LPMSG, const GUID*, DWORD) override { return S_FALSE; }
+  STDMETHODIMP GetOptionKeyPath(LPOLESTR* pchKey, DWORD) override;
+  STDMETHODIMP GetDropTarget(IDropTarget*, IDropTarget** ppDropTarget) override;
+  STDMETHODIMP GetExternal(IDispatch** ppDispatch) override;
+  STDMETHODIMP TranslateUrl(DWORD, LPWSTR, LPWSTR* ppchURLOut) override;
+  STDMETHODIMP FilterDataObject(IDataObject*, IDataObject** ppDORet) override;
 
  private:
   ~App_OleSite();

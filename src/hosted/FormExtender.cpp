@@ -59,6 +59,19 @@ POINT WorkspaceOffset(HWND hWnd) {
   return off;
 }
 
+// The screen's pixels per inch, as the layout uses them.
+int32_t ScreenDpi() {
+  HDC dc = ::GetDC(nullptr);
+  const int dpi = dc ? ::GetDeviceCaps(dc, LOGPIXELSX) : 0;
+  if (dc) ::ReleaseDC(nullptr, dc);
+  return dpi;
+}
+
+// The value beside a placement that says at which dpi it was saved.
+std::wstring DpiValueName(std::wstring_view sEntry) {
+  return std::wstring(sEntry) + L"Dpi";
+}
+
 }  // namespace
 
 namespace FormPlacement {
@@ -102,6 +115,16 @@ RECT FitRectToWorkArea(RECT r, RECT work) {
   const LONG left = std::clamp(r.left, work.left, work.right - w);
   const LONG top = std::clamp(r.top, work.top, work.bottom - h);
   return {left, top, left + w, top + h};
+}
+
+RECT ScaleForDpi(RECT r, int32_t lSavedDpi, int32_t lDpi) {
+  const auto sane = [](int32_t d) { return d >= 48 && d <= 960; };
+  if (!sane(lSavedDpi) || !sane(lDpi) || lSavedDpi == lDpi) return r;
+  const auto scale = [&](LONG v) {
+    return static_cast<LONG>((static_cast<int64_t>(v) * lDpi + (v >= 0 ? lSavedDpi / 2 : -lSavedDpi / 2)) /
+                             lSavedDpi);
+  };
+  return {scale(r.left), scale(r.top), scale(r.right), scale(r.bottom)};
 }
 
 int32_t RestoredShowCmd(int32_t lSavedShowCmd) {
@@ -167,6 +190,12 @@ bool FormExtender::SavePlacement(std::wstring_view sKey, std::wstring_view sSect
       t.APIError(L"RegSetValueExW", pVar(L"sPath", sPath, L"sEntry", sName));
       return;
     }
+    // The dpi it was saved at: a later start on another dpi scales it.
+    const DWORD lDpi = static_cast<DWORD>(ScreenDpi());
+    const std::wstring sDpiName = DpiValueName(sName);
+    if (::RegSetValueExW(k.Get(), sDpiName.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&lDpi),
+                         sizeof(lDpi)) != ERROR_SUCCESS)
+      t.Log(L"The placement's dpi was not saved", evNormal, pVar(L"sEntry", sDpiName));
     t.Vars(vkCreated, {L"sValue", sValue});
     result = true;
   });
@@ -190,6 +219,7 @@ bool FormExtender::RestorePlacement(std::wstring_view sKey, std::wstring_view sS
 
     // The stored text: a missing key or value is the normal first run.
     std::wstring sValue;
+    DWORD lSavedDpi = 0;
     {
       App_RegKey k;
       LONG r = ::RegOpenKeyExW(HKEY_CURRENT_USER, sPath.c_str(), 0, KEY_QUERY_VALUE, k.Put());
@@ -206,6 +236,12 @@ bool FormExtender::RestorePlacement(std::wstring_view sKey, std::wstring_view sS
         r = ::RegQueryValueExW(k.Get(), sName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()),
                                &cb);
         if (r == ERROR_SUCCESS) sValue.assign(buf.c_str());
+        // Saved before the dpi was kept: taken as the screen's own.
+        DWORD dpiType = 0, dpiSize = sizeof(lSavedDpi);
+        if (::RegQueryValueExW(k.Get(), DpiValueName(sName).c_str(), nullptr, &dpiType,
+                               reinterpret_cast<BYTE*>(&lSavedDpi), &dpiSize) != ERROR_SUCCESS ||
+            dpiType != REG_DWORD)
+          lSavedDpi = 0;
       } else if (r == ERROR_SUCCESS) {
         t.Log(L"Saved window placement is broken; the window is left as it is", evNormal,
               pVar(L"sPath", sPath, L"sEntry", sName, L"lType", static_cast<int32_t>(type), L"lBytes",
@@ -224,6 +260,16 @@ bool FormExtender::RestorePlacement(std::wstring_view sKey, std::wstring_view sS
       t.Log(L"Saved window placement is broken; the window is left as it is", evNormal,
             pVar(L"sPath", sPath, L"sEntry", sName, L"sValue", sValue));
       return;
+    }
+
+    // In proportion when the screen's dpi has changed since it was saved.
+    const int32_t lDpi = ScreenDpi();
+    const RECT scaled = FormPlacement::ScaleForDpi(pd.rcNormal, static_cast<int32_t>(lSavedDpi), lDpi);
+    if (!::EqualRect(&scaled, &pd.rcNormal)) {
+      t.Log(L"Saved window placement scaled from " + std::to_wstring(lSavedDpi) + L" to " +
+                std::to_wstring(lDpi) + L" dpi",
+            evNormal, pVar(L"sValue", sValue));
+      pd.rcNormal = scaled;
     }
 
     // Onto the visible desktop: the nearest monitor's work area, in screen

@@ -53,6 +53,11 @@ RECT FitRectToWorkArea(RECT r, RECT work);
 // maximised stays maximised, anything else is normal.
 int32_t RestoredShowCmd(int32_t lSavedShowCmd);
 
+// A rectangle saved at lSavedDpi, for a screen of lDpi: every coordinate in
+// proportion, so the window keeps its size in inches. Unchanged when either
+// dpi is unknown (0) or outside 48 to 960.
+RECT ScaleForDpi(RECT r, int32_t lSavedDpi, int32_t lDpi);
+
 }  // namespace FormPlacement
 
 class FormExtender {

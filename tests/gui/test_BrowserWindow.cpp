@@ -252,3 +252,71 @@ TEST_F(BrowserWindow, HelpShowsTheUsageAndStartsNothingElse) {
   ::PostMessageW(b.Window, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(b.Ended());
 }
+
+namespace {
+
+// The screen's logical dpi for the programs started next (Wine reads it at
+// each process start); 0 restores the default.
+void SetLogPixels(DWORD lDpi) {
+  HKEY k = nullptr;
+  ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k,
+                    nullptr);
+  if (lDpi)
+    ::RegSetValueExW(k, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&lDpi), sizeof(lDpi));
+  else
+    ::RegDeleteValueW(k, L"LogPixels");
+  ::RegCloseKey(k);
+}
+
+// The Go button's and the address box's sizes in a fresh start at lDpi.
+struct Metrics {
+  SIZE go, combo;
+};
+Metrics MetricsAt(DWORD lDpi) {
+  SetLogPixels(lDpi);
+  gui::ForgetPlacements();
+  ProgramFolder folder;
+  RunningBrowser b(folder.Exe);
+  if (!b.Window) return {};
+  b.Settle();
+  const RECT go = gui::ChildRect(b.Window, b.Button(L"Go")), combo = gui::ChildRect(b.Window, b.Combo());
+  return {{go.right - go.left, go.bottom - go.top}, {combo.right - combo.left, combo.bottom - combo.top}};
+}
+
+}  // namespace
+
+TEST_F(BrowserWindow, TheLayoutAndTheSavedPlacementGrowWithTheScreensDpi) {
+  const Metrics base = MetricsAt(96);
+  for (const DWORD dpi : {144u, 192u}) {
+    const Metrics m = MetricsAt(dpi);
+    const auto scaled = [&](LONG v) { return static_cast<LONG>(v * static_cast<LONG>(dpi) / 96); };
+    std::printf("[ figures  ] %lu dpi: Go %ldx%ld (96 dpi: %ldx%ld)\n", dpi, m.go.cx, m.go.cy, base.go.cx,
+                base.go.cy);
+    EXPECT_NEAR(m.go.cx, scaled(base.go.cx), 2) << dpi;
+    EXPECT_NEAR(m.go.cy, scaled(base.go.cy), 2) << dpi;
+    EXPECT_NEAR(m.combo.cx, scaled(base.combo.cx), 2) << dpi;
+  }
+  // A placement saved at 96 dpi comes back in proportion at 192.
+  SetLogPixels(96);
+  gui::ForgetPlacements();
+  ProgramFolder folder;
+  {
+    RunningBrowser b(folder.Exe);
+    ASSERT_NE(b.Window, nullptr);
+    ::SetWindowPos(b.Window, nullptr, 20, 20, 400, 300, SWP_NOZORDER | SWP_NOACTIVATE);
+    b.Settle();
+    EXPECT_EQ(b.Close(), 0u);
+  }
+  SetLogPixels(192);
+  {
+    RunningBrowser b(folder.Exe);
+    ASSERT_NE(b.Window, nullptr);
+    RECT r{};
+    ::GetWindowRect(b.Window, &r);
+    EXPECT_NEAR(r.left, 40, 2);
+    EXPECT_NEAR(r.top, 40, 2);
+    EXPECT_NEAR(r.right - r.left, 800, 2);
+    EXPECT_NEAR(r.bottom - r.top, 600, 2);
+  }
+  SetLogPixels(0);
+}

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "diag/App_Debug.h"
+#include "hosted/App_OleSite.h"
 #include "hosted/App_WebView.h"
 #include "hosted/App_WebViewEvents.h"
 #include "lumo_test.h"
@@ -459,6 +460,18 @@ TEST_F(WebViewTest, IEViewRefreshesAndStops) {
   std::printf("[ figures  ] events raised by the control: %zu\n", got.size());
   // Wine's control has no page to zoom: the outcome is logged, never raised.
   std::printf("[ figures  ] zoom in on Wine's control: %d\n", view->Zoom(1));
+}
+
+TEST(WebViewHost, TellsTheControlTheProgramIsDpiAware) {
+  App_OleSite* site = new App_OleSite(nullptr);
+  IDocHostUIHandler* host = nullptr;
+  ASSERT_EQ(site->QueryInterface(IID_IDocHostUIHandler, reinterpret_cast<void**>(&host)), S_OK);
+  DOCHOSTUIINFO info{};
+  info.cbSize = sizeof(info);
+  EXPECT_EQ(host->GetHostInfo(&info), S_OK);
+  EXPECT_EQ(info.dwFlags & DOCHOSTUIFLAG_DPI_AWARE, static_cast<DWORD>(DOCHOSTUIFLAG_DPI_AWARE));
+  host->Release();
+  site->Release();
 }
 
 TEST(WebViewZoom, StepsInOutAndBack) {

@@ -80,6 +80,16 @@ TEST(FormPlacementText, RefusesBrokenTextAndLeavesTheResultAlone) {
 
 // ---- onto the work area ---------------------------------------------------------
 
+TEST(FormPlacementDpi, ScalesInProportionOnlyBetweenKnownDpis) {
+  const RECT r{20, 20, 420, 320};
+  EXPECT_EQ(FormPlacement::ScaleForDpi(r, 96, 192), (RECT{40, 40, 840, 640}));
+  EXPECT_EQ(FormPlacement::ScaleForDpi(r, 96, 144), (RECT{30, 30, 630, 480}));
+  EXPECT_EQ(FormPlacement::ScaleForDpi({-101, 0, 99, 10}, 96, 144), (RECT{-152, 0, 149, 15}));
+  for (const auto& [saved, now] :
+       {std::pair{96, 96}, std::pair{0, 192}, std::pair{96, 0}, std::pair{4000, 96}})
+    EXPECT_EQ(FormPlacement::ScaleForDpi(r, saved, now), r) << saved << " " << now;
+}
+
 TEST(FormPlacementFit, MovesAndShrinksIntoTheWorkArea) {
   const RECT work{0, 0, 1024, 738};
   // Inside, and exactly the work area: unchanged.

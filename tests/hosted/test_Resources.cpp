@@ -176,6 +176,9 @@ TEST(Resources, TestProgramsCarryNoManifestButTheProgramDoes) {
   }
   EXPECT_TRUE(has("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""));
   EXPECT_TRUE(has("publicKeyToken=\"6595b64144ccf1df\" language=\"*\""));
+  // DPI aware: drawn at the screen's own dpi, never stretched as a bitmap.
+  EXPECT_TRUE(
+      has("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>"));
 #ifdef _WIN64
   EXPECT_TRUE(has("processorArchitecture=\"amd64\""));
 #else
