@@ -290,7 +290,8 @@ class BrowserUIForm : public App_Form {
       if (WindowState() == stateMinimized) return;
       if (xForm) xForm->ResizeControls();
       wb->SetVisible(true);
-      Refresh();
+      // One repaint: the show's own, or the message loop's after a drag.
+      Invalidate();
     });
   }
 

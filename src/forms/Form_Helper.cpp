@@ -2,11 +2,11 @@
 // box list routines.
 #include "forms/Form_Helper.h"
 
-#include "platform/App_Runtime.h"
 #include "diag/App_Debug.h"
 #include "diag/App_Err.h"
 #include "diag/App_Trace.h"
 #include "forms/Form_Model.h"
+#include "platform/App_Runtime.h"
 #include "util/App_Strings.h"
 #include "util/App_Variables.h"
 
@@ -107,7 +107,8 @@ bool ShowForm(App_Form*& TheForm, bool bWaitUntilUnloaded, bool bModal, App_Form
       TheForm = nullptr;
     } else {
       TheForm->SetFocus();
-      TheForm->Refresh();
+      // A window shown for the first time has just painted in its show.
+      if (!bNewWindow) TheForm->Refresh();
     }
   });
   t.Step([&] {

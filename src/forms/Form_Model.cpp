@@ -286,6 +286,7 @@ App_Form::App_Form(std::wstring sName, std::wstring sDesignCaption, double dClie
       ClientHeight_(dClientHeight) {}
 
 App_Form::~App_Form() {
+  ForgetScaledPicture();
   if (hWnd_) {
     ::SetWindowLongPtrW(hWnd_, GWLP_USERDATA, 0);
     ::DestroyWindow(hWnd_);
@@ -392,22 +393,48 @@ void App_Form::Refresh() {
     ::RedrawWindow(hWnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
+void App_Form::Invalidate() {
+  if (hWnd_) ::RedrawWindow(hWnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
 void App_Form::SetFocus() {
   if (hWnd_) ::SetForegroundWindow(hWnd_);
+}
+
+void App_Form::ForgetScaledPicture() {
+  if (PictureCache_.Scaled) ::DeleteObject(PictureCache_.Scaled);
+  PictureCache_ = {};
 }
 
 void App_Form::PaintPicture(HBITMAP hBitmap) {
   if (!hWnd_ || !hBitmap) return;
   HDC dc = PaintDC_ ? PaintDC_ : ::GetDC(hWnd_);
   if (!dc) return;
-  BITMAP bm{};
-  ::GetObjectW(hBitmap, sizeof(bm), &bm);
   RECT r{};
   ::GetClientRect(hWnd_, &r);
   HDC mem = ::CreateCompatibleDC(dc);
-  HGDIOBJ old = ::SelectObject(mem, hBitmap);
-  ::SetStretchBltMode(dc, COLORONCOLOR);
-  ::StretchBlt(dc, 0, 0, r.right, r.bottom, mem, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
+  // Stretching is the costly part: done once per picture and client size,
+  // every paint after that copies the result.
+  if (PictureCache_.Source != hBitmap || PictureCache_.Size.cx != r.right ||
+      PictureCache_.Size.cy != r.bottom) {
+    ForgetScaledPicture();
+    BITMAP bm{};
+    ::GetObjectW(hBitmap, sizeof(bm), &bm);
+    HDC src = ::CreateCompatibleDC(dc);
+    HGDIOBJ oldSrc = ::SelectObject(src, hBitmap);
+    PictureCache_.Scaled =
+        ::CreateCompatibleBitmap(dc, r.right > 0 ? r.right : 1, r.bottom > 0 ? r.bottom : 1);
+    HGDIOBJ oldMem = ::SelectObject(mem, PictureCache_.Scaled);
+    ::SetStretchBltMode(mem, COLORONCOLOR);
+    ::StretchBlt(mem, 0, 0, r.right, r.bottom, src, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
+    ::SelectObject(mem, oldMem);
+    ::SelectObject(src, oldSrc);
+    ::DeleteDC(src);
+    PictureCache_.Source = hBitmap;
+    PictureCache_.Size = {r.right, r.bottom};
+  }
+  HGDIOBJ old = ::SelectObject(mem, PictureCache_.Scaled);
+  ::BitBlt(dc, 0, 0, r.right, r.bottom, mem, 0, 0, SRCCOPY);
   ::SelectObject(mem, old);
   ::DeleteDC(mem);
   if (dc != PaintDC_) ::ReleaseDC(hWnd_, dc);
@@ -588,6 +615,7 @@ LRESULT App_Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         ::DestroyMenu(MenuBar_);
         MenuBar_ = nullptr;
       }
+      ForgetScaledPicture();
       hWnd_ = nullptr;
       if (--g_OpenForms == 0) ::PostQuitMessage(0);
       return 0;

@@ -242,12 +242,19 @@ class App_Form {
   bool Visible() const;
   // Brings the window to the front of the z-order.
   void ZOrder();
+  // Repaints the window and every control in it now.
   void Refresh();
+  // Marks the window and every control in it for a repaint, which comes
+  // when the message loop or a show's update gets to it.
+  void Invalidate();
   void SetFocus();
 
   // The background picture: painted by the form's paint handler (not owned).
   HBITMAP Picture() const { return Picture_; }
-  void SetPicture(HBITMAP h) { Picture_ = h; }
+  void SetPicture(HBITMAP h) {
+    Picture_ = h;
+    ForgetScaledPicture();
+  }
   // Paints a bitmap stretched over the whole client area.
   void PaintPicture(HBITMAP hBitmap);
 
@@ -313,6 +320,14 @@ class App_Form {
   HMENU MenuBar_ = nullptr;
   HBITMAP Picture_ = nullptr;
   HDC PaintDC_ = nullptr;  // the paint handler's device context while it runs
+  // The picture stretched once to the client area's size; painted from
+  // until the picture or the size changes.
+  struct ScaledPicture {
+    HBITMAP Source = nullptr;
+    SIZE Size{};
+    HBITMAP Scaled = nullptr;
+  } PictureCache_;
+  void ForgetScaledPicture();
   bool InLoad_ = false;
   bool FirstPaintDone_ = false;
   int32_t PendingState_ = -1;  // a window state chosen before the window was shown

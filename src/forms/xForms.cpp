@@ -3,12 +3,12 @@
 
 #include <cmath>
 
-#include "platform/App_Env.h"
 #include "config/Config_Class.h"
 #include "diag/App_Debug.h"
 #include "diag/App_Trace.h"
 #include "forms/Form_Model.h"
 #include "hosted/FormExtender.h"
+#include "platform/App_Env.h"
 #include "registry/App_Registry.h"
 #include "util/App_Variables.h"
 
@@ -17,6 +17,11 @@ namespace {
 constexpr wchar_t kModule[] = L"xForms";
 constexpr wchar_t kBackgroundResource[] = L"BACKGROUND_TAN_800X576";
 constexpr wchar_t kPlacementSection[] = L"WindowPlacement";
+
+// Two positions that land on the same pixel at any common dpi.
+bool SameTwips(double a, double b) {
+  return a - b < 0.5 && b - a < 0.5;
+}
 
 int32_t RoundTwips(double d) {
   return static_cast<int32_t>(std::lround(d));
@@ -136,11 +141,18 @@ void xForms::ResizeControls() {
     App_QuietStep([&] {
       App_Control* c = Form_->FindControl(p.Name, p.Index);
       if (!c) return;
+      // A control already in its place is not touched: the first show's
+      // resize, which changes no size, moves nothing.
+      const double l = p.Left * WidthRatio_, tp = p.Top * HeightRatio_, w = p.Width * WidthRatio_,
+                   h = p.Height * HeightRatio_;
+      if (SameTwips(c->Left(), l) && SameTwips(c->Top(), tp) && SameTwips(c->Width(), w) &&
+          SameTwips(c->Height(), h))
+        return;
       const bool hide = c->Visible();
       if (hide) c->SetVisible(false);
       // One move with all four values: the same place as setting them one by
       // one, without three moves of the window in between.
-      c->Move(p.Left * WidthRatio_, p.Top * HeightRatio_, p.Width * WidthRatio_, p.Height * HeightRatio_);
+      c->Move(l, tp, w, h);
       if (hide) c->SetVisible(true);
     });
   }

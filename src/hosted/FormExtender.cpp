@@ -334,6 +334,8 @@ void FormExtender::SetAlwaysOnTop(bool bOnTop) {
   t.Vars(vkPassedByVal, {L"bOnTop", bOnTop});
   t.Step([&] {
     if (!hWnd_) return;
+    // Already so: no move through the window manager.
+    if (((::GetWindowLongPtrW(hWnd_, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) == bOnTop) return;
     if (!::SetWindowPos(hWnd_, bOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE)) {
       t.APIError(L"SetWindowPos");
