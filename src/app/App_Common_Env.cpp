@@ -362,14 +362,16 @@ void SetParentProcessInfo() {
   App_Trace t(L"App_Common", L"SetParentProcessInfo", ptSub);
   App_Env& e = AppEnv();
   t.Step([&] {
-    e.AppInst_ParentProcess_ProcessID = App_Processes::GetParentPID(e.AppInst_ProcessID);
-    if (static_cast<int32_t>(e.AppInst_ParentProcess_ProcessID) <= 0) {
+    const uint32_t lParent = App_Processes::GetParentPID(e.AppInst_ProcessID);
+    e.AppInst_ParentProcess_ProcessID = lParent;
+    e.AppInst_ParentProcess_AppEXE = std::wstring();
+    if (static_cast<int32_t>(lParent) <= 0) {
       e.AppInst_IsService = HasServiceArgs();
       return;
     }
-    e.AppInst_ParentProcess_AppEXE = App_Processes::GetPathFromPID(e.AppInst_ParentProcess_ProcessID, true);
-    e.AppInst_IsService =
-        App_Strings::LCase(LastPathElement(e.AppInst_ParentProcess_AppEXE)) == L"services.exe";
+    const std::wstring sParent = App_Processes::GetPathFromPID(lParent, true);
+    e.AppInst_ParentProcess_AppEXE = sParent;
+    e.AppInst_IsService = App_Strings::LCase(LastPathElement(sParent)) == L"services.exe";
   });
 }
 
@@ -408,26 +410,27 @@ bool EarlyWinPECheck() {
 
 void Refresh_UserList_by_DirName(App_Env& e) {
   App_Trace t(L"App_Env", L"Refresh_UserList_by_DirName", ptSub);
-  e.UserList_by_DirName.Clear();
-  e.Dir_UserProfilesList.Clear();
-  e.Dir_UserProfilesList_NoCommonDirs.Clear();
+  App_Collection users, dirs, dirsNoCommon;
   t.Step([&] {
     FS_DirList search;
     search.IncludeDirs(true);
     search.IncludeFiles(false);
     search.RecursionLevel(0);
-    search.AddSearchPath(e.Dir_UserProfilesParent);
+    search.AddSearchPath(e.Dir_UserProfilesParent.Get());
     search.StartSearch();
     for (const std::wstring& full : search.MatchingFilesFullPath().Items()) {
       const std::wstring name = LastPathElement(full);
       const std::wstring key = App_Strings::LCase(name);
-      e.Dir_UserProfilesList.Add(full, key);
-      e.UserList_by_DirName.Add(name, key);
+      dirs.Add(full, key);
+      users.Add(name, key);
       bool common = false;
       for (std::wstring_view c : kCommonProfileDirs) common |= key == c;
-      if (!common) e.Dir_UserProfilesList_NoCommonDirs.Add(full, key);
+      if (!common) dirsNoCommon.Add(full, key);
     }
   });
+  e.UserList_by_DirName = std::move(users);
+  e.Dir_UserProfilesList = std::move(dirs);
+  e.Dir_UserProfilesList_NoCommonDirs = std::move(dirsNoCommon);
 }
 
 namespace {
@@ -645,7 +648,7 @@ void InitEnv(std::wstring_view sResPath) {
       e.AppTitle = GetWindowTitle(false);
       e.AppTitle_WithVersionFull = GetWindowTitle(true);
       e.AppInst_IsService = true;
-      e.AppInst_ParentProcess_AppEXE = L"services.exe";
+      e.AppInst_ParentProcess_AppEXE = std::wstring(L"services.exe");
       e.Name_CurrentUser = EnvVar(L"username");
       e.Name_ComputerName = EnvVar(L"computername");
       e.Name_DomainName = EnvVar(L"userdomain");
@@ -657,17 +660,24 @@ void InitEnv(std::wstring_view sResPath) {
       e.AppTitle = GetWindowTitle(false);
       e.AppTitle_WithVersionFull = GetWindowTitle(true);
     });
-    t.Step([&] { SetParentProcessInfo(); });
+    // The parent process needs a look at the process list: asked for when first read.
+    t.Step([&] {
+      App_LazyTogether([] { SetParentProcessInfo(); }, e.AppInst_ParentProcess_ProcessID,
+                       e.AppInst_ParentProcess_AppEXE, e.AppInst_IsService);
+    });
     t.Step([&] { e.Name_CurrentUser = GetMyUserName(); });
     t.Step([&] {
       e.Name_ComputerName = GetComputerName(1);
       e.Name_DomainName = GetComputerName(2);
-      e.Name_NetBIOS = GetComputerName(0);
-      e.Name_DnsFullyQualified = GetComputerName(3);
-      e.Name_ComputerNamePhysical = GetComputerName(4);
-      e.Name_DomainNamePhysical = GetComputerName(5);
-      e.Name_NetBIOSPhysical = GetComputerName(6);
-      e.Name_DnsFullyQualifiedPhysical = GetComputerName(7);
+      // The other forms of the name, each when it is first read.
+      int32_t lType = 0;
+      for (App_Lazy<std::wstring>* name :
+           {&e.Name_NetBIOS, &e.Name_DnsFullyQualified, &e.Name_ComputerNamePhysical,
+            &e.Name_DomainNamePhysical, &e.Name_NetBIOSPhysical, &e.Name_DnsFullyQualifiedPhysical}) {
+        const int32_t lNameType = lType == 0 ? 0 : lType + 2;
+        name->SetFiller([lNameType] { return GetComputerName(lNameType); });
+        ++lType;
+      }
     });
     // WMI is slow to reach: the workgroup is asked for when it is first read.
     t.Step([&] { e.Name_Workgroup.SetFiller([] { return App_QueryWMI::GetWindowsWorkgroupName(); }); });
@@ -676,10 +686,15 @@ void InitEnv(std::wstring_view sResPath) {
   // 11. Domain, profiles and the user's folders.
   t.Step([&] { e.Net_IsDomain = IsOnDomain(); });
   t.Step([&] {
-    SetFolderPair(e.Dir_UserProfilesParent, e.DirBS_UserProfilesParent, GetUserProfilesParentDir());
+    App_LazyTogether(
+        [&e] {
+          SetFolderPair(e.Dir_UserProfilesParent, e.DirBS_UserProfilesParent, GetUserProfilesParentDir());
+          Refresh_UserList_by_DirName(e);
+        },
+        e.Dir_UserProfilesParent, e.DirBS_UserProfilesParent, e.UserList_by_DirName, e.Dir_UserProfilesList,
+        e.Dir_UserProfilesList_NoCommonDirs);
   });
   t.Step([&] { SetFolderPair(e.UserDir_CurrentUser_Temp, e.UserDirBS_CurrentUser_Temp, GetTempDir()); });
-  t.Step([&] { Refresh_UserList_by_DirName(e); });
   // The WMI user list likewise, when it is first read.
   t.Step([&] { e.UserList_WMI.SetFiller([&e] { return AskWMIForUserList(e); }); });
 

@@ -6,8 +6,8 @@ App_Env& AppEnv() {
 }
 
 void App_Env::App_ClassSync_CleanUp() {
-  UserList_by_DirName.Clear();
-  Dir_UserProfilesList.Clear();
-  Dir_UserProfilesList_NoCommonDirs.Clear();
+  UserList_by_DirName = App_Collection();
+  Dir_UserProfilesList = App_Collection();
+  Dir_UserProfilesList_NoCommonDirs = App_Collection();
   UserList_WMI = App_Collection();
 }

@@ -26,9 +26,10 @@ class App_Env {
   bool AppInst_IsIDE = false;
 
   // ---- origin ----
-  uint32_t AppInst_ParentProcess_ProcessID = 0;
-  std::wstring AppInst_ParentProcess_AppEXE;
-  bool AppInst_IsService = false;
+  // Worked out together on the first read (a look at the process list).
+  App_Lazy<uint32_t> AppInst_ParentProcess_ProcessID;
+  App_Lazy<std::wstring> AppInst_ParentProcess_AppEXE;
+  App_Lazy<bool> AppInst_IsService;
 
   // ---- rights ----
   bool AppInst_IsAdmin = false;
@@ -71,7 +72,9 @@ class App_Env {
   App_Lazy<std::wstring> Dir_CommonProgramFiles32, DirBS_CommonProgramFiles32;
   App_Lazy<std::wstring> Dir_ProgramData, DirBS_ProgramData;
   std::wstring SystemDrive, SystemDriveBS;
-  std::wstring Dir_UserProfilesParent, DirBS_UserProfilesParent;
+  // The profiles' folder and the lists of its users (below): worked out
+  // when first read (the profiles' folder needs userenv.dll).
+  App_Lazy<std::wstring> Dir_UserProfilesParent, DirBS_UserProfilesParent;
 
   // ---- 64-bit ----
   bool Win64bit = false;
@@ -87,8 +90,10 @@ class App_Env {
   bool API_QueryFullProcessImageNameW = false, API_GetFileInformationByHandleEx = false;
 
   // ---- names ----
-  std::wstring Name_CurrentUser, Name_ComputerName, Name_DomainName, Name_NetBIOS, Name_DnsFullyQualified;
-  std::wstring Name_ComputerNamePhysical, Name_DomainNamePhysical, Name_NetBIOSPhysical,
+  std::wstring Name_CurrentUser, Name_ComputerName, Name_DomainName;
+  // Each asked for on its first read.
+  App_Lazy<std::wstring> Name_NetBIOS, Name_DnsFullyQualified;
+  App_Lazy<std::wstring> Name_ComputerNamePhysical, Name_DomainNamePhysical, Name_NetBIOSPhysical,
       Name_DnsFullyQualifiedPhysical;
   // Asked of WMI on its first read, never on the start-up road.
   App_Lazy<std::wstring> Name_Workgroup;
@@ -126,7 +131,7 @@ class App_Env {
   App_Lazy<std::wstring> UserDir_DefaultUser_Desktop, UserDirBS_DefaultUser_Desktop;
 
   // ---- profile lists (keyed by the lower-case entry) ----
-  App_Collection UserList_by_DirName, Dir_UserProfilesList, Dir_UserProfilesList_NoCommonDirs;
+  App_Lazy<App_Collection> UserList_by_DirName, Dir_UserProfilesList, Dir_UserProfilesList_NoCommonDirs;
   // Asked of WMI on its first read; the flag is set once it has been asked.
   App_Lazy<App_Collection> UserList_WMI;
   bool UserListArr_WMI_Was_Triggered = false;

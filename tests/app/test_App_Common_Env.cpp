@@ -1,18 +1,17 @@
 // Filling the application environment: version texts, resource folders,
 // profile lists, and a real start-up under Wine checked from outside.
+#include <delayimp.h>
 #include <gtest/gtest.h>
 #include <windows.h>
-
-#include <delayimp.h>
 
 #include <cstdio>
 #include <string>
 
 #include "app/App_Common_Env.h"
-#include "platform/App_Env.h"
-#include "platform/App_Platform.h"
 #include "lumo_probe.h"
 #include "lumo_test.h"
+#include "platform/App_Env.h"
+#include "platform/App_Platform.h"
 
 namespace {
 
@@ -90,10 +89,10 @@ TEST_F(EnvPieces, ProfileListsLeaveOutTheSharedProfiles) {
 
   env.Dir_UserProfilesParent = parent;
   App_Common::Refresh_UserList_by_DirName(env);
-  EXPECT_EQ(env.Dir_UserProfilesList.Count(), 4);  // folders only
-  EXPECT_EQ(env.UserList_by_DirName.Count(), 4);
-  ASSERT_EQ(env.Dir_UserProfilesList_NoCommonDirs.Count(), 2);
-  for (const std::wstring& p : env.Dir_UserProfilesList_NoCommonDirs.Items()) {
+  EXPECT_EQ(env.Dir_UserProfilesList.Get().Count(), 4);  // folders only
+  EXPECT_EQ(env.UserList_by_DirName.Get().Count(), 4);
+  ASSERT_EQ(env.Dir_UserProfilesList_NoCommonDirs.Get().Count(), 2);
+  for (const std::wstring& p : env.Dir_UserProfilesList_NoCommonDirs.Get().Items()) {
     const std::wstring name = App_Common::LastPathElement(p);
     EXPECT_TRUE(name == L"alice" || name == L"Bob") << Narrow(p);
   }
@@ -101,7 +100,7 @@ TEST_F(EnvPieces, ProfileListsLeaveOutTheSharedProfiles) {
   // A parent folder that does not exist gives empty lists.
   env.Dir_UserProfilesParent = parent + L"\\missing";
   App_Common::Refresh_UserList_by_DirName(env);
-  EXPECT_EQ(env.Dir_UserProfilesList.Count(), 0);
+  EXPECT_EQ(env.Dir_UserProfilesList.Get().Count(), 0);
 
   ::DeleteFileW((parent + L"\\notes.txt").c_str());
   for (const wchar_t* name : {L"alice", L"Public", L"Default User", L"Bob"})
@@ -202,4 +201,3 @@ TEST(StartUpUnderWine, DelayLoadedDLLsComeFromTheSystemFolder) {
   other.szDll = "user32.dll";
   EXPECT_EQ(App_DelayLoadHook(dliNotePreGetProcAddress, &other), nullptr);  // only the library's load
 }
-

@@ -41,7 +41,7 @@ int wmain(int argc, wchar_t** argv) {
   line(L"Dir_System32", e.Dir_System32);
   line(L"Dir_ProgramFiles", e.Dir_ProgramFiles);
   line(L"Dir_ProgramFiles32", e.Dir_ProgramFiles32);
-  line(L"Dir_UserProfilesParent", e.Dir_UserProfilesParent);
+  line(L"Dir_UserProfilesParent", e.Dir_UserProfilesParent.Get());
   line(L"UserDir_CurrentUser_Temp", e.UserDir_CurrentUser_Temp);
   line(L"UserDir_CurrentUser_Profile", e.UserDir_CurrentUser_Profile);
   line(L"AppEXE", e.AppEXE);
@@ -53,9 +53,9 @@ int wmain(int argc, wchar_t** argv) {
   line(L"AppPath_Reports", e.AppPath_Reports);
   line(L"Args", e.AppInst_CommandLineArgs_String);
   line(L"ProcessID", std::to_wstring(e.AppInst_ProcessID));
-  line(L"ParentPID", std::to_wstring(e.AppInst_ParentProcess_ProcessID));
-  line(L"ParentEXE", e.AppInst_ParentProcess_AppEXE);
-  flag(L"IsService", e.AppInst_IsService);
+  line(L"ParentPID", std::to_wstring(e.AppInst_ParentProcess_ProcessID.Get()));
+  line(L"ParentEXE", e.AppInst_ParentProcess_AppEXE.Get());
+  flag(L"IsService", e.AppInst_IsService.Get());
   flag(L"IsAdmin", e.AppInst_IsAdmin);
   flag(L"IsSystem", e.AppInst_IsSystem);
   flag(L"IsWriteablePath", e.AppInst_IsWriteablePath);
@@ -72,7 +72,7 @@ int wmain(int argc, wchar_t** argv) {
   line(L"WinVer_String", e.WinVer_String);
   line(L"AppVer_Full", e.AppVer_Full);
   line(L"AppTitle", e.AppTitle);
-  line(L"ProfileCount", std::to_wstring(e.Dir_UserProfilesList.Count()));
+  line(L"ProfileCount", std::to_wstring(e.Dir_UserProfilesList.Get().Count()));
   line(L"AppInst_InitDateTime_FilenameFriendly", e.AppInst_InitDateTime_FilenameFriendly);
   return 0;
 }
