@@ -1,8 +1,9 @@
 // Filling the application environment: version texts, resource folders,
 // profile lists, and a real start-up under Wine checked from outside.
-#include <delayimp.h>
 #include <gtest/gtest.h>
 #include <windows.h>
+// after <windows.h>, which it needs
+#include <delayimp.h>
 
 #include <cstdio>
 #include <string>
