@@ -1,11 +1,9 @@
 // The form model, the window manager and the form helpers on real windows.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 
-#include "platform/App_Env.h"
 #include "config/Config_Class.h"
 #include "forms/Form_Helper.h"
 #include "forms/Form_Model.h"
@@ -13,6 +11,7 @@
 #include "hosted/FormExtender.h"
 #include "lumo_files.h"
 #include "lumo_test.h"
+#include "platform/App_Env.h"
 
 namespace {
 
@@ -38,6 +37,14 @@ class TestForm : public App_Form {
   App_MenuItem* menuTop;
   App_FormExtenderControl* extender = nullptr;
 };
+
+// Counts the position, size and visibility changes of every window on this thread.
+int g_WindowChanges = 0;
+LRESULT CALLBACK CountWindowChanges(int code, WPARAM w, LPARAM l) {
+  if (code == HC_ACTION && reinterpret_cast<const CWPRETSTRUCT*>(l)->message == WM_WINDOWPOSCHANGED)
+    ++g_WindowChanges;
+  return ::CallNextHookEx(nullptr, code, w, l);
+}
 
 class Forms : public ::testing::Test {
  protected:
@@ -106,6 +113,12 @@ TEST_F(Forms, ManagerCapturesAndScalesWithoutAccumulating) {
   x.ResizeControls();
   EXPECT_NEAR(f.go->Left(), 600, 1);
   EXPECT_NEAR(f.go->Width(), 1200, 1);
+  // A resize that changes no size (the first show's) touches no control.
+  HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROCRET, CountWindowChanges, nullptr, ::GetCurrentThreadId());
+  g_WindowChanges = 0;
+  x.ResizeControls();
+  ::UnhookWindowsHookEx(hook);
+  EXPECT_EQ(g_WindowChanges, 0);
 }
 
 TEST_F(Forms, CaptionTitleAndAppendage) {
@@ -171,12 +184,14 @@ TEST_F(Forms, CleanupSavesOnceAndTheBackgroundCanBeSwitchedOff) {
     const std::wstring key = L"Software\\" + xForms::PlacementKey() + L"\\WindowPlacement";
     ::RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
     x.App_ClassSync_CleanUp();
-    EXPECT_EQ(::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), L"TestForm", RRF_RT_REG_SZ, nullptr, nullptr, nullptr),
-              ERROR_SUCCESS);
+    EXPECT_EQ(
+        ::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), L"TestForm", RRF_RT_REG_SZ, nullptr, nullptr, nullptr),
+        ERROR_SUCCESS);
     ::RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
     x.App_ClassSync_CleanUp();
-    EXPECT_NE(::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), L"TestForm", RRF_RT_REG_SZ, nullptr, nullptr, nullptr),
-              ERROR_SUCCESS);
+    EXPECT_NE(
+        ::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), L"TestForm", RRF_RT_REG_SZ, nullptr, nullptr, nullptr),
+        ERROR_SUCCESS);
     EXPECT_EQ(f.Picture(), nullptr);
   }
   TestForm g;
@@ -204,7 +219,8 @@ TEST_F(Forms, ComboAddKeepsOneOfEachAddress) {
   EXPECT_EQ(c.Text(), L"  HTTP://A.example/ ");
   EXPECT_EQ(c.ListCount(), 2);
   int lines = 0;
-  for (const std::wstring& line : dbg.systemOutput) lines += line.find(L"Item already exists in combobox!") != std::wstring::npos;
+  for (const std::wstring& line : dbg.systemOutput)
+    lines += line.find(L"Item already exists in combobox!") != std::wstring::npos;
   EXPECT_EQ(lines, 1);
   EXPECT_TRUE(Form_Helper::ComboAdd(c, L"first", 0));
   EXPECT_EQ(c.List(0), L"first");
