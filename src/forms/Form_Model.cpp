@@ -7,30 +7,17 @@
 
 #include "hosted/App_WebView.h"
 #include "hosted/FormExtender.h"
+#include "platform/App_Platform.h"
 
 namespace Form_Model {
 
-namespace {
-
-int ScreenDPI(int lIndex) {
-  static int dpi[2] = {0, 0};
-  int& d = dpi[lIndex == LOGPIXELSX ? 0 : 1];
-  if (d == 0) {
-    HDC dc = ::GetDC(nullptr);
-    d = dc ? ::GetDeviceCaps(dc, lIndex) : 96;
-    if (dc) ::ReleaseDC(nullptr, dc);
-    if (d <= 0) d = 96;
-  }
-  return d;
-}
-
-}  // namespace
+using App_Platform::ScreenDpi;
 
 double TwipsPerPixelX() {
-  return 1440.0 / ScreenDPI(LOGPIXELSX);
+  return 1440.0 / ScreenDpi(LOGPIXELSX);
 }
 double TwipsPerPixelY() {
-  return 1440.0 / ScreenDPI(LOGPIXELSY);
+  return 1440.0 / ScreenDpi(LOGPIXELSY);
 }
 int PixelsX(double d) {
   return static_cast<int>(std::lround(d / TwipsPerPixelX()));
@@ -44,7 +31,7 @@ HFONT FormFont(bool bBold) {
   HFONT& f = fonts[bBold ? 1 : 0];
   if (!f) {
     // 8.25 points at the screen's pixels per inch.
-    const int height = -static_cast<int>(std::lround(8.25 * ScreenDPI(LOGPIXELSY) / 72.0));
+    const int height = -static_cast<int>(std::lround(8.25 * ScreenDpi(LOGPIXELSY) / 72.0));
     f = ::CreateFontW(height, 0, 0, 0, bBold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                       L"Tahoma");

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "diag/App_Trace.h"
+#include "platform/App_Platform.h"
 #include "registry/App_Registry.h"
 #include "util/App_Variables.h"
 
@@ -57,14 +58,6 @@ POINT WorkspaceOffset(HWND hWnd) {
   RECT work{};
   if (::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) off = {work.left, work.top};
   return off;
-}
-
-// The screen's pixels per inch, as the layout uses them.
-int32_t ScreenDpi() {
-  HDC dc = ::GetDC(nullptr);
-  const int dpi = dc ? ::GetDeviceCaps(dc, LOGPIXELSX) : 0;
-  if (dc) ::ReleaseDC(nullptr, dc);
-  return dpi;
 }
 
 // The value beside a placement that says at which dpi it was saved.
@@ -191,7 +184,7 @@ bool FormExtender::SavePlacement(std::wstring_view sKey, std::wstring_view sSect
       return;
     }
     // The dpi it was saved at: a later start on another dpi scales it.
-    const DWORD lDpi = static_cast<DWORD>(ScreenDpi());
+    const DWORD lDpi = static_cast<DWORD>(App_Platform::ScreenDpi(LOGPIXELSX));
     const std::wstring sDpiName = DpiValueName(sName);
     if (::RegSetValueExW(k.Get(), sDpiName.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&lDpi),
                          sizeof(lDpi)) != ERROR_SUCCESS)
@@ -263,7 +256,7 @@ bool FormExtender::RestorePlacement(std::wstring_view sKey, std::wstring_view sS
     }
 
     // In proportion when the screen's dpi has changed since it was saved.
-    const int32_t lDpi = ScreenDpi();
+    const int32_t lDpi = App_Platform::ScreenDpi(LOGPIXELSX);
     const RECT scaled = FormPlacement::ScaleForDpi(pd.rcNormal, static_cast<int32_t>(lSavedDpi), lDpi);
     if (!::EqualRect(&scaled, &pd.rcNormal)) {
       t.Log(L"Saved window placement scaled from " + std::to_wstring(lSavedDpi) + L" to " +

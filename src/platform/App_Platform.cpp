@@ -54,6 +54,18 @@ int GetSystemMetrics(int nIndex) {
   return it != fake.end() ? it->second : ::GetSystemMetrics(nIndex);
 }
 
+int ScreenDpi(int lIndex) {
+  static int dpi[2] = {0, 0};
+  int& d = dpi[lIndex == LOGPIXELSX ? 0 : 1];
+  if (d == 0) {
+    HDC dc = ::GetDC(nullptr);
+    d = dc ? ::GetDeviceCaps(dc, lIndex) : 96;
+    if (dc) ::ReleaseDC(nullptr, dc);
+    if (d <= 0) d = 96;
+  }
+  return d;
+}
+
 }  // namespace App_Platform
 
 // The window's DLLs are delay-loaded (CMakeLists.txt): the first call into

@@ -69,6 +69,10 @@ F Proc(const wchar_t* sModule, const char* sFunction) {
 
 int GetSystemMetrics(int nIndex);
 
+// The screen's pixels per inch (LOGPIXELSX or LOGPIXELSY), read once per
+// process, as the program is system-DPI aware; 96 when it cannot be read.
+int ScreenDpi(int lIndex);
+
 }  // namespace App_Platform
 
 // The delay-load helper's hook: loads each delay-loaded DLL (but comctl32)
