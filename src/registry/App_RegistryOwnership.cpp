@@ -94,10 +94,13 @@ std::vector<BYTE> SidFromText(const wchar_t* sSid) {
 
 bool IsOpenToEveryUserSid(const std::vector<BYTE>& Sid) {
   if (Sid.empty()) return false;
-  for (const wchar_t* sOpen : kOpenToEveryUser) {
-    std::vector<BYTE> open = SidFromText(sOpen);
-    if (!open.empty() && ::EqualSid(open.data(), const_cast<BYTE*>(Sid.data()))) return true;
-  }
+  static const std::vector<std::vector<BYTE>> open = [] {
+    std::vector<std::vector<BYTE>> v;
+    for (const wchar_t* sOpen : kOpenToEveryUser) v.push_back(SidFromText(sOpen));
+    return v;
+  }();
+  for (const std::vector<BYTE>& o : open)
+    if (!o.empty() && ::EqualSid(const_cast<BYTE*>(o.data()), const_cast<BYTE*>(Sid.data()))) return true;
   return false;
 }
 
@@ -130,10 +133,10 @@ std::wstring WellKnownSidOf(std::wstring_view sAccountName) {
 }
 
 bool IsOpenToEveryUser(std::wstring_view sAccountName) {
-  const std::wstring sid = WellKnownSidOf(sAccountName);
-  for (const wchar_t* sOpen : kOpenToEveryUser)
-    if (sid == sOpen) return true;
-  return false;
+  // By identifier, so a name in this Windows' language is caught as well.
+  std::vector<BYTE> Sid;
+  return !App_Strings::Trim(sAccountName).empty() && LookupAccountSid(sAccountName, Sid) &&
+         IsOpenToEveryUserSid(Sid);
 }
 
 bool LookupAccountSid(std::wstring_view sAccountName, std::vector<BYTE>& Sid) {

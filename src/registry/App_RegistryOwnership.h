@@ -53,7 +53,8 @@ std::wstring WellKnownSidOf(std::wstring_view sAccountName);
 // the account this program runs as. False when the account is unknown.
 bool LookupAccountSid(std::wstring_view sAccountName, std::vector<BYTE>& Sid);
 // True for Everyone, Users, Power Users, Authenticated Users and
-// INTERACTIVE: accounts every local user is in.
+// INTERACTIVE: accounts every local user is in, named in any language (the
+// name is looked up); false for an empty or unknown name.
 bool IsOpenToEveryUser(std::wstring_view sAccountName);
 
 // Fills empty owner and permission account names with the defaults for
