@@ -183,7 +183,7 @@ std::wstring FindToolOrRefuse(App_Trace& t, std::wstring_view sPath) {
 
 std::wstring FindSystemProgram(std::wstring_view sName) {
   const std::wstring name = App_Strings::UnwrapQuotes(sName);
-  if (name.empty() || HasBackslash(name) || name.find(L'/') != std::wstring::npos) return name;
+  if (!IsBareName(name)) return name;
   std::wstring found = SearchIn(SystemFolderNow(), name);
   if (found.empty()) found = SearchIn(WindowsFolderNow(), name);
   if (found.empty()) {

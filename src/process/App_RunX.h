@@ -113,7 +113,8 @@ extern const ProcFlagSetting kProcFlagSettings[22];
 // Where a program named without a folder is found: the system folder, the
 // Windows folder, then the folders of PATH (".exe" is tried for a name
 // without extension). Empty when it is in none of them. A name with a
-// backslash is returned unchanged.
+// folder or drive in it (a backslash, a slash or a colon) is returned
+// unchanged.
 std::wstring FindSystemProgram(std::wstring_view sName);
 
 // The form-style window code (0 hidden, 1 normal, 2 minimised, 3 maximised,
