@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+// after <windows.h>, which it needs
 #include <shlwapi.h>
 
 #include <string>
@@ -56,7 +57,8 @@ inline std::wstring ClassOf(HWND h) {
 inline std::wstring TextOf(HWND h) {
   const LRESULT n = ::SendMessageW(h, WM_GETTEXTLENGTH, 0, 0);
   std::wstring s(static_cast<size_t>(n) + 1, L'\0');
-  const LRESULT got = ::SendMessageW(h, WM_GETTEXT, static_cast<WPARAM>(n + 1), reinterpret_cast<LPARAM>(s.data()));
+  const LRESULT got =
+      ::SendMessageW(h, WM_GETTEXT, static_cast<WPARAM>(n + 1), reinterpret_cast<LPARAM>(s.data()));
   s.resize(static_cast<size_t>(got));
   return s;
 }
@@ -74,7 +76,8 @@ class RunningBrowser {
     STARTUPINFOW si{sizeof(si)};
     std::wstring cl = L"\"" + sExe + L"\"" + (sArgs.empty() ? L"" : L" " + sArgs);
     const DWORD start = ::GetTickCount();
-    if (!::CreateProcessW(nullptr, cl.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_)) return;
+    if (!::CreateProcessW(nullptr, cl.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_))
+      return;
     while (!Window && ::GetTickCount() - start < 20000) {
       ::EnumWindows(
           [](HWND h, LPARAM lp) CALLBACK -> BOOL {
@@ -114,11 +117,14 @@ class RunningBrowser {
   DWORD Close() {
     if (Window) ::SendMessageTimeoutW(Window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
     DWORD code = 0xFFFFFFFF;
-    if (::WaitForSingleObject(pi_.hProcess, 10000) == WAIT_OBJECT_0) ::GetExitCodeProcess(pi_.hProcess, &code);
+    if (::WaitForSingleObject(pi_.hProcess, 10000) == WAIT_OBJECT_0)
+      ::GetExitCodeProcess(pi_.hProcess, &code);
     return code;
   }
   // Waits for the process to end by itself (a hand-off); false on time-out.
-  bool Ended(DWORD lTimeoutMS = 10000) { return ::WaitForSingleObject(pi_.hProcess, lTimeoutMS) == WAIT_OBJECT_0; }
+  bool Ended(DWORD lTimeoutMS = 10000) {
+    return ::WaitForSingleObject(pi_.hProcess, lTimeoutMS) == WAIT_OBJECT_0;
+  }
 
   std::vector<Child> Children() const {
     std::vector<Child> out;
@@ -158,7 +164,9 @@ class RunningBrowser {
     ::SendMessageW(Window, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(hButton), BN_CLICKED),
                    reinterpret_cast<LPARAM>(hButton));
   }
-  void Type(const std::wstring& s) const { ::SendMessageW(Combo(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(s.c_str())); }
+  void Type(const std::wstring& s) const {
+    ::SendMessageW(Combo(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(s.c_str()));
+  }
   int ListCount() const { return static_cast<int>(::SendMessageW(Combo(), CB_GETCOUNT, 0, 0)); }
   // The top-level menu captions.
   std::vector<std::wstring> MenuBar() const {
@@ -185,6 +193,25 @@ class RunningBrowser {
   PROCESS_INFORMATION pi_{};
 };
 
+// The program's visible browser window (class "LumoForm"): one of this
+// thread's when bThisThread, else of any process; nullptr when none.
+inline HWND VisibleForm(bool bThisThread = false) {
+  struct Search {
+    DWORD thread;
+    HWND found;
+  } s{bThisThread ? ::GetCurrentThreadId() : 0, nullptr};
+  ::EnumWindows(
+      [](HWND h, LPARAM lp) CALLBACK -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lp);
+        if (ClassOf(h) != L"LumoForm" || !::IsWindowVisible(h)) return TRUE;
+        if (s->thread && ::GetWindowThreadProcessId(h, nullptr) != s->thread) return TRUE;
+        s->found = h;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
 // Client-area rectangle of a child, in the parent's client coordinates.
 inline RECT ChildRect(HWND hParent, HWND hChild) {
   RECT r{};
@@ -208,6 +235,8 @@ inline void SetWineRelease(const wchar_t* sMode) {
 }
 
 // Forgets the saved window placements of the program.
-inline void ForgetPlacements() { ::SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\LumoTech\\LumoBrowser"); }
+inline void ForgetPlacements() {
+  ::SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\LumoTech\\LumoBrowser");
+}
 
 }  // namespace gui

@@ -19,6 +19,23 @@ bool Contains(const std::wstring& sAll, const std::wstring& sLine) {
   return sAll.find(sLine) != std::wstring::npos;
 }
 
+// Starts the program, puts its window there and closes it, which saves the placement.
+void CloseWindowAt(const ProgramFolder& folder, int x, int y, int cx, int cy) {
+  RunningBrowser b(folder.Exe);
+  ASSERT_NE(b.Window, nullptr);
+  ::SetWindowPos(b.Window, nullptr, x, y, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE);
+  b.Settle();
+  EXPECT_EQ(b.Close(), 0u);
+}
+
+// The window's rectangle at the program's next start (empty without a window).
+RECT WindowAtNextStart(const ProgramFolder& folder) {
+  RunningBrowser b(folder.Exe);
+  RECT r{};
+  if (b.Window) ::GetWindowRect(b.Window, &r);
+  return r;
+}
+
 class BrowserWindow : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -184,17 +201,8 @@ TEST_F(BrowserWindow, LayoutFollowsResizeAndMinimiseHidesTheWebView) {
 
 TEST_F(BrowserWindow, PlacementComesBackAtTheNextStart) {
   ProgramFolder folder;
-  {
-    RunningBrowser b(folder.Exe);
-    ASSERT_NE(b.Window, nullptr);
-    ::SetWindowPos(b.Window, nullptr, 40, 30, 700, 500, SWP_NOZORDER | SWP_NOACTIVATE);
-    b.Settle();
-    EXPECT_EQ(b.Close(), 0u);
-  }
-  RunningBrowser again(folder.Exe);
-  ASSERT_NE(again.Window, nullptr);
-  RECT r{};
-  ::GetWindowRect(again.Window, &r);
+  CloseWindowAt(folder, 40, 30, 700, 500);
+  const RECT r = WindowAtNextStart(folder);
   EXPECT_EQ(r.left, 40);
   EXPECT_EQ(r.top, 30);
   EXPECT_EQ(r.right - r.left, 700);
@@ -300,23 +308,12 @@ TEST_F(BrowserWindow, TheLayoutAndTheSavedPlacementGrowWithTheScreensDpi) {
   SetLogPixels(96);
   gui::ForgetPlacements();
   ProgramFolder folder;
-  {
-    RunningBrowser b(folder.Exe);
-    ASSERT_NE(b.Window, nullptr);
-    ::SetWindowPos(b.Window, nullptr, 20, 20, 400, 300, SWP_NOZORDER | SWP_NOACTIVATE);
-    b.Settle();
-    EXPECT_EQ(b.Close(), 0u);
-  }
+  CloseWindowAt(folder, 20, 20, 400, 300);
   SetLogPixels(192);
-  {
-    RunningBrowser b(folder.Exe);
-    ASSERT_NE(b.Window, nullptr);
-    RECT r{};
-    ::GetWindowRect(b.Window, &r);
-    EXPECT_NEAR(r.left, 40, 2);
-    EXPECT_NEAR(r.top, 40, 2);
-    EXPECT_NEAR(r.right - r.left, 800, 2);
-    EXPECT_NEAR(r.bottom - r.top, 600, 2);
-  }
+  const RECT r = WindowAtNextStart(folder);
+  EXPECT_NEAR(r.left, 40, 2);
+  EXPECT_NEAR(r.top, 40, 2);
+  EXPECT_NEAR(r.right - r.left, 800, 2);
+  EXPECT_NEAR(r.bottom - r.top, 600, 2);
   SetLogPixels(0);
 }

@@ -148,13 +148,7 @@ LRESULT CALLBACK CountingProc(HWND h, UINT m, WPARAM w, LPARAM l) {
 TEST_F(RunXTest, WaitsHandleMessagesAndKeepAQuit) {
   const std::wstring dir = Scratch(L"pump");
   const std::wstring exe = PlaceSink(dir);
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = CountingProc;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"LumoRunXPump";
-  ::RegisterClassW(&wc);
-  HWND wnd =
-      ::CreateWindowW(L"LumoRunXPump", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  HWND wnd = LumoMessageWindow(L"LumoRunXPump", CountingProc);
   ASSERT_NE(wnd, nullptr);
 
   // A message posted while the child runs is handled before the wait ends.

@@ -77,18 +77,15 @@ bool CanWrite(HKEY root, const std::wstring& key) {
   return ok;
 }
 
+// This program's own account, as SDDL names it.
 std::wstring OwnSid() {
-  HANDLE token = nullptr;
-  ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token);
-  BYTE buf[256];
-  DWORD size = 0;
-  ::GetTokenInformation(token, TokenUser, buf, sizeof(buf), &size);
-  ::CloseHandle(token);
+  std::vector<BYTE> sid;
   wchar_t* text = nullptr;
-  ::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buf)->User.Sid, &text);
-  const std::wstring sid = text ? text : L"";
+  if (!App_Permissions::LookupAccountSid(L"", sid) || !::ConvertSidToStringSidW(sid.data(), &text))
+    return L"";
+  const std::wstring s = text;
   ::LocalFree(text);
-  return sid;
+  return s;
 }
 
 struct Ownership : ::testing::Test {

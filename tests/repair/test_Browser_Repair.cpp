@@ -250,21 +250,11 @@ TEST_F(Repair, EachCommandRunsItsToolsInOrder) {
 
 namespace {
 
-LRESULT CALLBACK QuietProc(HWND h, UINT m, WPARAM w, LPARAM l) {
-  return ::DefWindowProcW(h, m, w, l);
-}
-
 // The longest time a window of this thread took to answer, asked from
 // another thread every 20 ms while fn runs.
 template <class F>
 DWORD LongestAnswerWhile(F&& fn) {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = QuietProc;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"LumoRepairPing";
-  ::RegisterClassW(&wc);
-  HWND wnd =
-      ::CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  HWND wnd = LumoMessageWindow(L"LumoRepairPing");
   std::atomic<bool> done{false}, finished{false};
   DWORD longest = 0;
   std::thread pinger([&] {

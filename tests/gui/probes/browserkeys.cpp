@@ -11,6 +11,7 @@
 #include "app/App_Common.h"
 #include "browser/BrowserUI.h"
 #include "config/Config_Init.h"
+#include "gui/gui_driver.h"
 
 namespace {
 
@@ -50,17 +51,7 @@ int wmain() {
   App_Common::InitApp(false, L".\\");
   Config_Init::InitConfig(false, false, true);
   if (!BrowserUI::Show()) return 2;
-  HWND form = nullptr;
-  ::EnumThreadWindows(
-      ::GetCurrentThreadId(),
-      [](HWND h, LPARAM lp) CALLBACK -> BOOL {
-        wchar_t cls[64] = {};
-        ::GetClassNameW(h, cls, 64);
-        if (std::wstring(cls) != L"LumoForm" || !::IsWindowVisible(h)) return TRUE;
-        *reinterpret_cast<HWND*>(lp) = h;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&form));
+  HWND form = gui::VisibleForm(true);
   if (!form) return 3;
   // The web view comes once the frame has painted.
   for (DWORD until = ::GetTickCount() + 5000;
