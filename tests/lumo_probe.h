@@ -1,4 +1,5 @@
-// Starting a probe program from a test: its output and exit code.
+// Windows-only test plumbing: starting a probe program (its output and exit
+// code), and a message-only window for a test thread.
 #pragma once
 
 #include <windows.h>
@@ -74,4 +75,15 @@ inline std::map<std::string, std::string> LumoProbeFacts(const std::string& sOut
     if (eq != std::string::npos) out[line.substr(0, eq)] = line.substr(eq + 1);
   }
   return out;
+}
+
+// A message-only window of this thread, its class (sClass) registered with
+// the procedure on first use.
+inline HWND LumoMessageWindow(const wchar_t* sClass, WNDPROC proc = ::DefWindowProcW) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = proc;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = sClass;
+  ::RegisterClassW(&wc);
+  return ::CreateWindowW(sClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
 }

@@ -2,8 +2,6 @@
 // labels, and a recorder of the system debug output.
 #pragma once
 
-#include <windows.h>
-
 #include <string>
 #include <vector>
 
@@ -35,17 +33,6 @@ inline int LumoCalls(const std::wstring& sProc) {
   for (int32_t id = 1; id <= App_Debug::ProcCount(); ++id)
     n += App_Debug::ProcObject(id)->ProcedureSource() == sProc;
   return n;
-}
-
-// A message-only window of this thread, its class (sClass) registered with
-// the procedure on first use.
-inline HWND LumoMessageWindow(const wchar_t* sClass, WNDPROC proc = ::DefWindowProcW) {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = proc;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.lpszClassName = sClass;
-  ::RegisterClassW(&wc);
-  return ::CreateWindowW(sClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
 }
 
 // The entries of the pending debug log, without their time headers.
