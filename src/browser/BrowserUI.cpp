@@ -212,7 +212,12 @@ class BrowserUIForm : public App_Form {
       });
       Menu_WindowsUpdate->SetVisible(ok ? show : true);
     });
-    t.Step([&] { comboURL->SetTop(comboURL->Top() + 35); });
+    // The address box sits centred against the taller buttons, also after
+    // the window's first resize: the layout scales it from this place.
+    t.Step([&] {
+      comboURL->SetTop(comboURL->Top() + 35);
+      xForm->KeepPlaceOf(*comboURL);
+    });
     t.Step([&] { Browser::InitFormIcon(hWnd()); });
   }
 

@@ -372,7 +372,13 @@ bool App_Form::Visible() const {
 }
 
 void App_Form::ZOrder() {
-  if (hWnd_) ::SetWindowPos(hWnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (!hWnd_) return;
+  // Already first of its band (above it nothing, or only always-on-top
+  // windows while it is not one): no move through the window manager.
+  auto onTop = [](HWND h) { return (::GetWindowLongPtrW(h, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
+  const HWND prev = ::GetWindow(hWnd_, GW_HWNDPREV);
+  if (!prev || (onTop(prev) && !onTop(hWnd_))) return;
+  ::SetWindowPos(hWnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void App_Form::Refresh() {
@@ -388,6 +394,33 @@ void App_Form::SetFocus() {
   if (hWnd_) ::SetForegroundWindow(hWnd_);
 }
 
+namespace {
+
+// The picture stretched to a bitmap of the screen's format, size cx x cy.
+HBITMAP StretchPicture(HBITMAP hBitmap, SIZE size) {
+  HDC screen = ::GetDC(nullptr);
+  if (!screen) return nullptr;
+  BITMAP bm{};
+  ::GetObjectW(hBitmap, sizeof(bm), &bm);
+  HBITMAP scaled = ::CreateCompatibleBitmap(screen, size.cx > 0 ? size.cx : 1, size.cy > 0 ? size.cy : 1);
+  HDC src = ::CreateCompatibleDC(screen);
+  HDC mem = ::CreateCompatibleDC(screen);
+  if (scaled && src && mem) {
+    HGDIOBJ oldSrc = ::SelectObject(src, hBitmap);
+    HGDIOBJ oldMem = ::SelectObject(mem, scaled);
+    ::SetStretchBltMode(mem, COLORONCOLOR);
+    ::StretchBlt(mem, 0, 0, size.cx, size.cy, src, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
+    ::SelectObject(mem, oldMem);
+    ::SelectObject(src, oldSrc);
+  }
+  if (mem) ::DeleteDC(mem);
+  if (src) ::DeleteDC(src);
+  ::ReleaseDC(nullptr, screen);
+  return scaled;
+}
+
+}  // namespace
+
 void App_Form::ForgetScaledPicture() {
   if (PictureCache_.Scaled) ::DeleteObject(PictureCache_.Scaled);
   PictureCache_ = {};
@@ -395,31 +428,23 @@ void App_Form::ForgetScaledPicture() {
 
 void App_Form::PaintPicture(HBITMAP hBitmap) {
   if (!hWnd_ || !hBitmap) return;
-  HDC dc = PaintDC_ ? PaintDC_ : ::GetDC(hWnd_);
-  if (!dc) return;
+  // A hidden window shows nothing drawn on it: its first paint draws the
+  // picture, stretched once at the size it is shown at.
+  if (!PaintDC_ && !::IsWindowVisible(hWnd_)) return;
   RECT r{};
   ::GetClientRect(hWnd_, &r);
-  HDC mem = ::CreateCompatibleDC(dc);
   // Stretching is the costly part: done once per picture and client size,
   // every paint after that copies the result.
   if (PictureCache_.Source != hBitmap || PictureCache_.Size.cx != r.right ||
       PictureCache_.Size.cy != r.bottom) {
     ForgetScaledPicture();
-    BITMAP bm{};
-    ::GetObjectW(hBitmap, sizeof(bm), &bm);
-    HDC src = ::CreateCompatibleDC(dc);
-    HGDIOBJ oldSrc = ::SelectObject(src, hBitmap);
-    PictureCache_.Scaled =
-        ::CreateCompatibleBitmap(dc, r.right > 0 ? r.right : 1, r.bottom > 0 ? r.bottom : 1);
-    HGDIOBJ oldMem = ::SelectObject(mem, PictureCache_.Scaled);
-    ::SetStretchBltMode(mem, COLORONCOLOR);
-    ::StretchBlt(mem, 0, 0, r.right, r.bottom, src, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
-    ::SelectObject(mem, oldMem);
-    ::SelectObject(src, oldSrc);
-    ::DeleteDC(src);
+    PictureCache_.Scaled = StretchPicture(hBitmap, {r.right, r.bottom});
     PictureCache_.Source = hBitmap;
     PictureCache_.Size = {r.right, r.bottom};
   }
+  HDC dc = PaintDC_ ? PaintDC_ : ::GetDC(hWnd_);
+  if (!dc) return;
+  HDC mem = ::CreateCompatibleDC(dc);
   HGDIOBJ old = ::SelectObject(mem, PictureCache_.Scaled);
   ::BitBlt(dc, 0, 0, r.right, r.bottom, mem, 0, 0, SRCCOPY);
   ::SelectObject(mem, old);
@@ -447,8 +472,7 @@ App_PushButton* App_Form::DefaultButton() const {
   return nullptr;
 }
 
-void App_Form::RefreshMenuBar() {
-  if (!hWnd_) return;
+HMENU App_Form::BuildMenuBar() const {
   HMENU bar = ::CreateMenu();
   for (const auto& c : Controls_) {
     if (c->Kind() != App_ControlKind::Menu || !c->Visible()) continue;
@@ -467,11 +491,26 @@ void App_Form::RefreshMenuBar() {
     else
       ::AppendMenuW(bar, MF_STRING, top->CommandID(), top->Caption().c_str());
   }
+  return bar;
+}
+
+void App_Form::RefreshMenuBar() {
+  if (!hWnd_) return;
+  // While the window loads, the changes of its load come to one new bar at
+  // its end: each new bar makes the window work out its frame again.
+  if (InLoad_) {
+    MenuBarStale_ = true;
+    return;
+  }
+  InstallMenuBar();
+}
+
+void App_Form::InstallMenuBar() {
   HMENU old = MenuBar_;
-  MenuBar_ = bar;
-  ::SetMenu(hWnd_, bar);
+  MenuBar_ = BuildMenuBar();
+  // Setting the bar redraws the frame: no DrawMenuBar after it.
+  ::SetMenu(hWnd_, MenuBar_);
   if (old) ::DestroyMenu(old);
-  ::DrawMenuBar(hWnd_);
 }
 
 bool App_Form::Load() {
@@ -494,16 +533,24 @@ bool App_Form::Load() {
   ::AdjustWindowRectEx(&r, style, TRUE, 0);
   // A form has its taskbar button from the start, so that showing it with
   // one (ShowForm's usual case) needs no hiding and showing again.
+  // The menu bar comes with the window, so its frame is worked out once.
+  HMENU bar = BuildMenuBar();
   hWnd_ = ::CreateWindowExW(WS_EX_APPWINDOW, kFormClass, DesignCaption_.c_str(), style, CW_USEDEFAULT,
-                            CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
+                            CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, nullptr, bar,
                             ::GetModuleHandleW(nullptr), this);
-  if (!hWnd_) return false;
+  if (!hWnd_) {
+    ::DestroyMenu(bar);
+    return false;
+  }
+  MenuBar_ = bar;
   ++g_OpenForms;
   SetWindowFont(hWnd_, false);
   for (const auto& c : Controls_) c->Create();
-  RefreshMenuBar();
   InLoad_ = true;
+  MenuBarStale_ = false;
   Form_Load();
+  // Still inside the load: the size the new bar changes is the load's.
+  if (MenuBarStale_) InstallMenuBar();
   InLoad_ = false;
   return true;
 }

@@ -272,7 +272,8 @@ class App_Form {
   // Asks the form to close: Form_QueryUnload, then the window goes.
   void Unload();
 
-  // Rebuilds the menu bar from the visible menus.
+  // Rebuilds the menu bar from the visible menus; during the load, once at
+  // its end.
   void RefreshMenuBar();
   // The default button (Enter), or nullptr.
   App_PushButton* DefaultButton() const;
@@ -318,6 +319,9 @@ class App_Form {
   std::wstring Tag_;
   HWND hWnd_ = nullptr;
   HMENU MenuBar_ = nullptr;
+  bool MenuBarStale_ = false;  // a menu changed during the load
+  HMENU BuildMenuBar() const;
+  void InstallMenuBar();
   HBITMAP Picture_ = nullptr;
   HDC PaintDC_ = nullptr;  // the paint handler's device context while it runs
   // The picture stretched once to the client area's size; painted from

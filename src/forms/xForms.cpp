@@ -158,6 +158,12 @@ void xForms::ResizeControls() {
   }
 }
 
+void xForms::KeepPlaceOf(const App_Control& c) {
+  const ControlPosition now = PositionOf(c);
+  for (ControlPosition& p : ControlPositions_)
+    if (p.Name == now.Name && p.Index == now.Index) p = now;
+}
+
 void xForms::Init(App_Form& frmMe, App_FormExtenderControl* FormExtenderControl,
                   bool bEnforceMinimumHeightFromIDE) {
   App_QuietStep([&] {

@@ -26,10 +26,21 @@ struct ControlPosition {
 
 // Options of Apply_Window_Settings: 0 and 1 apply (at load), 2 and 3 save
 // (at close, at shutdown).
-enum xForms_LoadSaveOption : int32_t { lssApplyOnLoad = 0, lssApplyOnInit = 1, lssSaveOnClose = 2, lssSaveOnShutdown = 3 };
+enum xForms_LoadSaveOption : int32_t {
+  lssApplyOnLoad = 0,
+  lssApplyOnInit = 1,
+  lssSaveOnClose = 2,
+  lssSaveOnShutdown = 3
+};
 
 // Actions of ApplyMetric.
-enum xForms_WindowAction : int32_t { waCenter = 0, waOnTop = 1, waNotOnTop = 2, waSavePlacement = 3, waRestorePlacement = 4 };
+enum xForms_WindowAction : int32_t {
+  waCenter = 0,
+  waOnTop = 1,
+  waNotOnTop = 2,
+  waSavePlacement = 3,
+  waRestorePlacement = 4
+};
 
 // GDI bitmaps, deleted with DeleteObject.
 struct App_BitmapTraits {
@@ -56,9 +67,11 @@ class xForms : public App_ClassSync {
   void Init_Form_Control_Collections(bool bPersistExistingProperties);
   void PaintMe(App_Form& objMe);
   void ResizeControls();
+  // The control's present place becomes the one it is scaled from: for a
+  // control the form's load moves after the manager has taken the places.
+  void KeepPlaceOf(const App_Control& c);
   int32_t GetMenuHeight();
-  void Init(App_Form& frmMe, App_FormExtenderControl* FormExtenderControl,
-            bool bEnforceMinimumHeightFromIDE);
+  void Init(App_Form& frmMe, App_FormExtenderControl* FormExtenderControl, bool bEnforceMinimumHeightFromIDE);
   void CenterForm();
   void Apply_Window_Settings(int32_t LOAD_SAVE_SETTING_OPTIONS);
   void Enable_LoadSaveMetrics(bool bEnable);

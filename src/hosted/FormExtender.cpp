@@ -293,13 +293,23 @@ bool FormExtender::RestorePlacement(std::wstring_view sKey, std::wstring_view sS
       t.APIError(L"GetWindowPlacement");
       return;
     }
+    const WINDOWPLACEMENT current = wp;
     wp.flags = 0;
     wp.showCmd = static_cast<UINT>(FormPlacement::RestoredShowCmd(pd.lShowCmd));
     // A window not yet shown stays hidden; its first show uses the restored
     // rectangle, and maximises it when the saved state was maximised.
-    if (!::IsWindowVisible(hWnd_)) {
+    const bool bHidden = !::IsWindowVisible(hWnd_);
+    // The state it is in after the call: a hidden window stays normal.
+    const UINT lStateAfter = bHidden ? SW_SHOWNORMAL : wp.showCmd;
+    if (bHidden) {
       ShowMaximisedPending_ = wp.showCmd == SW_SHOWMAXIMIZED;
       wp.showCmd = SW_HIDE;
+    }
+    // The same placement again (the settings are applied at the manager's
+    // start and at the window's load): no move through the window manager.
+    if (::EqualRect(&current.rcNormalPosition, &pd.rcNormal) && current.showCmd == lStateAfter) {
+      result = true;
+      return;
     }
     wp.rcNormalPosition = pd.rcNormal;
     if (!::SetWindowPlacement(hWnd_, &wp)) {

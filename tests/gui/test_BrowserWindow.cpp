@@ -75,6 +75,9 @@ TEST_F(BrowserWindow, CaptionToolbarAndWebViewOptionsAsDesigned) {
   EXPECT_LT(go.left, search.left);
   EXPECT_GE(view.top, back.bottom);
   EXPECT_EQ(view.left, 0);
+  // The address box sits lower than the taller buttons, centred against them.
+  EXPECT_GT(combo.top, go.top);
+  EXPECT_LT(combo.bottom, go.bottom);
 
   // The three options of the web view are switched on at load.
   const std::wstring rec = b.Recorded();
