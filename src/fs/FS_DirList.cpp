@@ -5,11 +5,11 @@
 #include <shlwapi.h>
 
 #include "diag/App_Trace.h"
+#include "fs/App_FileDates.h"
 #include "fs/App_FilePath.h"
 #include "fs/App_FileSystem.h"
 #include "util/App_Handle.h"
 #include "util/App_Strings.h"
-#include "util/App_Time.h"
 #include "util/App_Variables.h"
 
 namespace {

@@ -1,4 +1,5 @@
 // File dates from the attribute data, on Wine's real file system.
+#include "fs/App_FileDates.h"
 #include "fs/App_FileSystem.h"
 #include "fs_test_util.h"
 #include "util/App_Dates.h"
