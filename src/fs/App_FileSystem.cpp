@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/App_Env.h"
-#include "platform/App_Platform.h"
 #include "diag/App_Debug.h"
 #include "diag/App_LogMsgs.h"
 #include "diag/App_Trace.h"
 #include "fs/App_FilePath.h"
-#include "process/App_RunX.h"
+#include "fs/App_ShellFileOps.h"
+#include "platform/App_Env.h"
+#include "platform/App_Platform.h"
 #include "util/App_Arrays.h"
 #include "util/App_Strings.h"
 #include "util/App_Variables.h"
@@ -176,9 +176,8 @@ bool IsAnsiRepresentable(std::wstring_view s) {
   if (s.empty()) return true;
   if (s.size() > 0x7FFFFFFF) return false;
   BOOL usedDefault = FALSE;
-  const int n =
-      ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, s.data(), static_cast<int>(s.size()),
-                            nullptr, 0, nullptr, &usedDefault);
+  const int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, s.data(), static_cast<int>(s.size()),
+                                      nullptr, 0, nullptr, &usedDefault);
   return n > 0 && !usedDefault;
 }
 
@@ -240,8 +239,7 @@ bool FileExist(std::wstring_view sFile, bool bEnsureNonZeroByte, std::wstring& s
     t.Log(L"File exists!", evVerbose);
     if (bEnsureNonZeroByte) {
       WIN32_FILE_ATTRIBUTE_DATA d{};
-      if (!RedirGuarded(
-              [&] { return ::GetFileAttributesExW(p.c_str(), GetFileExInfoStandard, &d); })) {
+      if (!RedirGuarded([&] { return ::GetFileAttributesExW(p.c_str(), GetFileExInfoStandard, &d); })) {
         const DWORD lErr = ::GetLastError();
         ReportAPIError(t, lErr, L"GetFileAttributesExW", pVar(L"sFile", sFile));
         sErrorMsg = L"API Error: " + std::to_wstring(lErr);
@@ -326,8 +324,7 @@ bool CreateDirW(std::wstring_view destDir, int32_t& lFailReason) {
       if (!RedirGuarded([&] { return ::CreateDirectoryW(p.c_str(), nullptr); })) {
         const DWORD lErr = ::GetLastError();
         lFailReason = static_cast<int32_t>(lErr);
-        ReportAPIError(t, lErr, L"CreateDirectoryW", pVar(L"sCurrentPath", cur),
-                       {ERROR_ALREADY_EXISTS});
+        ReportAPIError(t, lErr, L"CreateDirectoryW", pVar(L"sCurrentPath", cur), {ERROR_ALREADY_EXISTS});
         // Denied for a level that exists but cannot be read, or made
         // meanwhile: the next level may still work.
         if (lErr != ERROR_ACCESS_DENIED && lErr != ERROR_ALREADY_EXISTS) break;
@@ -364,8 +361,7 @@ bool EnsureDirExists(std::wstring_view sDirIn, int32_t& lFailReason) {
         t.Log(L"Aborting; failure to remove existing file!", evNormal, pVar(L"sDir", d));
         return;
       }
-      t.Log(L"A file existed of same name, but was deleted successfully!", evNormal,
-            pVar(L"sDir", d));
+      t.Log(L"A file existed of same name, but was deleted successfully!", evNormal, pVar(L"sDir", d));
     }
     // The ANSI call takes paths the code page can spell and that fit its buffer.
     const MakeSureDirFn makeSure = MakeSureDirectoryPathExistsFn();
@@ -469,8 +465,8 @@ bool ReadFileBytes(std::wstring_view sFile, std::string& sBytes) {
 std::wstring GetFileToString(std::wstring_view sFile, bool bSequentialRead, std::wstring& sErrorMsg,
                              bool bSkipFileExistCheck) {
   App_Trace t(kModule, L"GetFileToString");
-  t.Vars(vkPassedByVal, {L"sFile", sFile, L"bSequentialRead", bSequentialRead,
-                         L"bSkipFileExistCheck", bSkipFileExistCheck});
+  t.Vars(vkPassedByVal,
+         {L"sFile", sFile, L"bSequentialRead", bSequentialRead, L"bSkipFileExistCheck", bSkipFileExistCheck});
   std::wstring result;
   sErrorMsg.clear();
   t.Step([&] {
@@ -499,8 +495,7 @@ std::wstring GetFileToString(std::wstring_view sFile, bool bSequentialRead, std:
       if (!h.Valid()) {
         t.Log(L"Open File Error:  " + std::to_wstring(lErr) + L"  (Not trying again!)", evNormal,
               pVar(L"sFile", sFile));
-        if (sErrorMsg.empty())
-          sErrorMsg = L"Could not open file!  Error [" + std::to_wstring(lErr) + L"]";
+        if (sErrorMsg.empty()) sErrorMsg = L"Could not open file!  Error [" + std::to_wstring(lErr) + L"]";
         return;
       }
     }
@@ -514,13 +509,11 @@ std::wstring GetFileToString(std::wstring_view sFile, bool bSequentialRead, std:
     }
     std::string bytes;
     DWORD lErr = 0;
-    bool bRead =
-        size.QuadPart <= MaxTextFileBytes && ReadAllFromHandle(h.Get(), bytes, size.QuadPart, lErr);
+    bool bRead = size.QuadPart <= MaxTextFileBytes && ReadAllFromHandle(h.Get(), bytes, size.QuadPart, lErr);
     CloseFileNum(h);
     if (size.QuadPart > MaxTextFileBytes || static_cast<int64_t>(bytes.size()) > MaxTextFileBytes) {
       sErrorMsg = L"File too large for a text file!";
-      t.Log(sErrorMsg, evNormal,
-            pVar(L"sFile", sFile, L"lSize", static_cast<int64_t>(size.QuadPart)));
+      t.Log(sErrorMsg, evNormal, pVar(L"sFile", sFile, L"lSize", static_cast<int64_t>(size.QuadPart)));
       return;
     }
     if (!bRead) {
@@ -541,13 +534,12 @@ std::wstring GetFileToString(std::wstring_view sFile, bool bSequentialRead, std:
   return result;
 }
 
-bool GetFileToArray2(std::wstring_view sFile, std::vector<std::wstring>& arr,
-                     std::wstring_view sSplitByChr, bool bSequentialRead, int32_t& lUBoundArray,
-                     std::wstring& sErrorMsg, bool bFailOnEmptyStringArray,
-                     bool bSkipFileExistCheck) {
+bool GetFileToArray2(std::wstring_view sFile, std::vector<std::wstring>& arr, std::wstring_view sSplitByChr,
+                     bool bSequentialRead, int32_t& lUBoundArray, std::wstring& sErrorMsg,
+                     bool bFailOnEmptyStringArray, bool bSkipFileExistCheck) {
   App_Trace t(kModule, L"GetFileToArray2");
-  t.Vars(vkPassedByVal, {L"sFile", sFile, L"sSplitByChr", sSplitByChr, L"bSequentialRead",
-                         bSequentialRead, L"bFailOnEmptyStringArray", bFailOnEmptyStringArray});
+  t.Vars(vkPassedByVal, {L"sFile", sFile, L"sSplitByChr", sSplitByChr, L"bSequentialRead", bSequentialRead,
+                         L"bFailOnEmptyStringArray", bFailOnEmptyStringArray});
   bool result = false;
   // The caller never sees the elements of an earlier file.
   arr.clear();
@@ -604,8 +596,8 @@ bool GetFileToArray2(std::wstring_view sFile, std::vector<std::wstring>& arr,
   return result;
 }
 
-bool SaveTextToFile(std::wstring_view sFile, std::wstring_view sText, bool bOverwrite,
-                    bool bNoDuplicates, bool bSkipEnsureDir) {
+bool SaveTextToFile(std::wstring_view sFile, std::wstring_view sText, bool bOverwrite, bool bNoDuplicates,
+                    bool bSkipEnsureDir) {
   // Only the result is recorded; a failing save is repeated by the traced
   // twin, which logs every step.
   App_Trace t(L"App_Common", L"SaveTextToFile");
@@ -621,16 +613,16 @@ bool SaveTextToFile(std::wstring_view sFile, std::wstring_view sText, bool bOver
         // A whole line (or run of lines) equal to the text, as the text
         // reads after its trip through the code page.
         const std::wstring line = AnsiToWide(WideToAnsi(sText));
-        if (sErr.empty() && App_Strings::InStr(std::wstring(kCRLF) + existing + std::wstring(kCRLF),
-                                               std::wstring(kCRLF) + line + std::wstring(kCRLF),
-                                               App_Strings::cmText) != 0)
+        if (sErr.empty() &&
+            App_Strings::InStr(std::wstring(kCRLF) + existing + std::wstring(kCRLF),
+                               std::wstring(kCRLF) + line + std::wstring(kCRLF), App_Strings::cmText) != 0)
           result = true;
       }
       if (!result) {
         App_Handle h(RedirGuarded([&] {
-          return ::CreateFileW(p.c_str(), bOverwrite ? GENERIC_WRITE : FILE_APPEND_DATA,
-                               FILE_SHARE_READ, nullptr, bOverwrite ? CREATE_ALWAYS : OPEN_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+          return ::CreateFileW(p.c_str(), bOverwrite ? GENERIC_WRITE : FILE_APPEND_DATA, FILE_SHARE_READ,
+                               nullptr, bOverwrite ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                               nullptr);
         }));
         if (!h.Valid()) {
           bFailedStep = true;
@@ -640,8 +632,7 @@ bool SaveTextToFile(std::wstring_view sFile, std::wstring_view sText, bool bOver
           while (done < bytes.size()) {
             const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 24));
             DWORD written = 0;
-            if (!::WriteFile(h.Get(), bytes.data() + done, want, &written, nullptr) || written == 0)
-              break;
+            if (!::WriteFile(h.Get(), bytes.data() + done, want, &written, nullptr) || written == 0) break;
             done += written;
           }
           bFailedStep = done != bytes.size();
@@ -654,8 +645,7 @@ bool SaveTextToFile(std::wstring_view sFile, std::wstring_view sText, bool bOver
     bFailedStep = true;
   }
   if (bFailedStep && !result)
-    result =
-        App_Debug::SaveTextToFile_Debug(sFile, sText, bOverwrite, bNoDuplicates, bSkipEnsureDir);
+    result = App_Debug::SaveTextToFile_Debug(sFile, sText, bOverwrite, bNoDuplicates, bSkipEnsureDir);
   t.Vars(vkFunctionReturn, {result});
   return result;
 }
@@ -683,8 +673,7 @@ std::wstring GetFileVersion(std::wstring_view sFile, bool bThreePartsIfNoBuild) 
     }
     void* block = nullptr;
     UINT len = 0;
-    if (!::VerQueryValueW(buf.data(), L"\\", &block, &len) || !block ||
-        len < sizeof(VS_FIXEDFILEINFO)) {
+    if (!::VerQueryValueW(buf.data(), L"\\", &block, &len) || !block || len < sizeof(VS_FIXEDFILEINFO)) {
       const DWORD lErr = ::GetLastError();
       ReportAPIError(t, lErr ? lErr : ERROR_RESOURCE_TYPE_NOT_FOUND, L"VerQueryValueW",
                      pVar(L"sFile", sFile));
@@ -713,8 +702,7 @@ bool GetFileWFAD(std::wstring_view sFile, WIN32_FILE_ATTRIBUTE_DATA& data) {
       return;
     }
     const std::wstring p = Prepared(sFile);
-    if (!RedirGuarded(
-            [&] { return ::GetFileAttributesExW(p.c_str(), GetFileExInfoStandard, &data); })) {
+    if (!RedirGuarded([&] { return ::GetFileAttributesExW(p.c_str(), GetFileExInfoStandard, &data); })) {
       const DWORD lErr = ::GetLastError();
       ReportAPIError(t, lErr, L"GetFileAttributesExW", pVar(L"sFile", sFile));
       return;
@@ -740,16 +728,15 @@ std::wstring GetFileSystemType_AsString(std::wstring_view sDriveLetter) {
     const wchar_t c = s.empty() ? L'\0' : s[0];
     const bool bLetter = (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
     if (!bLetter || (s.size() >= 2 && s[1] != L':')) {
-      t.Log(L"Invalid value passed as drive letter!", evNormal,
-            pVar(L"sDriveLetter", sDriveLetter));
+      t.Log(L"Invalid value passed as drive letter!", evNormal, pVar(L"sDriveLetter", sDriveLetter));
       return;
     }
     const std::wstring sRoot = std::wstring(1, c) + L":\\";
     wchar_t name[MAX_PATH + 1] = {}, fsName[MAX_PATH + 1] = {};
     DWORD serial = 0, maxLen = 0, fsFlags = 0;
     if (!RedirGuarded([&] {
-          return ::GetVolumeInformationW(sRoot.c_str(), name, MAX_PATH + 1, &serial, &maxLen,
-                                         &fsFlags, fsName, MAX_PATH + 1);
+          return ::GetVolumeInformationW(sRoot.c_str(), name, MAX_PATH + 1, &serial, &maxLen, &fsFlags,
+                                         fsName, MAX_PATH + 1);
         })) {
       const DWORD lErr = ::GetLastError();
       ReportAPIError(t, lErr, L"GetVolumeInformationW", pVar(L"sRoot", sRoot));

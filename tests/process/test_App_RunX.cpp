@@ -12,6 +12,7 @@
 #include "config/Config_Class.h"
 #include "forms/App_InvForm.h"
 #include "fs/App_FilePath.h"
+#include "fs/App_ShellFileOps.h"
 #include "lumo_files.h"
 #include "lumo_probe.h"
 #include "lumo_test.h"
