@@ -11,7 +11,7 @@
 #include "diag/App_Err.h"
 #include "fs/App_FileSystem.h"
 #include "fs/App_FilePath.h"
-#include "registry/App_FSRedir.h"
+#include "platform/App_FSRedir.h"
 #include "util/App_Handle.h"
 #include "util/App_Strings.h"
 #include "util/App_Time.h"

@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "registry/App_FSRedir.h"
+#include "platform/App_FSRedir.h"
 #include "util/App_Handle.h"
 
 namespace App_FileSystem {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "diag/App_Trace.h"
-#include "registry/App_FSRedir.h"
+#include "platform/App_FSRedir.h"
 #include "util/App_Variables.h"
 
 namespace App_Common {

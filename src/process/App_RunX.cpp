@@ -16,7 +16,7 @@
 #include "platform/App_Platform.h"
 #include "platform/App_Runtime.h"
 #include "process/App_Processes.h"
-#include "registry/App_FSRedir.h"
+#include "platform/App_FSRedir.h"
 #include "util/App_Handle.h"
 #include "util/App_Strings.h"
 #include "util/App_Variables.h"

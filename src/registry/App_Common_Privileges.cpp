@@ -9,11 +9,11 @@
 #include <utility>
 #include <vector>
 
-#include "platform/App_Env.h"
-#include "platform/App_Platform.h"
 #include "diag/App_Debug.h"
 #include "diag/App_Err.h"
 #include "diag/App_Trace.h"
+#include "platform/App_Env.h"
+#include "platform/App_Platform.h"
 #include "util/App_Handle.h"
 #include "util/App_Strings.h"
 #include "util/App_Variables.h"
@@ -88,8 +88,7 @@ std::wstring Widen(const char* s) {
   return std::wstring(s, s + std::char_traits<char>::length(s));
 }
 
-std::vector<std::pair<std::wstring, std::wstring>>::iterator FindOwner(
-    std::wstring_view sRegistryName) {
+std::vector<std::pair<std::wstring, std::wstring>>::iterator FindOwner(std::wstring_view sRegistryName) {
   auto& owners = P().owners;
   for (auto it = owners.begin(); it != owners.end(); ++it)
     if (App_Strings::StringMatch(it->first, sRegistryName)) return it;
@@ -108,17 +107,6 @@ bool LookupLuid(const char* sName, LUID& luid) {
   return true;
 }
 
-// A 32-bit process's answer to "do I run under WOW64?", asked once.
-bool RealIsWow64() {
-  static const bool wow64 = [] {
-    using Fn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    const Fn f = App_Platform::Proc<Fn>(L"kernel32.dll", "IsWow64Process");
-    BOOL b = FALSE;
-    return f != nullptr && f(::GetCurrentProcess(), &b) && b;
-  }();
-  return wow64;
-}
-
 // shell32's IsUserAnAdmin: true in an elevated process. Without the
 // function (no user account control) an administrator counts as elevated.
 bool ProcessIsElevated() {
@@ -135,24 +123,6 @@ std::wstring EnvVar(const wchar_t* sName) {
   const DWORD got = ::GetEnvironmentVariableW(sName, v.data(), n);
   v.resize(got < n ? got : 0);
   return v;
-}
-
-struct RedirState {
-  bool off = false;
-  void* old = nullptr;
-};
-
-RedirState& R() {
-  static RedirState r;
-  return r;
-}
-
-void MirrorRedirFlag() {
-  try {
-    AppEnv().State_Wow64FsRedirection_Disabled = R().off;
-  } catch (...) {
-    App_Err::Clear();
-  }
 }
 
 }  // namespace
@@ -189,8 +159,7 @@ bool SetPrivilegeToken(const App_Variant& vCaller, int32_t lIndex, bool bEnable)
 
     // 1. The process's own token, for adjusting and querying privileges.
     HANDLE raw = nullptr;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw))
-      return false;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw)) return false;
     const App_Handle token(raw);
 
     // 2. The privilege list; a name that cannot be looked up ends here.
@@ -204,8 +173,8 @@ bool SetPrivilegeToken(const App_Variant& vCaller, int32_t lIndex, bool bEnable)
       if (!name) continue;
       LUID luid{};
       if (!LookupLuid(name, luid)) {
-        App_Debug::dPrint(L"App_Common.SetPrivilegeToken", L"LookupPrivilegeValueA failed!",
-                          evAPIError, pVar(L"sTokenName", Widen(name)));
+        App_Debug::dPrint(L"App_Common.SetPrivilegeToken", L"LookupPrivilegeValueA failed!", evAPIError,
+                          pVar(L"sTokenName", Widen(name)));
         return false;
       }
       LUID_AND_ATTRIBUTES& entry = list.Privileges[list.PrivilegeCount++];
@@ -221,15 +190,13 @@ bool SetPrivilegeToken(const App_Variant& vCaller, int32_t lIndex, bool bEnable)
     // 4. and 5. Adjust; "success" with a last error (1300: not all held)
     //    changed nothing that was asked for.
     ::SetLastError(0);
-    const BOOL ok =
-        ::AdjustTokenPrivileges(token.Get(), FALSE, reinterpret_cast<PTOKEN_PRIVILEGES>(&list),
-                                sizeof(list), nullptr, nullptr);
+    const BOOL ok = ::AdjustTokenPrivileges(token.Get(), FALSE, reinterpret_cast<PTOKEN_PRIVILEGES>(&list),
+                                            sizeof(list), nullptr, nullptr);
     const DWORD err = ::GetLastError();
     if (!ok || err != 0) {
       const std::wstring vars = pVar(L"sSystemName", L"", L"sTokenName", registryName);
       ::SetLastError(err);
-      App_Debug::ProcAPIError(-1, ok ? L"AdjustTokenPrivileges Success" : L"AdjustTokenPrivileges",
-                              vars);
+      App_Debug::ProcAPIError(-1, ok ? L"AdjustTokenPrivileges Success" : L"AdjustTokenPrivileges", vars);
       return false;
     }
 
@@ -260,8 +227,8 @@ bool CheckTokenForAdmin(bool& bFailed) {
   PSID admins = nullptr;
   const bool completed = t.Step([&] {
     SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-    if (!::AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0,
-                                    0, 0, 0, 0, 0, &admins)) {
+    if (!::AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0,
+                                    0, 0, &admins)) {
       admins = nullptr;
       t.APIError(L"AllocateAndInitializeSid");
       return;
@@ -395,53 +362,6 @@ bool IsSystemAccount() {
   }
   t.Vars(vkFunctionReturn, {result});
   return result;
-}
-
-// ---- WOW64 file-system redirection ---------------------------------------------------
-
-bool IsWow64() {
-  if (PlatformFake().IsWow64Process) return *PlatformFake().IsWow64Process;
-  return RealIsWow64();
-}
-
-void DisableFSRedir() {
-  RedirState& r = R();
-  if (!r.off && IsWow64()) {
-    if (PlatformFake().Wow64FsRedirection) {
-      if (*PlatformFake().Wow64FsRedirection) {
-        r.old = nullptr;
-        r.off = true;
-      }
-    } else {
-      using Fn = BOOL(WINAPI*)(PVOID*);
-      const Fn disable = App_Platform::Proc<Fn>(L"kernel32.dll", "Wow64DisableWow64FsRedirection");
-      PVOID old = nullptr;
-      if (disable && disable(&old)) {
-        r.old = old;
-        r.off = true;
-      }
-    }
-  }
-  MirrorRedirFlag();
-}
-
-void RevertFSRedir() {
-  RedirState& r = R();
-  if (r.off && IsWow64()) {
-    if (PlatformFake().Wow64FsRedirection) {
-      if (*PlatformFake().Wow64FsRedirection) r.off = false;
-    } else {
-      using Fn = BOOL(WINAPI*)(PVOID);
-      const Fn revert = App_Platform::Proc<Fn>(L"kernel32.dll", "Wow64RevertWow64FsRedirection");
-      if (revert && revert(r.old)) r.off = false;
-    }
-    if (!r.off) r.old = nullptr;
-  }
-  MirrorRedirFlag();
-}
-
-bool FSRedirIsDisabled() {
-  return R().off;
 }
 
 }  // namespace App_Common

@@ -1,11 +1,10 @@
-// Privileges of the program's own token, account checks and the WOW64
-// file-system redirection switch (module App_Common).
+// Privileges of the program's own token and account checks (module
+// App_Common). The WOW64 file-system redirection switch is in
+// platform/App_FSRedir.h.
 //
 // SetPrivilegeToken remembers who switched a privilege on: only that same
 // caller can switch it off again, so nested users of one privilege do not
-// pull it from under each other. DisableFSRedir / RevertFSRedir are a plain
-// switch, not a counter: use App_FSRedirGuard (registry/App_FSRedir.h) for
-// a scope that must see the real System32.
+// pull it from under each other.
 #pragma once
 
 #include <cstdint>
@@ -65,15 +64,5 @@ bool IsAdminAccount(std::wstring_view sUserName);
 int32_t GetUserAccountType(std::wstring_view sUserName);
 bool IsOnDomain();
 bool IsSystemAccount();
-
-// ---- WOW64 file-system redirection ---------------------------------------------
-
-// True when this 32-bit process runs on 64-bit Windows.
-bool IsWow64();
-void DisableFSRedir();
-void RevertFSRedir();
-// Whether DisableFSRedir has switched redirection off (and RevertFSRedir
-// not yet back on).
-bool FSRedirIsDisabled();
 
 }  // namespace App_Common

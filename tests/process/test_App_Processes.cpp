@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/App_Env.h"
+#include "platform/App_FSRedir.h"
 #include "diag/App_Debug.h"
 #include "lumo_files.h"
 #include "lumo_test.h"

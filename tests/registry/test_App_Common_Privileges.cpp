@@ -11,7 +11,7 @@
 #include "platform/App_Platform.h"
 #include "lumo_test.h"
 #include "registry/App_Common_Privileges.h"
-#include "registry/App_FSRedir.h"
+#include "platform/App_FSRedir.h"
 
 using namespace App_Common;
 
