@@ -232,31 +232,23 @@ class InternetHandle {
   CloseFn close_;
 };
 
+// WinINet's errors a technician meets most, in plain words.
+constexpr struct {
+  DWORD lCode;
+  const wchar_t* sText;
+} kInternetErrors[] = {
+    {ERROR_INTERNET_TIMEOUT, L"the request timed out"},
+    {ERROR_INTERNET_NAME_NOT_RESOLVED, L"the server name could not be resolved"},
+    {ERROR_INTERNET_CANNOT_CONNECT, L"the connection was refused or could not be made"},
+    {ERROR_INTERNET_CONNECTION_ABORTED, L"the connection was aborted"},
+    {ERROR_INTERNET_CONNECTION_RESET, L"the connection was reset"},
+    {ERROR_HTTP_INVALID_SERVER_RESPONSE, L"the server's answer could not be read"},
+};
+
 std::wstring InternetErrorText(DWORD lCode) {
-  const wchar_t* s = nullptr;
-  switch (lCode) {
-    case ERROR_INTERNET_TIMEOUT:
-      s = L"the request timed out";
-      break;
-    case ERROR_INTERNET_NAME_NOT_RESOLVED:
-      s = L"the server name could not be resolved";
-      break;
-    case ERROR_INTERNET_CANNOT_CONNECT:
-      s = L"the connection was refused or could not be made";
-      break;
-    case ERROR_INTERNET_CONNECTION_ABORTED:
-      s = L"the connection was aborted";
-      break;
-    case ERROR_INTERNET_CONNECTION_RESET:
-      s = L"the connection was reset";
-      break;
-    case ERROR_HTTP_INVALID_SERVER_RESPONSE:
-      s = L"the server's answer could not be read";
-      break;
-    default:
-      return SystemText(lCode, ::GetModuleHandleW(L"wininet.dll"));
-  }
-  return std::wstring(s) + L" (error " + std::to_wstring(lCode) + L")";
+  for (const auto& e : kInternetErrors)
+    if (e.lCode == lCode) return std::wstring(e.sText) + L" (error " + std::to_wstring(lCode) + L")";
+  return SystemText(lCode, ::GetModuleHandleW(L"wininet.dll"));
 }
 
 // The proxy that WinHTTP's default configuration names; declared here, as
