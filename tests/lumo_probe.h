@@ -4,9 +4,12 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
 #include <map>
 #include <sstream>
 #include <string>
+#include <thread>
 
 struct LumoProbeResult {
   DWORD ExitCode = 0xFFFFFFFF;
@@ -86,4 +89,34 @@ inline HWND LumoMessageWindow(const wchar_t* sClass, WNDPROC proc = ::DefWindowP
   wc.lpszClassName = sClass;
   ::RegisterClassW(&wc);
   return ::CreateWindowW(sClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+}
+
+// The longest time a window of this thread took to answer, asked from
+// another thread every 20 ms while fn runs.
+template <class F>
+DWORD LumoLongestAnswerWhile(F&& fn) {
+  HWND wnd = LumoMessageWindow(L"LumoRepairPing");
+  std::atomic<bool> done{false}, finished{false};
+  DWORD longest = 0;
+  std::thread pinger([&] {
+    while (!done) {
+      const DWORD start = ::GetTickCount();
+      DWORD_PTR answer = 0;
+      ::SendMessageTimeoutW(wnd, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer);
+      longest = std::max(longest, ::GetTickCount() - start);
+      ::Sleep(20);
+    }
+    finished = true;
+  });
+  fn();
+  done = true;
+  // The pinger's last question may still wait for this thread.
+  while (!finished) {
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+  }
+  pinger.join();
+  ::DestroyWindow(wnd);
+  return longest;
 }

@@ -8,6 +8,7 @@
 #include <cwctype>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "browser/Browser.h"
 #include "browser/LumoWebBrowserEx.h"
@@ -32,6 +33,9 @@ constexpr wchar_t kModule[] = L"BrowserUI";
 constexpr wchar_t kWindowsUpdateURL[] = L"http://windowsupdate.microsoft.com";
 // The timer that creates the web view once the frame is on the screen.
 constexpr UINT_PTR kCreateViewTimer = 1;
+// The "Networking" menu's commands, by their index (Browser::NetworkingCommand).
+constexpr const wchar_t* kRepairCaptions[] = {L"Release/Renew IP", L"Clear Proxy Settings",
+                                              L"Reset Networking", L"Diagnose Connection"};
 
 // What a browser key or mouse button asks for.
 enum class PageKey { None, Back, Forward, Refresh, Stop, Address, Find, Print, ZoomIn, ZoomOut, ZoomReset };
@@ -105,10 +109,12 @@ class BrowserUIForm : public App_Form {
     exForm = &Add<App_FormExtenderControl>(L"exForm");
 
     Menu_RepairParent = &Add<App_MenuItem>(L"Menu_RepairParent", -1, L"Networking", nullptr);
-    const wchar_t* captions[] = {L"Release/Renew IP", L"Clear Proxy Settings", L"Reset Networking"};
-    for (int32_t i = 0; i < 3; ++i) {
-      auto& item = Add<App_MenuItem>(L"Menu_Repair", i, captions[i], Menu_RepairParent);
+    for (int32_t i = 0; i <= Browser::ncDiagnose; ++i) {
+      // The diagnosis, which changes nothing, stands apart from the repairs.
+      if (i == Browser::ncDiagnose) Add<App_MenuItem>(L"Menu_RepairLine", -1, L"-", Menu_RepairParent);
+      auto& item = Add<App_MenuItem>(L"Menu_Repair", i, kRepairCaptions[i], Menu_RepairParent);
       item.OnClick = [this](int32_t lIndex) { Menu_Repair_Click(lIndex); };
+      Menu_Repair.push_back(&item);
     }
     Menu_WindowsUpdate = &Add<App_MenuItem>(L"Menu_WindowsUpdate", -1, L"Windows Update (XP/2003)", nullptr);
     Menu_WindowsUpdate->OnClick = [this](int32_t) { Menu_WindowsUpdate_Click(); };
@@ -129,12 +135,7 @@ class BrowserUIForm : public App_Form {
       t.Step([&] { url = comboURL->Text(); });
     }
     if (url.empty()) return;
-    t.Step([&] {
-      if (wb->View())
-        wb->View()->Navigate(url);
-      else
-        PendingURL_ = url;  // the view is not there yet: it goes there once created
-    });
+    t.Step([&] { ShowPage(url); });
   }
 
   void SearchWeb(std::wstring_view sSearchTerms) {
@@ -309,6 +310,13 @@ class BrowserUIForm : public App_Form {
   }
 
  private:
+  void ShowPage(const std::wstring& sURL) {
+    if (wb->View())
+      wb->View()->Navigate(sURL);
+    else
+      PendingURL_ = sURL;  // the view is not there yet: it goes there once created
+  }
+
   bool RunPageKey(PageKey k) {
     switch (k) {
       case PageKey::Back:
@@ -444,26 +452,41 @@ class BrowserUIForm : public App_Form {
     t.Step([&] { SearchWeb(L""); });
   }
 
+  // While a "Networking" command runs, every item of its menu is greyed
+  // and a command chosen meanwhile (the waits keep the window answering) is
+  // not started; the items come back however the command ends.
+  class RepairRunning {
+   public:
+    explicit RepairRunning(BrowserUIForm& form) : form_(form) { form_.SetRepairRunning(true); }
+    ~RepairRunning() { form_.SetRepairRunning(false); }
+    RepairRunning(const RepairRunning&) = delete;
+    RepairRunning& operator=(const RepairRunning&) = delete;
+
+   private:
+    BrowserUIForm& form_;
+  };
+  void SetRepairRunning(bool b) {
+    RepairRunning_ = b;
+    for (App_MenuItem* item : Menu_Repair) App_QuietStep([&] { item->SetEnabled(!b); });
+  }
+
   void Menu_Repair_Click(int32_t Index) {
     App_Trace t(kModule, L"Menu_Repair_Click", ptSub);
     t.Vars(vkPassedByVal, {L"Index", Index});
+    if (RepairRunning_) {
+      t.Log(L"A Networking command is still running; this one is not started", evNormal,
+            pVar(L"Index", Index));
+      return;
+    }
+    if (Index < 0 || Index > Browser::ncDiagnose) return;
+    const RepairRunning running(*this);
     const App_Env& e = AppEnv();
-    if (e.AppInst_IsAdmin) {
-      t.Step([&] {
-        switch (Index) {
-          case 0:
-            Browser::ResetNetworkInterfaces(true);
-            break;
-          case 1:
-            Browser::ClearProxy();
-            break;
-          case 2:
-            Browser::ResetNetworkInterfaces(false);
-            break;
-          default:
-            break;
-        }
-      });
+    // The diagnosis changes nothing: it needs no administrator.
+    if (e.AppInst_IsAdmin || Index == Browser::ncDiagnose) {
+      std::wstring sReport;
+      t.Step([&] { sReport = Browser::RunNetworkingCommand(Index, kRepairCaptions[Index]); });
+      // The window may have been closed meanwhile. The report is no history item.
+      if (!sReport.empty() && Loaded()) t.Step([&] { ShowPage(sReport); });
       return;
     }
     bool yes = false;
@@ -499,6 +522,8 @@ class BrowserUIForm : public App_Form {
   App_WebViewControl* wb;
   App_FormExtenderControl* exForm;
   App_MenuItem *Menu_RepairParent, *Menu_WindowsUpdate;
+  std::vector<App_MenuItem*> Menu_Repair;  // the commands, by index
+  bool RepairRunning_ = false;
   std::unique_ptr<xForms> xForm;
   std::wstring PendingURL_;  // asked for before the web view existed
   bool AltKeyUsed_ = false;  // an Alt combination was ours: its Alt release opens no menu

@@ -216,6 +216,15 @@ void App_MenuItem::SetVisible(bool b) {
   if (changed) Parent().RefreshMenuBar();
 }
 
+void App_MenuItem::SetEnabled(bool b) {
+  Enabled_ = b;
+  HWND h = Parent().hWnd();
+  if (HMENU bar = h ? ::GetMenu(h) : nullptr) {
+    ::EnableMenuItem(bar, static_cast<UINT>(CommandID()), MF_BYCOMMAND | (b ? MF_ENABLED : MF_GRAYED));
+    if (!ParentMenu()) ::DrawMenuBar(h);
+  }
+}
+
 void App_MenuItem::OnCommand(int) {
   if (OnClick) OnClick(Index());
 }
@@ -484,7 +493,11 @@ HMENU App_Form::BuildMenuBar() const {
       auto* item = static_cast<App_MenuItem*>(d.get());
       if (item->ParentMenu() != top) continue;
       if (!popup) popup = ::CreatePopupMenu();
-      ::AppendMenuW(popup, MF_STRING, item->CommandID(), item->Caption().c_str());
+      if (item->Separator())
+        ::AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
+      else
+        ::AppendMenuW(popup, MF_STRING | (item->Enabled() ? 0u : MF_GRAYED), item->CommandID(),
+                      item->Caption().c_str());
     }
     if (popup)
       ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), top->Caption().c_str());

@@ -153,7 +153,12 @@ class App_MenuItem : public App_Control {
                App_MenuItem* pParent);
   const std::wstring& Caption() const { return Caption_; }
   App_MenuItem* ParentMenu() const { return ParentMenu_; }
+  // A caption of "-" makes the item a separator line.
+  bool Separator() const { return Caption_ == L"-"; }
   void SetVisible(bool b) override;
+  // A greyed item shows but cannot be chosen.
+  bool Enabled() const { return Enabled_; }
+  void SetEnabled(bool b);
   void OnCommand(int lNotifyCode) override;
   using App_Control::CommandID;
   std::function<void(int32_t lIndex)> OnClick;
@@ -164,6 +169,7 @@ class App_MenuItem : public App_Control {
  private:
   std::wstring Caption_;
   App_MenuItem* ParentMenu_;
+  bool Enabled_ = true;
 };
 
 // The web view control: the hosted view placed on the form like any control.

@@ -9,14 +9,18 @@
 
 #include "app/App_Common.h"
 #include "diag/App_Trace.h"
+#include "fs/App_FileSystem.h"
 #include "platform/App_Env.h"
 #include "platform/App_Platform.h"
 #include "process/App_RunX.h"
 #include "registry/App_Registry.h"
 #include "registry/App_RegistryOwnership.h"
+#include "repair/Browser_Diagnose.h"
 #include "repair/Browser_IPAddress.h"
 #include "sysinfo/App_WMIClient.h"
+#include "util/App_Dates.h"
 #include "util/App_Strings.h"
+#include "util/App_Time.h"
 #include "util/App_Variables.h"
 
 // The per-connection option list WinINet takes: 20 bytes in the 32-bit
@@ -47,6 +51,13 @@ RepairToolSink& Sink() {
   return *s;
 }
 
+// The recorder that records now; the window thread's alone.
+RepairRecorder* g_recorder = nullptr;
+
+void Record(RepairStepKind kind, std::wstring sWhat, bool bDone, DWORD lStartTick, uint32_t lExitCode = 0) {
+  RecordRepairStep({kind, std::move(sWhat), bDone, lExitCode, ::GetTickCount() - lStartTick});
+}
+
 // One Windows tool, waited for in a normal window without a time limit.
 // False when the program is closing: then the caller stops its sequence.
 bool RunTool(App_Trace& t, std::wstring_view sProgram, std::wstring_view sParams) {
@@ -57,7 +68,10 @@ bool RunTool(App_Trace& t, std::wstring_view sProgram, std::wstring_view sParams
   }
   uint32_t lExitCode = 0;
   bool bStarted = false;
+  const DWORD lStart = ::GetTickCount();
   t.Step([&] { bStarted = App_RunX::ShellX(sProgram, sParams, true, 1, lExitCode); });
+  Record(RepairStepKind::Tool, std::wstring(sProgram) + L" " + std::wstring(sParams), bStarted, lStart,
+         lExitCode);
   if (Sink()) Sink()(sProgram, sParams, bStarted, lExitCode);
   return !App_Common::QuitPending();
 }
@@ -68,9 +82,18 @@ bool RunCmd(App_Trace& t, std::wstring_view sParams) {
 
 // ProxyEnable 0, ProxyServer and ProxyOverride gone, under one root.
 void ClearProxyValues(App_Trace& t, App_HKEY eHKEY, const std::wstring& sKey) {
-  t.Step([&] { App_Registry::RegWriteValue(eHKEY, sKey, L"ProxyEnable", App_Registry::REGTYPE_DWORD, 0); });
-  t.Step([&] { App_Registry::KillRegValueCode(eHKEY, sKey, L"ProxyServer"); });
-  t.Step([&] { App_Registry::KillRegValueCode(eHKEY, sKey, L"ProxyOverride"); });
+  const DWORD lStart = ::GetTickCount();
+  bool bWritten = false;
+  int32_t lServer = -1, lOverride = -1;
+  t.Step([&] {
+    bWritten = App_Registry::RegWriteValue(eHKEY, sKey, L"ProxyEnable", App_Registry::REGTYPE_DWORD, 0);
+  });
+  t.Step([&] { lServer = App_Registry::KillRegValueCode(eHKEY, sKey, L"ProxyServer"); });
+  t.Step([&] { lOverride = App_Registry::KillRegValueCode(eHKEY, sKey, L"ProxyOverride"); });
+  Record(RepairStepKind::Registry,
+         App_Registry::GetHKEYName(eHKEY, true) + L"\\" + sKey +
+             L": ProxyEnable 0, ProxyServer and ProxyOverride removed",
+         bWritten && lServer == 0 && lOverride == 0, lStart);
 }
 
 struct NICRow {
@@ -87,7 +110,11 @@ void SetRepairToolSink(RepairToolSink sink) {
 
 void ClearProxy() {
   App_Trace t(kModule, L"ClearProxy", ptSub);
-  t.Step([&] { App_Common::DisableConnectionProxy(L""); });
+  const DWORD lStart = ::GetTickCount();
+  bool bDirect = false;
+  t.Step([&] { bDirect = App_Common::DisableConnectionProxy(L""); });
+  Record(RepairStepKind::Registry, L"LAN connection (WinINet): direct access, no proxy server", bDirect,
+         lStart);
   t.Step([&] {
     std::wstring sList;
     App_Registry::RegEnumKey(hkeyLocalMachine, kProfileList, sList);
@@ -172,19 +199,30 @@ void ResetNetworkInterfaces(bool bReleaseRenewOnly) {
     if (App_Common::QuitPending()) return;
     // Taken over for the administrators: owner and full control.
     for (const wchar_t* sKey : kWinsockKeys) {
+      const DWORD lStart = ::GetTickCount();
+      bool bTaken = false;
       t.Step([&] {
         std::wstring sOwner, sPerm = L"everyone";
-        App_Permissions::TakeControlReg(hkeyLocalMachine, sKey, sOwner, sPerm);
+        bTaken = App_Permissions::TakeControlReg(hkeyLocalMachine, sKey, sOwner, sPerm);
       });
+      Record(RepairStepKind::Registry,
+             App_Registry::GetHKEYName(hkeyLocalMachine, true) + L"\\" + sKey +
+                 L": taken over for the administrators",
+             bTaken, lStart);
     }
     if (!RunCmd(t, L"/c netsh winsock reset")) return;
     if (!RunCmd(t, L"/c netsh winsock reset catalog")) return;
+    // The log goes to the root of the system drive.
+    const std::wstring sLog =
+        (e.SystemDriveBS.empty() ? std::wstring(L"C:\\") : e.SystemDriveBS) + L"NIC_Reset_Log.txt";
+    const std::wstring sIPReset = L"/c netsh interface ip reset " + sLog,
+                       sInterfaceReset = L"/c netsh interface reset all";
     if (SysInfoCode_GetActiveNIC()) {
-      // The log goes to the root of the system drive.
-      const std::wstring sLog =
-          (e.SystemDriveBS.empty() ? std::wstring(L"C:\\") : e.SystemDriveBS) + L"NIC_Reset_Log.txt";
-      if (!RunCmd(t, L"/c netsh interface ip reset " + sLog)) return;
-      if (!RunCmd(t, L"/c netsh interface reset all")) return;
+      if (!RunCmd(t, sIPReset)) return;
+      if (!RunCmd(t, sInterfaceReset)) return;
+    } else {
+      for (const std::wstring& sParams : {sIPReset, sInterfaceReset})
+        Record(RepairStepKind::Skipped, L"cmd.exe " + sParams, false, ::GetTickCount());
     }
     if (!RunCmd(t, L"/c netsh interface ip delete arpcache")) return;
     if (e.WinXP) {
@@ -198,6 +236,105 @@ void ResetNetworkInterfaces(bool bReleaseRenewOnly) {
   for (const wchar_t* sParams : {L"/c ipconfig /release all", L"/c ipconfig /flushdns",
                                  L"/c ipconfig /renew all", L"/c ipconfig /registerdns"})
     if (!RunCmd(t, sParams)) return;
+}
+
+RepairRecorder::RepairRecorder() : Outer_(g_recorder) {
+  g_recorder = this;
+}
+RepairRecorder::~RepairRecorder() {
+  g_recorder = Outer_;
+}
+
+void RecordRepairStep(RepairStep step) {
+  if (g_recorder) App_QuietStep([&] { g_recorder->Steps_.push_back(std::move(step)); });
+}
+
+namespace {
+
+double NowDate() {
+  SYSTEMTIME st{};
+  ::GetLocalTime(&st);
+  double d = 0;
+  App_Time::SystemTimeToDate(st, d);
+  return d;
+}
+
+// "Windows 7 [Ultimate] Service Pack 1, 64-bit"
+std::wstring WindowsText() {
+  const App_Env& e = AppEnv();
+  std::wstring s = e.WinVer_StringWithSKU.Get();
+  if (!e.WinVer_CSDVersion.empty()) s += L" " + e.WinVer_CSDVersion;
+  return s + (e.Win64bit ? L", 64-bit" : L", 32-bit");
+}
+
+void RunRepair(int32_t lCommand) {
+  switch (lCommand) {
+    case ncReleaseRenew:
+      ResetNetworkInterfaces(true);
+      break;
+    case ncClearProxy:
+      ClearProxy();
+      break;
+    case ncResetNetworking:
+      ResetNetworkInterfaces(false);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+std::wstring RunNetworkingCommand(int32_t lCommand, std::wstring_view sCaption) {
+  App_Trace t(kModule, L"RunNetworkingCommand");
+  t.Vars(vkPassedByVal, {L"lCommand", lCommand, L"sCaption", sCaption});
+  RepairReport r;
+  r.sCommand = sCaption;
+  r.bRepair = lCommand != ncDiagnose;
+  double dNow = 0;
+  t.Step([&] {
+    dNow = NowDate();
+    r.sWhen = App_Dates::FormatDate(dNow, L"yyyy-mm-dd hh:nn:ss");
+  });
+  t.Step([&] { r.sWindows = WindowsText(); });
+  t.Step([&] { r.bAdmin = AppEnv().AppInst_IsAdmin; });
+  if (r.bRepair) {
+    t.Step([&] { r.Before = DiagnoseConnection(); });
+    RepairRecorder recorder;
+    t.Step([&] { RunRepair(lCommand); });
+    r.Steps = recorder.Steps();
+  }
+  // A closing program waits for no second diagnosis.
+  if (!App_Common::QuitPending()) t.Step([&] { r.After = DiagnoseConnection(); });
+  t.Step([&] {
+    for (const std::wstring& sLine : ReportLines(r)) t.Log(sLine);
+  });
+  std::wstring sFile;
+  t.Step([&] { sFile = SaveRepairReport(ReportHTML(r), dNow); });
+  if (sFile.empty()) t.Log(L"The report could not be written; the command has run all the same.");
+  t.Vars(vkFunctionReturn, {sFile});
+  return sFile;
+}
+
+std::wstring SaveRepairReport(std::wstring_view sHTML, double dDate) {
+  App_Trace t(kModule, L"SaveRepairReport");
+  const App_Env& e = AppEnv();
+  std::vector<std::wstring> folders = {e.AppPath_Temp};
+  if (!e.UserDirBS_CurrentUser_Temp.empty()) folders.push_back(e.UserDirBS_CurrentUser_Temp + L"Lumo");
+  std::wstring sFile;
+  for (const std::wstring& sFolder : folders) {
+    if (sFolder.empty()) continue;
+    t.Step([&] {
+      const std::wstring sPath = sFolder + L"\\" + ReportFileName(dDate);
+      if (App_FileSystem::EnsureDirExists(sFolder) &&
+          App_FileSystem::SaveTextToFile(sPath, sHTML, true, false, true))
+        sFile = sPath;
+    });
+    if (!sFile.empty()) break;
+    t.Log(L"The report could not be written in this folder", evNormal, pVar(L"sFolder", sFolder));
+  }
+  t.Vars(vkFunctionReturn, {sFile});
+  return sFile;
 }
 
 }  // namespace Browser

@@ -11,7 +11,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
+#include <vector>
+
+#include "repair/Browser_RepairReport.h"
 
 namespace Browser {
 
@@ -32,6 +36,46 @@ bool SysInfoCode_GetActiveNIC();
 using RepairToolSink = std::function<void(std::wstring_view sProgram, std::wstring_view sParams,
                                           bool bStarted, uint32_t lExitCode)>;
 void SetRepairToolSink(RepairToolSink sink);
+
+// Collects the steps the repair commands take while it lives, in order:
+// each tool with its exit code and duration, each registry change with its
+// result, the tools left out. A recorder made while another one records
+// takes the steps until it ends.
+class RepairRecorder {
+ public:
+  RepairRecorder();
+  ~RepairRecorder();
+  RepairRecorder(const RepairRecorder&) = delete;
+  RepairRecorder& operator=(const RepairRecorder&) = delete;
+  const std::vector<RepairStep>& Steps() const { return Steps_; }
+
+ private:
+  friend void RecordRepairStep(RepairStep step);
+  std::vector<RepairStep> Steps_;
+  RepairRecorder* Outer_;
+};
+// Hands a step to the recorder that records now (none: nothing happens).
+void RecordRepairStep(RepairStep step);
+
+// The "Networking" menu's commands, by their item index.
+enum NetworkingCommand : int32_t {
+  ncReleaseRenew = 0,
+  ncClearProxy = 1,
+  ncResetNetworking = 2,
+  ncDiagnose = 3,
+};
+
+// Runs one "Networking" command (sCaption: its menu item) with its report:
+// a repair between a diagnosis before and one after it, or the diagnosis
+// alone. The report's lines go to the debug log and its page is saved
+// (SaveRepairReport). Returns the page's full path; "" when it could not be
+// written, which is logged: the command has run all the same.
+std::wstring RunNetworkingCommand(int32_t lCommand, std::wstring_view sCaption);
+
+// Saves the page as ReportFileName(dDate) where crash reports go: the
+// program's temp folder, else the user's temp folder + "\Lumo". The full
+// path, or "" when neither can be written.
+std::wstring SaveRepairReport(std::wstring_view sHTML, double dDate);
 
 }  // namespace Browser
 

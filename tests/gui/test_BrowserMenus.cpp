@@ -38,22 +38,26 @@ std::string RunMenuProbe(const wchar_t* sWineRelease, const std::wstring& sArgs 
   return r.Output;
 }
 
-const std::vector<std::string> kRepairItems = {"Release/Renew IP", "Clear Proxy Settings",
-                                               "Reset Networking"};
+const std::vector<std::string> kRepairItems = {"Release/Renew IP", "Clear Proxy Settings", "Reset Networking",
+                                               "", "Diagnose Connection"};
 
 // The tools the three commands run, one after another, on a release.
 std::vector<std::string> RepairTools(bool bXP) {
-  const std::vector<std::string> ipconfig = {"cmd.exe /c ipconfig /release all", "cmd.exe /c ipconfig /flushdns",
-                                             "cmd.exe /c ipconfig /renew all", "cmd.exe /c ipconfig /registerdns"};
+  const std::vector<std::string> ipconfig = {
+      "cmd.exe /c ipconfig /release all", "cmd.exe /c ipconfig /flushdns", "cmd.exe /c ipconfig /renew all",
+      "cmd.exe /c ipconfig /registerdns"};
   const std::string proxy = bXP ? "cmd.exe /c proxycfg -d" : "cmd.exe /c netsh winhttp reset proxy";
   std::vector<std::string> out = ipconfig;  // "Release/Renew IP"
-  out.push_back(proxy);                      // "Clear Proxy Settings"
-  out.push_back(proxy);                      // "Reset Networking" clears the proxy first
-  for (const char* s : {"cmd.exe /c netsh winsock reset", "cmd.exe /c netsh winsock reset catalog",
-                        "cmd.exe /c netsh interface ip reset C:\\NIC_Reset_Log.txt",
-                        "cmd.exe /c netsh interface reset all", "cmd.exe /c netsh interface ip delete arpcache"})
+  out.push_back(proxy);                     // "Clear Proxy Settings"
+  out.push_back(proxy);                     // "Reset Networking" clears the proxy first
+  for (const char* s :
+       {"cmd.exe /c netsh winsock reset", "cmd.exe /c netsh winsock reset catalog",
+        "cmd.exe /c netsh interface ip reset C:\\NIC_Reset_Log.txt", "cmd.exe /c netsh interface reset all",
+        "cmd.exe /c netsh interface ip delete arpcache"})
     out.push_back(s);
-  if (bXP) out.push_back("rundll32.exe setupapi.dll,InstallHinfSection DefaultInstall 132 C:\\windows\\inf\\nettcpip.inf");
+  if (bXP)
+    out.push_back(
+        "rundll32.exe setupapi.dll,InstallHinfSection DefaultInstall 132 C:\\windows\\inf\\nettcpip.inf");
   out.insert(out.end(), ipconfig.begin(), ipconfig.end());
   return out;
 }
@@ -68,6 +72,16 @@ TEST(BrowserMenus, Windows7HasNetworkingOnlyAndAnAdministratorIsNotAsked) {
   EXPECT_TRUE(Values(out, "asked").empty());
   EXPECT_EQ(Values(out, "ran"), RepairTools(false));
   EXPECT_EQ(Values(out, "open"), std::vector<std::string>{"1"});
+  // One command at a time: greyed while it runs, the second one refused.
+  EXPECT_EQ(Values(out, "during"), std::vector<std::string>{"000-0"});
+  EXPECT_EQ(Values(out, "after"), std::vector<std::string>{"111-1"});
+  EXPECT_EQ(Values(out, "notstarted"), std::vector<std::string>{"1"});
+  // Each of the four commands opened its report in the view.
+  int reports = 0;
+  for (const std::string& line : Values(out, "recorded"))
+    reports += line.rfind("navigate ", 0) == 0 && line.find("\\LumoBrowser_Repair_") != std::string::npos &&
+               line.size() > 5 && line.substr(line.size() - 5) == ".html";
+  EXPECT_EQ(reports, 4) << out;
 }
 
 TEST(BrowserMenus, WindowsXPAddsWindowsUpdateWhichOpensTheSiteOnce) {

@@ -11,12 +11,14 @@
 #include <thread>
 #include <vector>
 
+#include "config/Config_Class.h"
 #include "lumo_files.h"
 #include "lumo_probe.h"
 #include "lumo_test.h"
 #include "platform/App_Env.h"
 #include "platform/App_Platform.h"
 #include "registry/App_Registry.h"
+#include "repair/Browser_Diagnose.h"
 #include "repair/Browser_IPAddress.h"
 #include "repair/Browser_Repair.h"
 #include "sysinfo/App_WMIClient.h"
@@ -248,40 +250,6 @@ TEST_F(Repair, EachCommandRunsItsToolsInOrder) {
   ::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
 }
 
-namespace {
-
-// The longest time a window of this thread took to answer, asked from
-// another thread every 20 ms while fn runs.
-template <class F>
-DWORD LongestAnswerWhile(F&& fn) {
-  HWND wnd = LumoMessageWindow(L"LumoRepairPing");
-  std::atomic<bool> done{false}, finished{false};
-  DWORD longest = 0;
-  std::thread pinger([&] {
-    while (!done) {
-      const DWORD start = ::GetTickCount();
-      DWORD_PTR answer = 0;
-      ::SendMessageTimeoutW(wnd, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer);
-      longest = std::max(longest, ::GetTickCount() - start);
-      ::Sleep(20);
-    }
-    finished = true;
-  });
-  fn();
-  done = true;
-  // The pinger's last question may still wait for this thread.
-  while (!finished) {
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-  }
-  pinger.join();
-  ::DestroyWindow(wnd);
-  return longest;
-}
-
-}  // namespace
-
 TEST_F(Repair, TheAdapterQuestionAsksWMIForRealWhileTheWindowAnswers) {
   // A start-up question that found WMI hung.
   PlatformFake().WMIConnectDelayMS = 3000;
@@ -293,7 +261,7 @@ TEST_F(Repair, TheAdapterQuestionAsksWMIForRealWhileTheWindowAnswers) {
   // which keeps it waiting 1.5 s: the window answers meanwhile.
   PlatformFake().WMIConnectDelayMS = 1500;
   const int32_t runs = App_WMIClient::RunCount();
-  const DWORD longest = LongestAnswerWhile([] { Browser::SysInfoCode_GetActiveNIC(); });
+  const DWORD longest = LumoLongestAnswerWhile([] { Browser::SysInfoCode_GetActiveNIC(); });
   EXPECT_LT(longest, 100u);
   EXPECT_EQ(App_WMIClient::RunCount(), runs + 1);
   EXPECT_FALSE(LumoLogHas(L"The adapter query failed"));
@@ -317,4 +285,60 @@ TEST_F(Repair, MachineProxyIsClearedInThe64BitViewOn64BitWindows) {
     for (const wchar_t* name : {L"ProxyServer", L"ProxyOverride"}) ::RegDeleteValueW(h, name);
     ::RegCloseKey(h);
   }
+}
+
+TEST_F(Repair, EachCommandsReportListsItsStepsAndWhatToDoNext) {
+  const std::wstring dir = LumoTestDir() + L"RepairReports_" + std::to_wstring(::GetCurrentProcessId());
+  AppEnv().AppPath_Temp = dir;
+  AppEnv().WinXP = false;
+  AppEnv().WinVista_OrNewer = true;
+  // The checks stay on this machine: a refused port and the local name.
+  Cfg().SetString(Browser::kSettingCheckURL, L"http://127.0.0.1:9/");
+  Cfg().SetString(Browser::kSettingCheckHost, L"localhost");
+  PlatformFake().WMINetworkAdapters = std::vector<App_WMINetworkAdapter>{{L"NIC", {L"10.0.0.5"}, false}};
+  const struct {
+    Browser::NetworkingCommand command;
+    bool restart, noDHCP;
+  } cases[] = {{Browser::ncReleaseRenew, false, false},
+               {Browser::ncClearProxy, false, false},
+               {Browser::ncResetNetworking, true, true},
+               {Browser::ncDiagnose, false, false}};
+  for (const auto& c : cases) {
+    ran.clear();
+    dbg.Reset();
+    const std::wstring file = Browser::RunNetworkingCommand(c.command, L"The <Command>");
+    ASSERT_EQ(file.rfind(dir + L"\\LumoBrowser_Repair_", 0), 0u) << file;
+    std::string html = LumoReadBytes(file);
+    const std::wstring page(html.begin(), html.end());
+    // Every tool in the order it ran, then nothing more of the kind.
+    size_t at = 0;
+    for (const std::wstring& tool : ran) {
+      const std::wstring row = L"<td>" + tool + L"</td><td>started, exit code ";
+      at = page.find(row, at);
+      ASSERT_NE(at, std::wstring::npos) << tool;
+      at += row.size();
+    }
+    EXPECT_EQ(page.find(L"started, exit code", at), std::wstring::npos);
+    EXPECT_EQ(page.find(L"Restart Windows to finish the reset.") != std::wstring::npos, c.restart);
+    EXPECT_EQ(page.find(L"No adapter has an address from a DHCP server.") != std::wstring::npos, c.noDHCP);
+    EXPECT_NE(page.find(L"The check &quot;Web reachability&quot; failed"), std::wstring::npos);
+    EXPECT_EQ(page.find(L"<th>Before</th>") != std::wstring::npos, c.command != Browser::ncDiagnose);
+    // The same lines in the debug log.
+    EXPECT_TRUE(LumoLogHas(L"Network report: The <Command>"));
+    EXPECT_EQ(LumoLogHas(L"Next: Restart Windows to finish the reset."), c.restart);
+    if (c.command == Browser::ncDiagnose) {
+      EXPECT_TRUE(ran.empty());  // it changes nothing
+    }
+  }
+  LumoRemoveTree(dir);
+
+  // Nowhere to write: logged, and the command has run all the same.
+  AppEnv().AppPath_Temp = L"Q:\\no|such<folder";
+  AppEnv().UserDirBS_CurrentUser_Temp = L"Q:\\nor|this\\";
+  ran.clear();
+  EXPECT_EQ(Browser::RunNetworkingCommand(Browser::ncReleaseRenew, L"Release/Renew IP"), L"");
+  EXPECT_EQ(ran, kIpconfig);
+  EXPECT_TRUE(LumoLogHas(L"The report could not be written; the command has run all the same."));
+  Cfg().WipeSetting(Browser::kSettingCheckURL);
+  Cfg().WipeSetting(Browser::kSettingCheckHost);
 }

@@ -9,6 +9,11 @@
 //   ran=<program> <params>    each Windows tool a "Networking" command ran
 //                             ("--real-tools": the tools really start instead,
 //                             for a caller that watches them from outside)
+//   during=<states>           the "Networking" items while the first tool runs
+//                             (1 enabled, 0 greyed, - a separator); a second
+//                             command is chosen right then
+//   after=<states>            the same once every command has ended
+//   notstarted=<n>            how often the debug log says a command was not started
 // Menus belong to their process under Wine, so they are read here.
 #include <windows.h>
 
@@ -16,17 +21,36 @@
 #include <string>
 
 #include "app/App_Common.h"
-#include "platform/App_Env.h"
-#include "platform/App_Platform.h"
 #include "browser/BrowserUI.h"
+#include "config/Config_Class.h"
 #include "config/Config_Init.h"
 #include "diag/App_Debug.h"
 #include "diag/App_Prompts.h"
+#include "platform/App_Env.h"
+#include "platform/App_Platform.h"
+#include "repair/Browser_Diagnose.h"
 #include "repair/Browser_Repair.h"
 
 namespace {
 
 HWND g_Form = nullptr;
+
+// The "Networking" items' states: 1 enabled, 0 greyed, - a separator.
+std::wstring ItemStates() {
+  HMENU net = ::GetSubMenu(::GetMenu(g_Form), 0);
+  std::wstring s;
+  for (int i = 0; i < ::GetMenuItemCount(net); ++i) {
+    const UINT state = ::GetMenuState(net, i, MF_BYPOSITION);
+    s += (state & MF_SEPARATOR) ? L'-' : (state & MF_GRAYED) ? L'0' : L'1';
+  }
+  return s;
+}
+
+int Count(const std::wstring& sText, const wchar_t* sFind) {
+  int n = 0;
+  for (size_t at = 0; (at = sText.find(sFind, at)) != std::wstring::npos; ++at) ++n;
+  return n;
+}
 
 void Line(const wchar_t* name, const std::wstring& value) {
   std::wprintf(L"%ls=%ls\n", name, value.c_str());
@@ -55,9 +79,19 @@ int wmain(int argc, wchar_t** argv) {
   });
   // One adapter that gets its address by DHCP, whatever the host has.
   PlatformFake().WMINetworkAdapters = std::vector<App_WMINetworkAdapter>{{L"NIC", {L"10.0.0.5"}, true}};
+  // The diagnosis stays on this machine: a refused port and the local name.
+  Cfg().SetString(Browser::kSettingCheckURL, L"http://127.0.0.1:9/");
+  Cfg().SetString(Browser::kSettingCheckHost, L"localhost");
   if (!realTools) {
     Browser::SetRepairToolSink([](std::wstring_view p, std::wstring_view a, bool, uint32_t) {
       Line(L"ran", std::wstring(p) + L" " + std::wstring(a));
+      static bool once = false;
+      if (once) return;
+      once = true;
+      Line(L"during", ItemStates());
+      // The user chooses "Clear Proxy Settings" while the first command waits.
+      HMENU net = ::GetSubMenu(::GetMenu(g_Form), 0);
+      ::SendMessageW(g_Form, WM_COMMAND, MAKEWPARAM(::GetMenuItemID(net, 1), 0), 0);
     });
   }
   if (!BrowserUI::Show()) return 2;
@@ -107,6 +141,7 @@ int wmain(int argc, wchar_t** argv) {
       line += c;
     }
   }
+  Line(L"after", ItemStates());
   HWND combo = ::FindWindowExW(g_Form, nullptr, L"ComboBox", nullptr);
   Line(L"history", std::to_wstring(::SendMessageW(combo, CB_GETCOUNT, 0, 0)));
   Line(L"open", ::IsWindow(g_Form) ? L"1" : L"0");
@@ -115,6 +150,7 @@ int wmain(int argc, wchar_t** argv) {
   for (size_t at = 0; (at = log.find(L"was not restarted as administrator", at)) != std::wstring::npos; ++at)
     ++notRestarted;
   Line(L"notrestarted", std::to_wstring(notRestarted));
+  Line(L"notstarted", std::to_wstring(Count(log, L"this one is not started")));
   ::DestroyWindow(g_Form);
   return 0;
 }
