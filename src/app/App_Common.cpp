@@ -1,22 +1,23 @@
 #include "app/App_Common.h"
-#include "app/App_Common_Env.h"
-#include "platform/App_Env.h"
-#include "platform/App_Platform.h"
-#include "app/MExceptionHandler.h"
 
 #include <windows.h>
+// after <windows.h>, which it needs
 #include <objbase.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <cwchar>
 #include <iterator>
-#include <ctime>
 #include <optional>
 #include <vector>
 
+#include "app/App_Common_Env.h"
+#include "app/MExceptionHandler.h"
 #include "diag/App_Debug.h"
 #include "diag/App_Trace.h"
+#include "platform/App_Env.h"
+#include "platform/App_Platform.h"
 #include "util/App_Strings.h"
 #include "util/App_Time.h"
 #include "util/App_Variables.h"
@@ -26,7 +27,6 @@ namespace App_Common {
 namespace {
 
 struct CommonState {
-  std::optional<bool> hasServiceArgs;
   std::optional<std::wstring> versionComment;
   std::vector<std::wstring> generated;
 };
@@ -39,18 +39,18 @@ CommonState& C() {
 // The generated names, kept as character codes so that the texts do not
 // stand in the program file as plain strings. Each row ends with 0.
 constexpr unsigned short kGeneratedCodes[][12] = {
-    {69, 118, 101, 110, 116, 84, 121, 112, 101, 0},   // L1: event type
-    {77, 115, 103, 0},                                  // L2: message
-    {86, 97, 114, 115, 0},                              // L3: variables
-    {65, 114, 103, 115, 66, 121, 86, 97, 108, 0},       // L4: arguments by value
-    {65, 114, 103, 115, 66, 121, 82, 101, 102, 0},      // L5: arguments by reference
-    {76, 111, 99, 97, 108, 86, 97, 114, 115, 0},        // L6: local variables
-    {69, 114, 114, 111, 114, 0},                        // L7: error
-    {65, 80, 73, 69, 114, 114, 0},                      // L8: system error number
-    {82, 84, 69, 114, 114, 0},                          // L9: run-time error number
-    {40, 72, 101, 120, 0},                              // L10: hexadecimal form
-    {83, 111, 117, 114, 99, 101, 0},                    // L11: source
-    {68, 101, 115, 99, 0},                              // L12: description
+    {69, 118, 101, 110, 116, 84, 121, 112, 101, 0},  // L1: event type
+    {77, 115, 103, 0},                               // L2: message
+    {86, 97, 114, 115, 0},                           // L3: variables
+    {65, 114, 103, 115, 66, 121, 86, 97, 108, 0},    // L4: arguments by value
+    {65, 114, 103, 115, 66, 121, 82, 101, 102, 0},   // L5: arguments by reference
+    {76, 111, 99, 97, 108, 86, 97, 114, 115, 0},     // L6: local variables
+    {69, 114, 114, 111, 114, 0},                     // L7: error
+    {65, 80, 73, 69, 114, 114, 0},                   // L8: system error number
+    {82, 84, 69, 114, 114, 0},                       // L9: run-time error number
+    {40, 72, 101, 120, 0},                           // L10: hexadecimal form
+    {83, 111, 117, 114, 99, 101, 0},                 // L11: source
+    {68, 101, 115, 99, 0},                           // L12: description
 };
 
 }  // namespace
@@ -80,36 +80,6 @@ void SetAppGeneratedVars() {
   for (int i = 0; i < 12; ++i) labels[i] = GeneratedVar(i);
   App_Debug::SetDebugLabels(labels);
 }
-
-
-bool IsServiceArgs(std::wstring_view sArgs) {
-  const std::wstring t = App_Strings::Trim(sArgs);
-  return t.size() >= 2 && t[0] == L'$';
-}
-
-bool HasServiceArgs() {
-  if (!C().hasServiceArgs) C().hasServiceArgs = IsServiceArgs(GetMyCommandLineArgs());
-  return *C().hasServiceArgs;
-}
-
-std::wstring ArgsFromCommandLine(std::wstring_view s) {
-  size_t i = 0;
-  while (i < s.size() && (s[i] == L' ' || s[i] == L'\t')) ++i;
-  if (i < s.size() && s[i] == L'"') {
-    const size_t close = s.find(L'"', i + 1);
-    i = close == std::wstring_view::npos ? s.size() : close + 1;
-  }
-  // The program part runs to the first blank (also after a quoted part).
-  while (i < s.size() && s[i] != L' ' && s[i] != L'\t') ++i;
-  while (i < s.size() && (s[i] == L' ' || s[i] == L'\t')) ++i;
-  return std::wstring(s.substr(i));
-}
-
-std::wstring GetMyCommandLineArgs() {
-  const wchar_t* cl = ::GetCommandLineW();
-  return cl ? ArgsFromCommandLine(cl) : std::wstring();
-}
-
 
 std::wstring VersionComment() {
   auto& cached = C().versionComment;
@@ -141,8 +111,12 @@ std::wstring VersionComment() {
 
 int32_t g_COMInitFlags = COINIT_APARTMENTTHREADED;
 
-bool AppVer_TestBuild() { return VersionComment().find(L"TestBuild") != std::wstring::npos; }
-bool AppVer_FastTrack() { return VersionComment().find(L"FastTrack") != std::wstring::npos; }
+bool AppVer_TestBuild() {
+  return VersionComment().find(L"TestBuild") != std::wstring::npos;
+}
+bool AppVer_FastTrack() {
+  return VersionComment().find(L"FastTrack") != std::wstring::npos;
+}
 
 void InitApp(bool bIsDLL, std::wstring_view sResPath) {
   // 1. to 3. Random numbers, the tracing and debug-log state.
@@ -190,7 +164,8 @@ void InitApp(bool bIsDLL, std::wstring_view sResPath) {
     const wchar_t* raw = ::GetCommandLineW();
     const std::wstring details = L"Instance Details:  [" + e.AppEXE + L"] started with parameters [" +
                                  (raw ? std::wstring(raw) : std::wstring()) + L"]\r\n--------";
-    if (e.AppVer_TestBuild) App_Debug::OutputDebugStringRaw(L"[" + std::wstring(ProgramTitle) + L"] " + details);
+    if (e.AppVer_TestBuild)
+      App_Debug::OutputDebugStringRaw(L"[" + std::wstring(ProgramTitle) + L"] " + details);
     App_Debug::DebugLogAddEntry(details);
   });
   // 14. Service and form policy.

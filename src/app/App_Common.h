@@ -6,7 +6,9 @@
 #include <string>
 #include <string_view>
 
-// NeverLoadForms, DoEvents, QuitPending and AppTitle, which every floor uses.
+// NeverLoadForms, DoEvents, QuitPending and AppTitle, which every floor
+// uses, and the program's own command line.
+#include "platform/App_CommandLine.h"
 #include "platform/App_Runtime.h"
 
 namespace App_Common {
@@ -21,17 +23,6 @@ void InitApp(bool bIsDLL, std::wstring_view sResPath);
 // The framework's orderly stop: clean-up unless skipped, then the process
 // ends with the exit code. Never returns in the executable.
 [[noreturn]] void TerminateApp(int32_t lExitCode, bool bSkipCleanUp);
-
-// True when the argument string, trimmed of spaces, is at least two
-// characters long and starts with "$" (a service start). Computed once.
-bool HasServiceArgs();
-bool IsServiceArgs(std::wstring_view sArgs);
-
-// The program's argument string: the raw command line without the
-// program's own path.
-std::wstring GetMyCommandLineArgs();
-// Splits a raw command line into the program part and the arguments.
-std::wstring ArgsFromCommandLine(std::wstring_view sCommandLine);
 
 // How a later caller initialises COM: apartment-threaded for the
 // executable, multithreaded inside a library (set by InitApp).

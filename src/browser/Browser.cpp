@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/App_Common.h"
 #include "browser/App_Common_OpenURL.h"
 #include "browser/App_Common_URLArg.h"
 #include "browser/BrowserUI.h"
@@ -17,6 +16,7 @@
 #include "forms/Form_Icons.h"
 #include "fs/App_FileSystem.h"
 #include "fs/App_FindFile.h"
+#include "platform/App_CommandLine.h"
 #include "platform/App_Env.h"
 #include "process/App_RunX.h"
 #include "registry/App_Registry.h"

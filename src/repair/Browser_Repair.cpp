@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "app/App_Common.h"
 #include "diag/App_Trace.h"
 #include "fs/App_FileSystem.h"
 #include "platform/App_Env.h"
 #include "platform/App_Platform.h"
+#include "platform/App_Runtime.h"
 #include "process/App_RunX.h"
 #include "registry/App_Registry.h"
 #include "registry/App_RegistryOwnership.h"
