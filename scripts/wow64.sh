@@ -38,6 +38,10 @@ in_chroot() { # COMMAND...: as root of the chroot, for installing
 }
 
 setup() {
+  # The machine's own names (localhost among them) hold inside the chroot
+  # too: a minimal chroot has no hosts file. Copied at every set-up, so a
+  # chroot made before is mended as well.
+  if [ -d "$chroot/etc" ]; then cp /etc/hosts "$chroot/etc/hosts"; fi
   if [ -f "$chroot/etc/lumo-wow64" ] && [ "$(cat "$chroot/etc/lumo-wow64")" = "$stamp" ]; then
     echo "wow64: chroot ready ($chroot)"
     return
@@ -54,6 +58,7 @@ setup() {
   fi
   echo "deb $mirror bookworm-backports main" >"$chroot/etc/apt/sources.list.d/backports.list"
   cp /etc/resolv.conf "$chroot/etc/resolv.conf"
+  cp /etc/hosts "$chroot/etc/hosts"
   echo "wow64: installing $stamp"
   in_chroot bash -c "
     set -e
