@@ -18,6 +18,8 @@
 #include "diag/App_Trace.h"
 #include "platform/App_Env.h"
 #include "platform/App_Platform.h"
+#include "process/App_RunX.h"
+#include "registry/App_RegistryOwnership.h"
 #include "util/App_Strings.h"
 #include "util/App_Time.h"
 #include "util/App_Variables.h"
@@ -175,6 +177,8 @@ void InitApp(bool bIsDLL, std::wstring_view sResPath) {
   });
   // 15. The environment.
   t.Step([&] { InitEnv(sResPath); });
+  // The registry's take-over runs the kit's ACL tool through the launcher.
+  App_Permissions::SetACLToolRunner(&App_RunX::RunHiddenTimedOut);
 }
 
 }  // namespace App_Common

@@ -13,10 +13,10 @@
 #include "fs/App_FilePath.h"
 #include "fs/App_FileSystem.h"
 #include "platform/App_Env.h"
+#include "platform/App_FSRedir.h"
 #include "platform/App_Platform.h"
 #include "platform/App_Runtime.h"
 #include "process/App_Processes.h"
-#include "platform/App_FSRedir.h"
 #include "util/App_Handle.h"
 #include "util/App_Strings.h"
 #include "util/App_Variables.h"
@@ -1114,6 +1114,11 @@ RxResult RunX(std::wstring_view sPathAndFilename, std::wstring_view sCmdLinePara
       break;
   }
   return finish();
+}
+
+bool RunHiddenTimedOut(std::wstring_view sPathAndFilename, std::wstring_view sCmdLineParams,
+                       int32_t lLimitMS) {
+  return RunX(sPathAndFilename, sCmdLineParams, true, false, lLimitMS, SW_HIDE).Error_Exit_Timeout_Reached;
 }
 
 }  // namespace App_RunX

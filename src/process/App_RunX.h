@@ -65,6 +65,12 @@ using App_Common::MsgWaitObj;
 RxResult RunX(std::wstring_view sPathAndFilename, std::wstring_view sCmdLineParams, bool bWaitForExit,
               bool bWaitForInit, int32_t lWaitTimeoutMS, int32_t ShowType);
 
+// Starts a program hidden and waits at most lLimitMS for its end; true
+// when the wait ran out (the program is left running). The registry's
+// take-over runs the kit's ACL tool through it.
+bool RunHiddenTimedOut(std::wstring_view sPathAndFilename, std::wstring_view sCmdLineParams,
+                       int32_t lLimitMS);
+
 // RunX's shell road: ShellExW (the elevation verb with bForceRunAs), then
 // ShellPlain when that fails. True when either started the program. The
 // process ShellExW started comes back in hProcess when the shell gives its

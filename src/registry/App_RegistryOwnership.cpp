@@ -8,7 +8,6 @@
 #include "diag/App_Err.h"
 #include "diag/App_Trace.h"
 #include "platform/App_Env.h"
-#include "process/App_RunX.h"
 #include "registry/App_Common_Privileges.h"
 #include "util/App_Args.h"
 #include "util/App_Strings.h"
@@ -21,6 +20,8 @@ namespace {
 constexpr std::wstring_view kModule = L"App_Permissions";
 // How long the kit's ACL tool may take over one command.
 constexpr int32_t kACLToolLimitMS = 60000;
+
+ACLToolRunner g_runACLTool = nullptr;
 
 // Memory from LocalAlloc (security descriptors, identifiers), freed with LocalFree.
 struct App_LocalTraits {
@@ -209,6 +210,10 @@ void EnsurePermissionUsersForRegFunctions(App_HKEY eHKEY, std::wstring& sTakeOwn
   t.Vars(vkReturnedByRef, {L"sTakeOwnerName", sTakeOwnerName, L"sTakePermName", sTakePermName});
 }
 
+void SetACLToolRunner(ACLToolRunner fnRun) {
+  g_runACLTool = fnRun;
+}
+
 bool TakeControlReg(App_HKEY eHKEY, std::wstring_view sRegSubKey, std::wstring& sTakeOwnerName,
                     std::wstring& sTakePermName) {
   App_Trace t(kModule, L"TakeControlReg");
@@ -233,6 +238,10 @@ bool TakeControlReg(App_HKEY eHKEY, std::wstring_view sRegSubKey, std::wstring& 
   t.Step([&] {
     const std::wstring& tool = AppEnv().EXE_SubInACL;
     if (tool.empty()) return;
+    if (!g_runACLTool) {
+      t.Log(L"No process launcher was handed in; the ACL tool is not run", evNormal, pVar(L"sTool", tool));
+      return;
+    }
     const std::wstring root = App_Strings::UCase(App_Registry::GetHKEYName(eHKEY, false));
     if (root.empty()) return;
     const std::wstring key = root + L"\\" + std::wstring(sRegSubKey);
@@ -253,8 +262,7 @@ bool TakeControlReg(App_HKEY eHKEY, std::wstring_view sRegSubKey, std::wstring& 
     const std::wstring grant = App_Args::QuoteWhenNeeded(L"/grant=" + sTakePermName + L"=F");
     for (const std::wstring& args : {L"/keyreg " + K + L" " + owner, L"/keyreg " + K + L" " + grant,
                                      L"/subkeyreg " + K + L" " + owner, L"/subkeyreg " + K + L" " + grant}) {
-      const App_RunX::RxResult r = App_RunX::RunX(tool, args, true, false, kACLToolLimitMS, SW_HIDE);
-      if (r.Error_Exit_Timeout_Reached)
+      if (g_runACLTool(tool, args, kACLToolLimitMS))
         t.Log(L"The ACL tool did not finish within " + std::to_wstring(kACLToolLimitMS / 1000) +
                   L" s; it is left running and the next step goes on",
               evNormal, pVar(L"sArgs", args));

@@ -31,6 +31,13 @@
 
 namespace App_Permissions {
 
+// Starts the kit's ACL tool hidden with the arguments and waits at most
+// lLimitMS for it; true when the wait ran out (the tool is left running).
+// The process launcher is handed in at start-up, since it lives on a floor
+// above the registry's; without one the ACL tool is not run.
+using ACLToolRunner = bool (*)(std::wstring_view sTool, std::wstring_view sArgs, int32_t lLimitMS);
+void SetACLToolRunner(ACLToolRunner fnRun);
+
 // Full control of a key.
 inline constexpr uint32_t kKeyFullControl = 0xF003F;
 

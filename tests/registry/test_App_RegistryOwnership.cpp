@@ -16,6 +16,7 @@
 #include "lumo_probe.h"
 #include "lumo_test.h"
 #include "platform/App_Env.h"
+#include "process/App_RunX.h"
 #include "registry/App_Registry.h"
 #include "registry/App_RegistryOwnership.h"
 
@@ -111,6 +112,7 @@ struct Ownership : ::testing::Test {
     EXPECT_TRUE(::CopyFileW((LumoTestDir() + L"probe_urlsink.exe").c_str(),
                             (tools + L"\\subinacl.exe").c_str(), FALSE));
     AppEnv().EXE_SubInACL = tools + L"\\subinacl.exe";
+    App_Permissions::SetACLToolRunner(&App_RunX::RunHiddenTimedOut);
     return tools + L"\\urlsink.log";
   }
   LumoDebugFixtureState dbg;
