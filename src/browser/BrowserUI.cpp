@@ -12,7 +12,7 @@
 
 #include "browser/Browser.h"
 #include "browser/LumoWebBrowserEx.h"
-#include "diag/App_Prompts.h"
+#include "platform/App_Prompts.h"
 #include "diag/App_Trace.h"
 #include "forms/Form_Helper.h"
 #include "forms/Form_Model.h"
@@ -484,7 +484,11 @@ class BrowserUIForm : public App_Form {
     // The diagnosis changes nothing: it needs no administrator.
     if (e.AppInst_IsAdmin || Index == Browser::ncDiagnose) {
       std::wstring sReport;
-      t.Step([&] { sReport = Browser::RunNetworkingCommand(Index, kRepairCaptions[Index]); });
+      t.Step([&] {
+        std::wstring sEngine;
+        sReport = Browser::RunNetworkingCommand(Index, kRepairCaptions[Index],
+                                                LumoWebBrowserEx::GetSearchEngineURL(sEngine));
+      });
       // The window may have been closed meanwhile. The report is no history item.
       if (!sReport.empty() && Loaded()) t.Step([&] { ShowPage(sReport); });
       return;

@@ -12,7 +12,6 @@
 #include <memory>
 #include <mutex>
 
-#include "browser/LumoWebBrowserEx.h"
 #include "config/Config_Class.h"
 #include "diag/App_Trace.h"
 #include "platform/App_Platform.h"
@@ -481,12 +480,9 @@ std::vector<DiagCheck> RunChecks_NoLog(const std::vector<DiagTask>& tasks, uint3
   return out;
 }
 
-std::wstring DiagnoseCheckHost() {
+std::wstring DiagnoseCheckHost(std::wstring_view sSearchURL) {
   std::wstring sHost = Cfg().GetString(kSettingCheckHost);
-  if (sHost.empty()) {
-    std::wstring sEngine;
-    sHost = HostOfURL(LumoWebBrowserEx::GetSearchEngineURL(sEngine));
-  }
+  if (sHost.empty()) sHost = HostOfURL(sSearchURL);
   return sHost;
 }
 
@@ -495,10 +491,10 @@ std::wstring DiagnoseCheckURL() {
   return sURL.empty() ? std::wstring(kDefaultCheckURL) : sURL;
 }
 
-std::vector<DiagCheck> DiagnoseConnection(uint32_t lLimitMS) {
+std::vector<DiagCheck> DiagnoseConnection(std::wstring_view sSearchURL, uint32_t lLimitMS) {
   App_Trace t(kModule, L"DiagnoseConnection");
   std::wstring sHost, sURL;
-  t.Step([&] { sHost = DiagnoseCheckHost(); });
+  t.Step([&] { sHost = DiagnoseCheckHost(sSearchURL); });
   t.Step([&] { sURL = DiagnoseCheckURL(); });
   t.Vars(vkCreated, {L"sHost", sHost, L"sURL", sURL, L"lLimitMS", static_cast<int32_t>(lLimitMS)});
   std::vector<DiagCheck> checks;

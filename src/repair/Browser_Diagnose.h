@@ -37,10 +37,12 @@ inline constexpr uint32_t kCheckLimitMS = 5000;
 
 // All four checks at once, each within lLimitMS; traced. Returns them in
 // the order above (the report puts their lines into the debug log).
-std::vector<DiagCheck> DiagnoseConnection(uint32_t lLimitMS = kCheckLimitMS);
+// sSearchURL is the search engine URL in use, whose host the name check
+// looks up when "Repair.CheckHost" is empty (the browser hands it in).
+std::vector<DiagCheck> DiagnoseConnection(std::wstring_view sSearchURL, uint32_t lLimitMS = kCheckLimitMS);
 
 // The host and URL the checks use: the settings, else their defaults.
-std::wstring DiagnoseCheckHost();
+std::wstring DiagnoseCheckHost(std::wstring_view sSearchURL);
 std::wstring DiagnoseCheckURL();
 
 // ---- the checks, untraced: they run off the window thread ----

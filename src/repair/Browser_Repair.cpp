@@ -285,7 +285,8 @@ void RunRepair(int32_t lCommand) {
 
 }  // namespace
 
-std::wstring RunNetworkingCommand(int32_t lCommand, std::wstring_view sCaption) {
+std::wstring RunNetworkingCommand(int32_t lCommand, std::wstring_view sCaption,
+                                  std::wstring_view sSearchURL) {
   App_Trace t(kModule, L"RunNetworkingCommand");
   t.Vars(vkPassedByVal, {L"lCommand", lCommand, L"sCaption", sCaption});
   RepairReport r;
@@ -299,13 +300,13 @@ std::wstring RunNetworkingCommand(int32_t lCommand, std::wstring_view sCaption) 
   t.Step([&] { r.sWindows = WindowsText(); });
   t.Step([&] { r.bAdmin = AppEnv().AppInst_IsAdmin; });
   if (r.bRepair) {
-    t.Step([&] { r.Before = DiagnoseConnection(); });
+    t.Step([&] { r.Before = DiagnoseConnection(sSearchURL); });
     RepairRecorder recorder;
     t.Step([&] { RunRepair(lCommand); });
     r.Steps = recorder.Steps();
   }
   // A closing program waits for no second diagnosis.
-  if (!App_Common::QuitPending()) t.Step([&] { r.After = DiagnoseConnection(); });
+  if (!App_Common::QuitPending()) t.Step([&] { r.After = DiagnoseConnection(sSearchURL); });
   t.Step([&] {
     for (const std::wstring& sLine : ReportLines(r)) t.Log(sLine);
   });

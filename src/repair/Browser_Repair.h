@@ -69,8 +69,9 @@ enum NetworkingCommand : int32_t {
 // a repair between a diagnosis before and one after it, or the diagnosis
 // alone. The report's lines go to the debug log and its page is saved
 // (SaveRepairReport). Returns the page's full path; "" when it could not be
-// written, which is logged: the command has run all the same.
-std::wstring RunNetworkingCommand(int32_t lCommand, std::wstring_view sCaption);
+// written, which is logged: the command has run all the same. sSearchURL:
+// the search engine URL in use (the name check's default host).
+std::wstring RunNetworkingCommand(int32_t lCommand, std::wstring_view sCaption, std::wstring_view sSearchURL);
 
 // Saves the page as ReportFileName(dDate) where crash reports go: the
 // program's temp folder, else the user's temp folder + "\Lumo". The full

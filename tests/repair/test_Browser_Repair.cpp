@@ -306,7 +306,7 @@ TEST_F(Repair, EachCommandsReportListsItsStepsAndWhatToDoNext) {
   for (const auto& c : cases) {
     ran.clear();
     dbg.Reset();
-    const std::wstring file = Browser::RunNetworkingCommand(c.command, L"The <Command>");
+    const std::wstring file = Browser::RunNetworkingCommand(c.command, L"The <Command>", L"http://localhost/search?q=");
     ASSERT_EQ(file.rfind(dir + L"\\LumoBrowser_Repair_", 0), 0u) << file;
     std::string html = LumoReadBytes(file);
     const std::wstring page(html.begin(), html.end());
@@ -336,7 +336,7 @@ TEST_F(Repair, EachCommandsReportListsItsStepsAndWhatToDoNext) {
   AppEnv().AppPath_Temp = L"Q:\\no|such<folder";
   AppEnv().UserDirBS_CurrentUser_Temp = L"Q:\\nor|this\\";
   ran.clear();
-  EXPECT_EQ(Browser::RunNetworkingCommand(Browser::ncReleaseRenew, L"Release/Renew IP"), L"");
+  EXPECT_EQ(Browser::RunNetworkingCommand(Browser::ncReleaseRenew, L"Release/Renew IP", L"http://localhost/search?q="), L"");
   EXPECT_EQ(ran, kIpconfig);
   EXPECT_TRUE(LumoLogHas(L"The report could not be written; the command has run all the same."));
   Cfg().WipeSetting(Browser::kSettingCheckURL);
