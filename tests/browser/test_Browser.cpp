@@ -9,7 +9,7 @@
 #include "browser/App_Common_URLArg.h"
 #include "browser/Browser.h"
 #include "config/Config_Class.h"
-#include "diag/App_Prompts.h"
+#include "platform/App_Prompts.h"
 #include "forms/App_InvForm.h"
 #include "forms/Form_Icons.h"
 #include "lumo_files.h"
@@ -455,9 +455,16 @@ const HandOffCase kHandOffs[] = {
 
 // The arguments the stand-in recorded, one per line; waits for them.
 std::vector<std::string> WaitForArgs(const std::wstring& sPath) {
-  LumoWaitFor([&] { return ::GetFileAttributesW(sPath.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000);
+  // The sink creates its file before it writes: wait for the last line's end.
+  std::string all;
+  LumoWaitFor(
+      [&] {
+        all = LumoReadBytes(sPath);
+        return !all.empty() && all.back() == '\n';
+      },
+      20000);
   std::vector<std::string> args;
-  std::string all = LumoReadBytes(sPath), cur;
+  std::string cur;
   for (char c : all) {
     if (c == '\n') {
       args.push_back(cur);
