@@ -16,6 +16,7 @@
 #include "app/MExceptionHandler.h"
 #include "diag/App_Debug.h"
 #include "diag/App_Trace.h"
+#include "fs/App_FileSystem.h"
 #include "platform/App_Env.h"
 #include "platform/App_Platform.h"
 #include "process/App_RunX.h"
@@ -126,6 +127,10 @@ void InitApp(bool bIsDLL, std::wstring_view sResPath) {
   App_Platform::RemoveCurrentFolderFromDllSearch();
   std::srand(static_cast<unsigned>(std::time(nullptr)) ^ ::GetTickCount());
   App_Debug::InitDebugModuleVars();
+  // The floors above the log writer hand it what it cannot reach itself:
+  // the file system's opener for the log, the launcher for the ACL tool.
+  App_Debug::SetLogFileOpener(&App_FileSystem::OpenForAppend);
+  App_Permissions::SetACLToolRunner(&App_RunX::RunHiddenTimedOut);
   App_Trace t(L"App_Common", L"InitApp", ptSub);
   // 4. and 5. The environment object.
   App_Env& e = AppEnv();
@@ -177,8 +182,6 @@ void InitApp(bool bIsDLL, std::wstring_view sResPath) {
   });
   // 15. The environment.
   t.Step([&] { InitEnv(sResPath); });
-  // The registry's take-over runs the kit's ACL tool through the launcher.
-  App_Permissions::SetACLToolRunner(&App_RunX::RunHiddenTimedOut);
 }
 
 }  // namespace App_Common

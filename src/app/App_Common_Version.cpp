@@ -8,10 +8,11 @@
 #include "app/App_Common.h"
 #include "platform/App_Env.h"
 #include "platform/App_Platform.h"
-#include "diag/App_Prompts.h"
+#include "platform/App_Prompts.h"
 #include "diag/App_Trace.h"
 #include "fs/App_FilePath.h"
 #include "fs/App_FileSystem.h"
+#include "util/App_AnsiText.h"
 #include "util/App_Strings.h"
 #include "util/App_Variables.h"
 
@@ -283,7 +284,7 @@ App_OSFacts GatherOSFacts(std::wstring_view sDirBS_Windows) {
     f.MinorVersion = va.dwMinorVersion;
     f.BuildNumber = va.dwBuildNumber;
     f.PlatformId = va.dwPlatformId;
-    f.CSDVersion = App_FileSystem::AnsiToWide(std::string(va.szCSDVersion, strnlen(va.szCSDVersion, 128)));
+    f.CSDVersion = App_Strings::AnsiToWide(std::string(va.szCSDVersion, strnlen(va.szCSDVersion, 128)));
     f.ServicePackMajor = va.wServicePackMajor;
     f.ServicePackMinor = va.wServicePackMinor;
     f.SuiteMask = va.wSuiteMask;

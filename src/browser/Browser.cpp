@@ -11,7 +11,7 @@
 #include "browser/BrowserUI.h"
 #include "browser/LumoWebBrowserEx.h"
 #include "config/Config_Class.h"
-#include "diag/App_Prompts.h"
+#include "platform/App_Prompts.h"
 #include "diag/App_Trace.h"
 #include "forms/Form_Icons.h"
 #include "fs/App_FileSystem.h"

@@ -10,6 +10,7 @@
 #include "fs/App_FilePath.h"
 #include "fs/App_FileSystem.h"
 #include "fs/FS_DirList.h"
+#include "util/App_AnsiText.h"
 #include "util/App_Variables.h"
 
 #ifdef LoadString
@@ -52,7 +53,7 @@ bool Config_Class::ReadLines(std::wstring_view sFile, std::vector<std::wstring>&
     }
     Config_Text::Config_TextEncoding lEncoding = Config_Text::cteAnsi;
     std::vector<int32_t> skipped;
-    result = Config_Text::FileLines(bytes, &App_FileSystem::AnsiToWide, lines, lEncoding, skipped);
+    result = Config_Text::FileLines(bytes, &App_Strings::AnsiToWide, lines, lEncoding, skipped);
     if (lEncoding != Config_Text::cteAnsi) {
       t.Log(L"The configuration file is read as " + std::wstring(Config_Text::EncodingName(lEncoding)) +
                 L" (byte-order mark).",

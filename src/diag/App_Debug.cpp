@@ -1,6 +1,7 @@
 #include "diag/App_Debug.h"
 
 #include <windows.h>
+// after <windows.h>, which it needs
 #include <mmsystem.h>
 
 #include <cstdio>
@@ -9,9 +10,7 @@
 #include <unordered_set>
 
 #include "diag/App_Err.h"
-#include "fs/App_FileSystem.h"
-#include "fs/App_FilePath.h"
-#include "platform/App_FSRedir.h"
+#include "util/App_AnsiText.h"
 #include "util/App_Handle.h"
 #include "util/App_Strings.h"
 #include "util/App_Time.h"
@@ -61,7 +60,9 @@ std::wstring_view Intern(std::wstring_view s) {
   return *it;
 }
 
-std::wstring Num(int64_t n) { return std::to_wstring(n); }
+std::wstring Num(int64_t n) {
+  return std::to_wstring(n);
+}
 
 // Appends "  " before an addition to a message that is not empty.
 void AppendNote(std::wstring& sMsg, std::wstring_view sNote) {
@@ -87,9 +88,13 @@ std::wstring MarkReferences(std::wstring_view sBody, std::wstring_view sRef) {
 
 }  // namespace
 
-const App_DebugCounters& Counters() { return S().counters; }
+const App_DebugCounters& Counters() {
+  return S().counters;
+}
 
-void SetSystemOutputSink(std::function<void(std::wstring_view)> sink) { S().sink = std::move(sink); }
+void SetSystemOutputSink(std::function<void(std::wstring_view)> sink) {
+  S().sink = std::move(sink);
+}
 
 void InitDebugModuleVars() {
   DebugState& s = S();
@@ -118,7 +123,9 @@ void CleanupDebug() {
 
 // ---- call records -------------------------------------------------------------------
 
-int32_t ProcCount() { return static_cast<int32_t>(S().registry.size()); }
+int32_t ProcCount() {
+  return static_cast<int32_t>(S().registry.size());
+}
 
 App_Proc* ProcObject(int32_t id) {
   auto& reg = S().registry;
@@ -126,15 +133,17 @@ App_Proc* ProcObject(int32_t id) {
   return &reg[static_cast<size_t>(id) - 1];
 }
 
-bool ProcExists(int32_t id) { return ProcObject(id) != nullptr; }
+bool ProcExists(int32_t id) {
+  return ProcObject(id) != nullptr;
+}
 
 int32_t ProcNew(std::wstring_view sSourceModule, std::wstring_view sProcName, App_ProcType type) {
   try {
     DebugState& s = S();
     const int32_t id = ProcCount() + 1;
     if (ProcExists(id)) {
-      dPrint(L"App_Debug.ProcNew",
-             L"Procedure ID [" + Num(id) + L"] would be a duplicate ID, aborting new procedure object creation!");
+      dPrint(L"App_Debug.ProcNew", L"Procedure ID [" + Num(id) +
+                                       L"] would be a duplicate ID, aborting new procedure object creation!");
       return 0;
     }
     ++s.counters.GlobalEvent;
@@ -162,17 +171,29 @@ void ProcVar(int32_t id, int32_t kind, const std::vector<App_Variant>& values) {
     }
     const wchar_t* label = nullptr;
     switch (kind) {
-      case vkPassedByVal: label = L"PassedByVal=["; break;
-      case vkPassedByRef: label = L"PassedByRef=["; break;
-      case vkCreated: label = L"Created=["; break;
-      case vkReturnedByRef: label = L"ReturnedByRef=["; break;
-      case vkFunctionReturn: label = L"FunctionReturn=["; break;
+      case vkPassedByVal:
+        label = L"PassedByVal=[";
+        break;
+      case vkPassedByRef:
+        label = L"PassedByRef=[";
+        break;
+      case vkCreated:
+        label = L"Created=[";
+        break;
+      case vkReturnedByRef:
+        label = L"ReturnedByRef=[";
+        break;
+      case vkFunctionReturn:
+        label = L"FunctionReturn=[";
+        break;
     }
     const bool empty = text.empty();
     if (label) text = label + App_Strings::FilterCRLF(text, true) + L"]";
     const std::wstring head = L"ProcVar:  ProcID [" + Num(id) + L"] does not exist!";
-    if (!empty) OutputDebugStringRaw(head + L"  Variables_" + text);
-    else if (id != -1) OutputDebugStringRaw(head);
+    if (!empty)
+      OutputDebugStringRaw(head + L"  Variables_" + text);
+    else if (id != -1)
+      OutputDebugStringRaw(head);
   } catch (...) {
     App_Err::Clear();
     dPrint(L"App_Debug.ProcVar", L"Could not record the variables!");
@@ -231,7 +252,9 @@ void PerfTimer_InitValues(bool bEnable) {
   s.perfOn = bEnable;
 }
 
-bool PerfTimer_IsOn() { return S().perfOn; }
+bool PerfTimer_IsOn() {
+  return S().perfOn;
+}
 
 int32_t PerfTimer_GetTime() {
   const DebugState& s = S();
@@ -240,12 +263,18 @@ int32_t PerfTimer_GetTime() {
   return static_cast<int32_t>((::timeGetTime() - s.perfBase) & 0x7FFFFFFF) + 1;
 }
 
-void PerfTimer_HighRes_Start(int32_t& lStart) { lStart = PerfTimer_GetTime(); }
-void PerfTimer_HighRes_Stop(int32_t& lEnd) { lEnd = PerfTimer_GetTime(); }
+void PerfTimer_HighRes_Start(int32_t& lStart) {
+  lStart = PerfTimer_GetTime();
+}
+void PerfTimer_HighRes_Stop(int32_t& lEnd) {
+  lEnd = PerfTimer_GetTime();
+}
 
 // ---- system messages ------------------------------------------------------------------
 
-int32_t GetSystemMsg_SystemCalls() { return S().systemMsgCalls; }
+int32_t GetSystemMsg_SystemCalls() {
+  return S().systemMsgCalls;
+}
 
 std::wstring GetSystemMsg(int64_t lMsgNumber, bool bUseSecondCache, bool bRefresh, bool bIncludeNumber) {
   std::wstring text;
@@ -312,7 +341,8 @@ void dLog(int32_t id, std::wstring_view sMsgIn, int32_t type, std::wstring_view 
     if (err.LastDllError != 0) {
       if (vExpectedAPI.Given() && vExpectedAPI.Contains(err.LastDllError)) {
         type = evVerbose;
-        AppendNote(sMsg, L"Expected APIError=" + Num(err.LastDllError) + L" (" + GetSystemMsg(err.LastDllError) + L")");
+        AppendNote(sMsg, L"Expected APIError=" + Num(err.LastDllError) + L" (" +
+                             GetSystemMsg(err.LastDllError) + L")");
       } else {
         apiNum = err.LastDllError;
         apiDesc = GetSystemMsg(err.LastDllError);
@@ -341,11 +371,22 @@ void dLog(int32_t id, std::wstring_view sMsgIn, int32_t type, std::wstring_view 
     int32_t typeCount = 0;
     bool errorLike = false;
     switch (type) {
-      case evNormal: typeCount = ++c.Normal; break;
-      case evVerbose: typeCount = ++c.Verbose; break;
-      case evErrorHandler: typeCount = ++c.ErrorHandler; errorLike = true; break;
-      case evAPIError: typeCount = ++c.APIError; errorLike = true; break;
-      default: break;
+      case evNormal:
+        typeCount = ++c.Normal;
+        break;
+      case evVerbose:
+        typeCount = ++c.Verbose;
+        break;
+      case evErrorHandler:
+        typeCount = ++c.ErrorHandler;
+        errorLike = true;
+        break;
+      case evAPIError:
+        typeCount = ++c.APIError;
+        errorLike = true;
+        break;
+      default:
+        break;
     }
     const bool flow = type == evEnterProcedure || type == evExitProcedure;
     if (outside && !flow && type != evErrorHandler && type != evAPIError) {
@@ -427,12 +468,22 @@ void DebugLogAddEntry(std::wstring_view sText) {
   DebugLogWrite(true);
 }
 
-std::wstring DebugLogPending() { return S().pending.GetStr(); }
-std::wstring_view DebugLogPendingView() { return S().pending.View(); }
-int32_t DebugLogPendingUsed() { return S().pending.lngUsed; }
-int32_t DebugLogPendingCapacity() { return S().pending.lngAllocated; }
+std::wstring DebugLogPending() {
+  return S().pending.GetStr();
+}
+std::wstring_view DebugLogPendingView() {
+  return S().pending.View();
+}
+int32_t DebugLogPendingUsed() {
+  return S().pending.lngUsed;
+}
+int32_t DebugLogPendingCapacity() {
+  return S().pending.lngAllocated;
+}
 
-bool DebugLogIsOpen() { return S().logFile.Valid(); }
+bool DebugLogIsOpen() {
+  return S().logFile.Valid();
+}
 
 void DebugLogSetFile(std::wstring_view sFolder, std::wstring_view sFileName) {
   DebugLogClose();
@@ -446,29 +497,44 @@ std::wstring DebugLogPath(bool bWithTrailingBackslash) {
   return p;
 }
 
-std::wstring DebugLogFile() { return S().logFileName; }
+std::wstring DebugLogFile() {
+  return S().logFileName;
+}
 
 std::wstring DebugLogFileNoExt() {
   return DebugLogPath(true) + App_Strings::StripFileExtension(S().logFileName);
 }
 
+namespace {
+
+void* OpenPlain(const std::wstring& sPath) {
+  return ::CreateFileW(sPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+LogFileOpener g_openLogFile = &OpenPlain;
+
+}  // namespace
+
+void SetLogFileOpener(LogFileOpener fnOpen) {
+  g_openLogFile = fnOpen ? fnOpen : &OpenPlain;
+}
+
 void DebugLogOpen() {
   DebugState& s = S();
   if (s.logFile.Valid() || s.logFileName.empty()) return;
-  std::wstring path = DebugLogPath(true) + s.logFileName;
-  App_FilePath::PrepPathForUnicodeAPI(path);
-  App_FSRedirGuard redir;
-  s.logFile.Reset(::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  s.logFile.Reset(static_cast<HANDLE>(g_openLogFile(DebugLogPath(true) + s.logFileName)));
 }
 
-void DebugLogClose() { S().logFile.Reset(); }
+void DebugLogClose() {
+  S().logFile.Reset();
+}
 
 void DebugLogWrite(bool bReopen) {
   DebugState& s = S();
   if (!s.logFile.Valid()) return;
   if (s.pending.lngUsed > 1) {
-    std::string bytes = App_FileSystem::WideToAnsi(s.pending.View());
+    std::string bytes = App_Strings::WideToAnsi(s.pending.View());
     bytes.append("\r\n");
     DWORD written = 0;
     if (::WriteFile(s.logFile.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))

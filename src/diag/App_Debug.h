@@ -38,8 +38,8 @@ class App_ErrNumbers {
 namespace App_Debug {
 
 // ---- module state ----------------------------------------------------------
-extern bool DebugLog_Verbose;        // Verbose, enter and exit entries are written only when set
-extern bool DebugLog_SystemOutput;   // entries also go to the system debug output
+extern bool DebugLog_Verbose;       // Verbose, enter and exit entries are written only when set
+extern bool DebugLog_SystemOutput;  // entries also go to the system debug output
 extern std::wstring DebugLog_SystemOutputPrefix;
 
 // Counters of the tracing; all start at 0 in InitDebugModuleVars.
@@ -65,8 +65,7 @@ void CleanupDebug();
 void CleanupDebug_WriteLogs();
 
 // ---- tracing ---------------------------------------------------------------
-int32_t ProcNew(std::wstring_view sSourceModule, std::wstring_view sProcName,
-                std::wstring_view sProcType);
+int32_t ProcNew(std::wstring_view sSourceModule, std::wstring_view sProcName, std::wstring_view sProcType);
 int32_t ProcNew(std::wstring_view sSourceModule, std::wstring_view sProcName, App_ProcType type);
 // Values: one value (no name), or name, value, name, value, ...
 void ProcVar(int32_t lProcID, int32_t lVarKind, std::initializer_list<App_Variant> values);
@@ -105,10 +104,9 @@ void dPrint(std::wstring_view sSource, std::wstring_view sMsg, int32_t lEventTyp
             std::wstring_view sVars = {});
 void OutputDebugStringRaw(std::wstring_view sText);
 
-std::wstring ConstructDebugMsg(int32_t lEventType, std::wstring_view sCallRef,
-                               std::wstring_view sMsg, std::wstring_view sVars,
-                               int32_t lEventNumber, int64_t lAPINum, std::wstring_view sAPIDesc,
-                               int32_t lRTNum, std::wstring_view sRTDesc,
+std::wstring ConstructDebugMsg(int32_t lEventType, std::wstring_view sCallRef, std::wstring_view sMsg,
+                               std::wstring_view sVars, int32_t lEventNumber, int64_t lAPINum,
+                               std::wstring_view sAPIDesc, int32_t lRTNum, std::wstring_view sRTDesc,
                                std::wstring_view sRTSource, std::wstring_view sArgsByVal,
                                std::wstring_view sArgsByRef, std::wstring_view sVarsCreated);
 
@@ -137,10 +135,12 @@ int32_t DebugLogPendingCapacity();
 
 bool DebugStringMatch(std::wstring_view a, std::wstring_view b);
 
-// The traced twin of the text-file writer: repeats a failed save with every
-// step logged.
-bool SaveTextToFile_Debug(std::wstring_view sFile, std::wstring_view sText, bool bOverwrite,
-                          bool bNoDuplicates, bool bSkipFolderCheck);
+// Opens the debug log's file for appending; INVALID_HANDLE_VALUE when it
+// cannot. The file-system floor hands in its own at start-up (long paths,
+// the real System32 for a 32-bit process on 64-bit Windows); until then the
+// file is opened by its plain path.
+using LogFileOpener = void* (*)(const std::wstring& sPath);
+void SetLogFileOpener(LogFileOpener fnOpen);
 
 // Seam: where system debug output goes (OutputDebugStringW by default).
 // Tests install a recorder; an empty function restores the default.

@@ -12,6 +12,7 @@
 #include "fs/App_ShellFileOps.h"
 #include "platform/App_Env.h"
 #include "platform/App_Platform.h"
+#include "util/App_AnsiText.h"
 #include "util/App_Arrays.h"
 #include "util/App_Strings.h"
 #include "util/App_Variables.h"
@@ -151,35 +152,6 @@ bool IsBlankText(std::wstring_view s) {
 }  // namespace
 
 // ---- text in the ANSI code page ------------------------------------------------------------
-
-std::string WideToAnsi(std::wstring_view s) {
-  if (s.empty() || s.size() > 0x7FFFFFFF) return {};
-  const int len = static_cast<int>(s.size());
-  const int n = ::WideCharToMultiByte(CP_ACP, 0, s.data(), len, nullptr, 0, nullptr, nullptr);
-  if (n <= 0) return {};
-  std::string out(static_cast<size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, s.data(), len, out.data(), n, nullptr, nullptr);
-  return out;
-}
-
-std::wstring AnsiToWide(std::string_view s) {
-  if (s.empty() || s.size() > 0x7FFFFFFF) return {};
-  const int len = static_cast<int>(s.size());
-  const int n = ::MultiByteToWideChar(CP_ACP, 0, s.data(), len, nullptr, 0);
-  if (n <= 0) return {};
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, s.data(), len, out.data(), n);
-  return out;
-}
-
-bool IsAnsiRepresentable(std::wstring_view s) {
-  if (s.empty()) return true;
-  if (s.size() > 0x7FFFFFFF) return false;
-  BOOL usedDefault = FALSE;
-  const int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, s.data(), static_cast<int>(s.size()),
-                                      nullptr, 0, nullptr, &usedDefault);
-  return n > 0 && !usedDefault;
-}
 
 // ---- existence ----------------------------------------------------------------------------
 
@@ -366,12 +338,12 @@ bool EnsureDirExists(std::wstring_view sDirIn, int32_t& lFailReason) {
     // The ANSI call takes paths the code page can spell and that fit its buffer.
     const MakeSureDirFn makeSure = MakeSureDirectoryPathExistsFn();
     const bool bWide = App_Strings::HasUnicodeCharacters(sDir) || sDir.size() > 244 ||
-                       !IsAnsiRepresentable(sDir) || !makeSure;
+                       !App_Strings::IsAnsiRepresentable(sDir) || !makeSure;
     bool ok = false;
     if (bWide) {
       ok = CreateDirW(sDir, lFailReason);
     } else {
-      const std::string sAnsi = WideToAnsi(d) + "\\";
+      const std::string sAnsi = App_Strings::WideToAnsi(d) + "\\";
       ok = RedirGuarded([&] { return makeSure(sAnsi.c_str()); }) != FALSE;
       if (!ok) {
         const DWORD lErr = ::GetLastError();
@@ -435,6 +407,14 @@ bool FileDelete(std::wstring_view sFile) {
 }
 
 // ---- text files ---------------------------------------------------------------------------
+
+void* OpenForAppend(const std::wstring& sPath) {
+  std::wstring path = sPath;
+  App_FilePath::PrepPathForUnicodeAPI(path);
+  App_FSRedirGuard redir;
+  return ::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
 
 void CloseFileNum(App_Handle& hFile) {
   App_Trace t(kModule, L"CloseFileNum", ptSub);
@@ -527,7 +507,7 @@ std::wstring GetFileToString(std::wstring_view sFile, bool bSequentialRead, std:
       t.Log(sErrorMsg, evNormal, pVar(L"sFile", sFile));
       return;
     }
-    std::wstring text = AnsiToWide(bytes);
+    std::wstring text = App_Strings::AnsiToWide(bytes);
     result = bSequentialRead ? JoinLines(text) : std::move(text);
   });
   t.Vars(vkFunctionReturn, {L"lLength", static_cast<int64_t>(result.size())});
@@ -612,7 +592,7 @@ bool SaveTextToFile(std::wstring_view sFile, std::wstring_view sText, bool bOver
         const std::wstring existing = GetFileToString(sFile, false, sErr, true);
         // A whole line (or run of lines) equal to the text, as the text
         // reads after its trip through the code page.
-        const std::wstring line = AnsiToWide(WideToAnsi(sText));
+        const std::wstring line = App_Strings::AnsiToWide(App_Strings::WideToAnsi(sText));
         if (sErr.empty() &&
             App_Strings::InStr(std::wstring(kCRLF) + existing + std::wstring(kCRLF),
                                std::wstring(kCRLF) + line + std::wstring(kCRLF), App_Strings::cmText) != 0)
@@ -627,7 +607,7 @@ bool SaveTextToFile(std::wstring_view sFile, std::wstring_view sText, bool bOver
         if (!h.Valid()) {
           bFailedStep = true;
         } else {
-          const std::string bytes = WideToAnsi(std::wstring(sText) + std::wstring(kCRLF));
+          const std::string bytes = App_Strings::WideToAnsi(std::wstring(sText) + std::wstring(kCRLF));
           size_t done = 0;
           while (done < bytes.size()) {
             const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 24));

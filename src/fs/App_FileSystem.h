@@ -43,13 +43,6 @@ auto RedirGuarded(F&& f) -> decltype(f()) {
   return r;
 }
 
-// ---- text in the ANSI code page ----
-// Characters the code page lacks become its default character ("?").
-std::string WideToAnsi(std::wstring_view s);
-std::wstring AnsiToWide(std::string_view s);
-// True when the text survives the trip to the ANSI code page unchanged.
-bool IsAnsiRepresentable(std::wstring_view s);
-
 // ---- existence ----
 // True for an existing file (not a directory). A name shorter than 4
 // characters or without a backslash is "Path not found!". With
@@ -91,16 +84,20 @@ std::wstring GetFileToString(std::wstring_view sFile, bool bSequentialRead, std:
                              bool bSkipFileExistCheck = false);
 // The file split at sSplitByChr. With CR LF as the delimiter, lone LFs count
 // as line ends too. lUBoundArray is the last index (-1 for no elements).
-bool GetFileToArray2(std::wstring_view sFile, std::vector<std::wstring>& arr,
-                     std::wstring_view sSplitByChr, bool bSequentialRead, int32_t& lUBoundArray,
-                     std::wstring& sErrorMsg, bool bFailOnEmptyStringArray,
-                     bool bSkipFileExistCheck = false);
+bool GetFileToArray2(std::wstring_view sFile, std::vector<std::wstring>& arr, std::wstring_view sSplitByChr,
+                     bool bSequentialRead, int32_t& lUBoundArray, std::wstring& sErrorMsg,
+                     bool bFailOnEmptyStringArray, bool bSkipFileExistCheck = false);
 // Writes sText and CR LF: replacing the file with bOverwrite, else
 // appending. With bNoDuplicates nothing is appended when a line (or run of
 // lines) equal to sText, ignoring case, is already in the file. A save that
 // fails is repeated by App_Debug::SaveTextToFile_Debug, which logs each step.
 bool SaveTextToFile(std::wstring_view sFile, std::wstring_view sText, bool bOverwrite = false,
                     bool bNoDuplicates = false, bool bSkipEnsureDir = false);
+// Opens a file for appending, shared for reading and writing, creating it
+// when missing: any length of path, and the real System32 for a 32-bit
+// process on 64-bit Windows. INVALID_HANDLE_VALUE when it cannot. The debug
+// log is opened through it.
+void* OpenForAppend(const std::wstring& sPath);
 // Closes an open file and leaves the owner empty (also when closing fails).
 void CloseFileNum(App_Handle& hFile);
 // The whole file as raw bytes; false when it cannot be opened or read.
@@ -120,3 +117,12 @@ std::wstring GetFileSystemType_AsString(std::wstring_view sDriveLetter = {});
 void Delay(double pdblSeconds);
 
 }  // namespace App_FileSystem
+
+namespace App_Debug {
+
+// The traced twin of the text-file writer (module App_Debug): repeats a
+// failed save with every step logged.
+bool SaveTextToFile_Debug(std::wstring_view sFile, std::wstring_view sText, bool bOverwrite,
+                          bool bNoDuplicates, bool bSkipFolderCheck);
+
+}  // namespace App_Debug

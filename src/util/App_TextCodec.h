@@ -1,7 +1,7 @@
 // Text and byte conversions that need no system call (module
 // App_TextCodec): UTF-8 both ways, UTF-16 bytes of either order, and the
 // URL escaping of bytes. The ANSI code page stays with the system (see
-// App_FileSystem::AnsiToWide); everything here also builds natively, where
+// App_Strings::AnsiToWide); everything here also builds natively, where
 // it runs under the sanitizers and is fuzzed.
 #pragma once
 

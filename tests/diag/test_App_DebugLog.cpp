@@ -8,8 +8,9 @@
 #include <sstream>
 
 #include "diag/App_Debug.h"
+#include "fs/App_FileSystem.h"
 #include "diag/App_LogMsgs.h"
-#include "diag/App_Prompts.h"
+#include "platform/App_Prompts.h"
 #include "lumo_test.h"
 
 using namespace App_Debug;

@@ -25,7 +25,7 @@
 #include "config/Config_Class.h"
 #include "config/Config_Init.h"
 #include "diag/App_Debug.h"
-#include "diag/App_Prompts.h"
+#include "platform/App_Prompts.h"
 #include "platform/App_Env.h"
 #include "platform/App_Platform.h"
 #include "repair/Browser_Diagnose.h"

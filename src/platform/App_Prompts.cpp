@@ -1,4 +1,4 @@
-#include "diag/App_Prompts.h"
+#include "platform/App_Prompts.h"
 
 #include <windows.h>
 
@@ -31,9 +31,13 @@ int32_t ShowBox(std::wstring_view sMessage, std::wstring_view sTitle, uint32_t u
 
 }  // namespace
 
-void SetMsgBoxSink(App_MsgBoxFn fn) { Sink() = std::move(fn); }
+void SetMsgBoxSink(App_MsgBoxFn fn) {
+  Sink() = std::move(fn);
+}
 
-void ShowMsg(std::wstring_view sMessage, std::wstring_view sTitle) { ShowBox(sMessage, sTitle, MB_OK); }
+void ShowMsg(std::wstring_view sMessage, std::wstring_view sTitle) {
+  ShowBox(sMessage, sTitle, MB_OK);
+}
 
 bool AskYesNo(std::wstring_view sMessage, std::wstring_view sTitle) {
   return ShowBox(sMessage, sTitle, MB_YESNO | MB_ICONQUESTION) == IDYES;
