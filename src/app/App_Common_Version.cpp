@@ -6,12 +6,13 @@
 #include <initializer_list>
 
 #include "app/App_Common.h"
-#include "platform/App_Env.h"
-#include "platform/App_Platform.h"
-#include "platform/App_Prompts.h"
 #include "diag/App_Trace.h"
 #include "fs/App_FilePath.h"
 #include "fs/App_FileSystem.h"
+#include "platform/App_Env.h"
+#include "platform/App_Platform.h"
+#include "platform/App_Prompts.h"
+#include "registry/App_Registry.h"
 #include "util/App_AnsiText.h"
 #include "util/App_Strings.h"
 #include "util/App_Variables.h"
@@ -24,9 +25,8 @@ using Flag = bool App_Env::*;
 
 // The ladders: each release sets every flag up to and including its own.
 constexpr Flag kWorkstationLadder[] = {
-    &App_Env::Win2000_OrNewer, &App_Env::WinXP_OrNewer,  &App_Env::WinVista_OrNewer,
-    &App_Env::Win7_OrNewer,    &App_Env::Win8_OrNewer,   &App_Env::Win81_OrNewer,
-    &App_Env::Win81u1_OrNewer, &App_Env::Win10_OrNewer,
+    &App_Env::Win2000_OrNewer, &App_Env::WinXP_OrNewer, &App_Env::WinVista_OrNewer, &App_Env::Win7_OrNewer,
+    &App_Env::Win8_OrNewer,    &App_Env::Win81_OrNewer, &App_Env::Win81u1_OrNewer,  &App_Env::Win10_OrNewer,
 };
 constexpr Flag kServerLadder[] = {
     &App_Env::WinServer2000_OrNewer,   &App_Env::WinServer2003_OrNewer,     &App_Env::WinServer2003r2_OrNewer,
@@ -34,7 +34,18 @@ constexpr Flag kServerLadder[] = {
     &App_Env::WinServer2012r2_OrNewer, &App_Env::WinServer2012r2u1_OrNewer, &App_Env::WinServer2016_OrNewer,
 };
 enum Ws { wsNone = -1, ws2000, wsXP, wsVista, ws7, ws8, ws81, ws81u1, ws10 };
-enum Srv { srvNone = -1, srv2000, srv2003, srv2003r2, srv2008, srv2008r2, srv2012, srv2012r2, srv2012r2u1, srv2016 };
+enum Srv {
+  srvNone = -1,
+  srv2000,
+  srv2003,
+  srv2003r2,
+  srv2008,
+  srv2008r2,
+  srv2012,
+  srv2012r2,
+  srv2012r2u1,
+  srv2016
+};
 
 // A condition that must hold (Yes), must not hold (No), or is not looked at.
 enum Need : int8_t { Any, Yes, No };
@@ -53,29 +64,55 @@ const ReleaseRow kReleases[] = {
     {5, 0, Any, No, Any, Any, {&App_Env::Win2000}, L"Windows 2000", srvNone, ws2000},
     {5, 0, Any, Yes, Any, Any, {&App_Env::WinServer2000}, L"Windows Server 2000", srv2000, ws2000},
     {5, 1, Any, Any, Any, Any, {&App_Env::WinXP}, L"Windows XP", srvNone, wsXP},
-    {5, 2, Yes, Any, Any, Any, {&App_Env::WinHomeServer, &App_Env::WinHomeServer_Any}, L"Windows Home Server",
-     srv2003r2, wsXP},
+    {5,
+     2,
+     Yes,
+     Any,
+     Any,
+     Any,
+     {&App_Env::WinHomeServer, &App_Env::WinHomeServer_Any},
+     L"Windows Home Server",
+     srv2003r2,
+     wsXP},
     {5, 2, Any, No, Any, Any, {&App_Env::WinXP64, &App_Env::Win64bit}, L"Windows XP", srvNone, wsXP},
     {5, 2, Any, Yes, No, Any, {&App_Env::WinServer2003}, L"Windows Server 2003", srv2003, wsXP},
     {5, 2, Any, Yes, Yes, Any, {&App_Env::WinServer2003r2}, L"Windows Server 2003 R2", srv2003r2, wsXP},
     {6, 0, Any, No, Any, Any, {&App_Env::WinVista}, L"Windows Vista", srvNone, wsVista},
     {6, 0, Any, Yes, Any, Any, {&App_Env::WinServer2008}, L"Windows Server 2008", srv2008, wsVista},
-    {6, 1, Yes, Any, Any, Any, {&App_Env::WinHomeServer2011, &App_Env::WinHomeServer_Any},
-     L"Windows Home Server 2011", srv2008r2, ws7},
+    {6,
+     1,
+     Yes,
+     Any,
+     Any,
+     Any,
+     {&App_Env::WinHomeServer2011, &App_Env::WinHomeServer_Any},
+     L"Windows Home Server 2011",
+     srv2008r2,
+     ws7},
     {6, 1, Any, No, Any, Any, {&App_Env::Win7}, L"Windows 7", srvNone, ws7},
     {6, 1, Any, Yes, Any, Any, {&App_Env::WinServer2008r2}, L"Windows Server 2008 R2", srv2008r2, ws7},
     {6, 2, Any, No, Any, Any, {&App_Env::Win8}, L"Windows 8", srvNone, ws8},
     {6, 2, Any, Yes, Any, Any, {&App_Env::WinServer2012}, L"Windows Server 2012", srv2012, ws8},
     {6, 3, Any, No, Any, Yes, {&App_Env::Win81u1}, L"Windows 8.1 Update 1", srvNone, ws81u1},
     {6, 3, Any, No, Any, No, {&App_Env::Win81}, L"Windows 8.1", srvNone, ws81},
-    {6, 3, Any, Yes, Any, Yes, {&App_Env::WinServer2012r2u1}, L"Windows Server 2012 R2 Update 1", srv2012r2u1,
+    {6,
+     3,
+     Any,
+     Yes,
+     Any,
+     Yes,
+     {&App_Env::WinServer2012r2u1},
+     L"Windows Server 2012 R2 Update 1",
+     srv2012r2u1,
      ws81u1},
     {6, 3, Any, Yes, Any, No, {&App_Env::WinServer2012r2}, L"Windows Server 2012 R2", srv2012r2, ws81},
     {10, -1, Any, No, Any, Any, {&App_Env::Win10}, L"Windows 10", srvNone, ws10},
     {10, -1, Any, Yes, Any, Any, {&App_Env::WinServer2016}, L"Windows Server 2016", srv2016, ws10},
 };
 
-bool Holds(Need n, bool value) { return n == Any || (n == Yes) == value; }
+bool Holds(Need n, bool value) {
+  return n == Any || (n == Yes) == value;
+}
 
 struct ProductRow {
   uint32_t Number;
@@ -195,8 +232,8 @@ bool IsUpdate1BuildLab(std::wstring_view sBuildLabEx) {
   const size_t first = sBuildLabEx.find(L'.');
   if (first == std::wstring_view::npos) return false;
   const size_t second = sBuildLabEx.find(L'.', first + 1);
-  const std::wstring part(sBuildLabEx.substr(first + 1, second == std::wstring_view::npos ? std::wstring_view::npos
-                                                                                          : second - first - 1));
+  const std::wstring part(sBuildLabEx.substr(
+      first + 1, second == std::wstring_view::npos ? std::wstring_view::npos : second - first - 1));
   wchar_t* end = nullptr;
   const long long n = std::wcstoll(part.c_str(), &end, 10);
   return end != part.c_str() && n > 17030;
@@ -204,28 +241,19 @@ bool IsUpdate1BuildLab(std::wstring_view sBuildLabEx) {
 
 namespace {
 
-// Reads a text or number value of the local machine or the current user.
-// (Temporary private reader until the registry module serves this caller.)
-bool ReadRegValue(HKEY hRoot, const wchar_t* sKey, const wchar_t* sValue, std::wstring& sText, uint32_t* pNumber) {
-  HKEY h = nullptr;
-  if (::RegOpenKeyExW(hRoot, sKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &h) != ERROR_SUCCESS) return false;
-  DWORD type = 0, size = 0;
-  bool ok = false;
-  if (::RegQueryValueExW(h, sValue, nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
-    std::wstring buf(size / sizeof(wchar_t) + 1, L'\0');
-    if (::RegQueryValueExW(h, sValue, nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &size) == ERROR_SUCCESS) {
-      if ((type == REG_SZ || type == REG_EXPAND_SZ) && !pNumber) {
-        App_Strings::TrimNull(buf, false);
-        sText = buf;
-        ok = true;
-      } else if (type == REG_DWORD && pNumber && size >= sizeof(DWORD)) {
-        *pNumber = *reinterpret_cast<const DWORD*>(buf.data());
-        ok = true;
-      }
-    }
-  }
-  ::RegCloseKey(h);
-  return ok;
+// Reads a text or number value of the local machine or the current user, in
+// the 64-bit view on 64-bit Windows; quietly, as the version facts are asked
+// of keys that older releases lack.
+bool ReadRegValue(HKEY hRoot, const wchar_t* sKey, const wchar_t* sValue, std::wstring& sText,
+                  uint32_t* pNumber) {
+  App_RegKey k;
+  if (::RegOpenKeyExW(hRoot, sKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, k.Put()) != ERROR_SUCCESS)
+    return false;
+  if (!pNumber) return App_Registry::QueryString(k, sValue, sText);
+  DWORD n = 0;
+  if (!App_Registry::QueryDword(k, sValue, n)) return false;
+  *pNumber = n;
+  return true;
 }
 
 // The product name from WMI (not yet reachable).
@@ -310,11 +338,13 @@ App_OSFacts GatherOSFacts(std::wstring_view sDirBS_Windows) {
       using GetProductInfoFn = BOOL(WINAPI*)(DWORD, DWORD, DWORD, DWORD, DWORD*);
       const auto gpi = App_Platform::Proc<GetProductInfoFn>(L"kernel32.dll", "GetProductInfo");
       DWORD type = 0;
-      f.ProductInfoRead = gpi && gpi(f.MajorVersion, f.MinorVersion, f.ServicePackMajor, f.ServicePackMinor, &type);
+      f.ProductInfoRead =
+          gpi && gpi(f.MajorVersion, f.MinorVersion, f.ServicePackMajor, f.ServicePackMinor, &type);
       f.ProductInfo = type;
       if (!gpi) ::SetLastError(ERROR_PROC_NOT_FOUND);
     }
-    if (!f.ProductInfoRead) t.APIError(L"GetProductInfo", pVar(L"lMajor", f.MajorVersion, L"lMinor", f.MinorVersion));
+    if (!f.ProductInfoRead)
+      t.APIError(L"GetProductInfo", pVar(L"lMajor", f.MajorVersion, L"lMinor", f.MinorVersion));
   });
   const auto askOnFirstRead = [](App_Lazy<int>& metric, int nIndex) {
     metric.SetFiller([nIndex] { return App_Platform::GetSystemMetrics(nIndex); });
@@ -410,7 +440,8 @@ bool ApplyOSFacts(App_Env& e, const App_OSFacts& f) {
     for (const ReleaseRow& r : kReleases) {
       if (r.Major != static_cast<int>(f.MajorVersion)) continue;
       if (r.Minor != -1 && r.Minor != static_cast<int>(f.MinorVersion)) continue;
-      if (!Holds(r.HomeServer, homeServer) || !Holds(r.Server, server) || !Holds(r.Update1, update1)) continue;
+      if (!Holds(r.HomeServer, homeServer) || !Holds(r.Server, server) || !Holds(r.Update1, update1))
+        continue;
       // The metric is asked only for a row that looks at it.
       if (r.ServerR2 != Any && !Holds(r.ServerR2, f.ServerR2 != 0)) continue;
       for (Flag flag : r.Exact)
@@ -427,7 +458,8 @@ bool ApplyOSFacts(App_Env& e, const App_OSFacts& f) {
     if (f.MajorVersion != 10) return;
     e.Win10xVer = f.DisplayVersion;
     e.Win10xVerNum = f.ReleaseId;
-    if (f.UBRRead && f.UBR > 0) e.Win10xBuild = std::to_wstring(e.WinVer_BuildNumber) + L"." + std::to_wstring(f.UBR);
+    if (f.UBRRead && f.UBR > 0)
+      e.Win10xBuild = std::to_wstring(e.WinVer_BuildNumber) + L"." + std::to_wstring(f.UBR);
     if (e.Win10xBuild.empty()) e.Win10xBuild = std::to_wstring(e.WinVer_BuildNumber);
   });
 
@@ -442,7 +474,8 @@ bool ApplyOSFacts(App_Env& e, const App_OSFacts& f) {
         if (sku == 103) e.WinEdition_MediaCenter = true;
         return;
       }
-      t.Log(L"Undefined GetProductInfo return value!", evNormal, pVar(L"lProductSKU", static_cast<int32_t>(sku)));
+      t.Log(L"Undefined GetProductInfo return value!", evNormal,
+            pVar(L"lProductSKU", static_cast<int32_t>(sku)));
       int32_t wmiSKU = -1;
       const std::wstring wmiText = AskWMIForProductSKU(wmiSKU);
       const std::wstring undefined = L"Undefined (SKU Bit " + std::to_wstring(sku) + L")";
@@ -451,8 +484,8 @@ bool ApplyOSFacts(App_Env& e, const App_OSFacts& f) {
       } else if (App_Strings::InStr(wmiText, L"SKU Bit", App_Strings::cmText) != 0) {
         edition = undefined;
         if (wmiSKU != -1 && static_cast<uint32_t>(wmiSKU) != sku)
-          edition = L"Undefined (API SKU Bit " + std::to_wstring(sku) + L" / WMI SKU bit " + std::to_wstring(wmiSKU) +
-                    L")";
+          edition = L"Undefined (API SKU Bit " + std::to_wstring(sku) + L" / WMI SKU bit " +
+                    std::to_wstring(wmiSKU) + L")";
       } else {
         edition = wmiText;
       }
@@ -489,8 +522,9 @@ bool ApplyOSFacts(App_Env& e, const App_OSFacts& f) {
 
   t.Step([&] {
     e.Language_LocalName = f.LocaleName;
-    e.Language_IsEnglish = !f.LocaleName.empty() ? App_Strings::StringStartsWith(f.LocaleName, L"en-", false, false)
-                                                  : App_Strings::StringMatch(f.Locale, L"00000409", false);
+    e.Language_IsEnglish = !f.LocaleName.empty()
+                               ? App_Strings::StringStartsWith(f.LocaleName, L"en-", false, false)
+                               : App_Strings::StringMatch(f.Locale, L"00000409", false);
   });
   t.Vars(vkCreated, {L"WinVer_String", e.WinVer_String});
   t.Vars(vkFunctionReturn, {supported});

@@ -560,26 +560,14 @@ int LeadingNumber(std::wstring_view s) {
 // "svcVersion" before IE 10, no emulation value before the first start).
 bool ReadString(HKEY root, const wchar_t* sKey, const wchar_t* sName, std::wstring& s) {
   App_RegKey k;
-  if (::RegOpenKeyExW(root, sKey, 0, KEY_QUERY_VALUE, k.Put()) != ERROR_SUCCESS) return false;
-  DWORD type = 0, cb = 0;
-  if (::RegQueryValueExW(k.Get(), sName, nullptr, &type, nullptr, &cb) != ERROR_SUCCESS) return false;
-  if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
-  std::wstring buf(cb / sizeof(wchar_t) + 1, L'\0');
-  cb = static_cast<DWORD>(buf.size() * sizeof(wchar_t));
-  if (::RegQueryValueExW(k.Get(), sName, nullptr, nullptr, reinterpret_cast<BYTE*>(buf.data()), &cb) !=
-      ERROR_SUCCESS)
-    return false;
-  s.assign(buf.c_str());
-  return true;
+  return ::RegOpenKeyExW(root, sKey, 0, KEY_QUERY_VALUE, k.Put()) == ERROR_SUCCESS &&
+         App_Registry::QueryString(k, sName, s);
 }
 
 bool ReadDword(HKEY root, const wchar_t* sKey, const wchar_t* sName, DWORD& v) {
   App_RegKey k;
-  if (::RegOpenKeyExW(root, sKey, 0, KEY_QUERY_VALUE, k.Put()) != ERROR_SUCCESS) return false;
-  DWORD type = 0, cb = sizeof(v);
-  return ::RegQueryValueExW(k.Get(), sName, nullptr, &type, reinterpret_cast<BYTE*>(&v), &cb) ==
-             ERROR_SUCCESS &&
-         type == REG_DWORD && cb == sizeof(v);
+  return ::RegOpenKeyExW(root, sKey, 0, KEY_QUERY_VALUE, k.Put()) == ERROR_SUCCESS &&
+         App_Registry::QueryDword(k, sName, v);
 }
 
 }  // namespace

@@ -3,10 +3,10 @@
 #include <cmath>
 #include <cwchar>
 
-#include "platform/App_Env.h"
-#include "platform/App_Platform.h"
 #include "diag/App_Err.h"
 #include "diag/App_Trace.h"
+#include "platform/App_Env.h"
+#include "platform/App_Platform.h"
 #include "registry/App_RegistryOwnership.h"
 #include "util/App_Strings.h"
 #include "util/App_Variables.h"
@@ -62,8 +62,7 @@ std::wstring CodeAndText(LONG lRet) {
 LONG DeleteSubKeyInView(HKEY hParent, const std::wstring& sName, uint32_t lView) {
   using RegDeleteKeyExW_t = LONG(WINAPI*)(HKEY, LPCWSTR, REGSAM, DWORD);
   if (lView != 0) {
-    static const auto pDeleteEx =
-        App_Platform::Proc<RegDeleteKeyExW_t>(L"advapi32.dll", "RegDeleteKeyExW");
+    static const auto pDeleteEx = App_Platform::Proc<RegDeleteKeyExW_t>(L"advapi32.dll", "RegDeleteKeyExW");
     if (pDeleteEx) return pDeleteEx(hParent, sName.c_str(), lView, 0);
   }
   return ::RegDeleteKeyW(hParent, sName.c_str());
@@ -96,8 +95,7 @@ uint32_t ToRegDWORD(const App_Variant& v) {
       const std::wstring s = App_Strings::Trim(v.AsString());
       if (s.size() > 2 && (s[0] == L'&') && (s[1] == L'H' || s[1] == L'h')) {
         const std::wstring hex = s.substr(2);
-        if (hex.size() > 8 ||
-            hex.find_first_not_of(L"0123456789abcdefABCDEF") != std::wstring::npos)
+        if (hex.size() > 8 || hex.find_first_not_of(L"0123456789abcdefABCDEF") != std::wstring::npos)
           App_Err::Raise(App_Err::ErrTypeMismatch);
         return static_cast<uint32_t>(std::wcstoul(hex.c_str(), nullptr, 16));
       }
@@ -122,8 +120,8 @@ LONG ReadStringList(HKEY hKey, const std::wstring& sValueName, std::vector<std::
     if (r != ERROR_SUCCESS && r != ERROR_MORE_DATA) return r;
     std::wstring buf(cb / sizeof(wchar_t) + 2, L'\0');
     cb = static_cast<DWORD>((buf.size() - 2) * sizeof(wchar_t));
-    r = ::RegQueryValueExW(hKey, sValueName.c_str(), nullptr, nullptr,
-                           reinterpret_cast<BYTE*>(buf.data()), &cb);
+    r = ::RegQueryValueExW(hKey, sValueName.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buf.data()),
+                           &cb);
     if (r == ERROR_MORE_DATA) continue;  // grew in between: ask again
     if (r != ERROR_SUCCESS) return r;
     for (size_t pos = 0; pos < buf.size() && buf[pos] != L'\0';) {
@@ -143,8 +141,7 @@ LONG ReadRaw(HKEY hKey, const std::wstring& sValueName, std::vector<uint8_t>& by
     LONG r = ::RegQueryValueExW(hKey, sValueName.c_str(), nullptr, nullptr, nullptr, &cb);
     if (r != ERROR_SUCCESS && r != ERROR_MORE_DATA) return r;
     bytes.assign(cb, 0);
-    r = ::RegQueryValueExW(hKey, sValueName.c_str(), nullptr, nullptr, cb ? bytes.data() : nullptr,
-                           &cb);
+    r = ::RegQueryValueExW(hKey, sValueName.c_str(), nullptr, nullptr, cb ? bytes.data() : nullptr, &cb);
     if (r == ERROR_MORE_DATA) continue;
     if (r != ERROR_SUCCESS) return r;
     bytes.resize(cb);
@@ -157,18 +154,17 @@ LONG ReadRaw(HKEY hKey, const std::wstring& sValueName, std::vector<uint8_t>& by
 
 HKEY RootHandle(App_HKEY eHKEY) {
   // The predefined handles are 32-bit values sign extended to pointer size.
-  return reinterpret_cast<HKEY>(
-      static_cast<LONG_PTR>(static_cast<LONG>(static_cast<uint32_t>(eHKEY))));
+  return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(static_cast<uint32_t>(eHKEY))));
 }
 
 // ---- choosing the view ---------------------------------------------------------------
 
-bool AddRegFlagWOW64(App_HKEY eHKEY, std::wstring& sRegKey, uint32_t& lDesiredSAM,
-                     bool& bRemovedWow6432Node, bool bIsGuestSession) {
+bool AddRegFlagWOW64(App_HKEY eHKEY, std::wstring& sRegKey, uint32_t& lDesiredSAM, bool& bRemovedWow6432Node,
+                     bool bIsGuestSession) {
   App_Trace t(kModule, L"AddRegFlagWOW64");
   bool result = false;
-  t.Vars(vkPassedByRef, {L"eHKEY", RootText(eHKEY), L"sRegKey", sRegKey, L"lDesiredSAM",
-                         lDesiredSAM, L"bIsGuestSession", bIsGuestSession});
+  t.Vars(vkPassedByRef, {L"eHKEY", RootText(eHKEY), L"sRegKey", sRegKey, L"lDesiredSAM", lDesiredSAM,
+                         L"bIsGuestSession", bIsGuestSession});
   t.Step([&] {
     if (sRegKey.empty()) {
       t.Log(L"Aborting; Passed empty string!", evNormal);
@@ -211,8 +207,8 @@ bool AddRegFlagWOW64(App_HKEY eHKEY, std::wstring& sRegKey, uint32_t& lDesiredSA
           pVar(L"RootHKEY", GetHKEYName(eHKEY, true), L"sRegKey", sRegKey, L"bIsGuestSession",
                bIsGuestSession));
   });
-  t.Vars(vkReturnedByRef, {L"sRegKey", sRegKey, L"lDesiredSAM", lDesiredSAM, L"bRemovedWow6432Node",
-                           bRemovedWow6432Node});
+  t.Vars(vkReturnedByRef,
+         {L"sRegKey", sRegKey, L"lDesiredSAM", lDesiredSAM, L"bRemovedWow6432Node", bRemovedWow6432Node});
   t.Vars(vkFunctionReturn, {result});
   return result;
 }
@@ -229,15 +225,15 @@ bool RegKeyExist(App_HKEY eHKEY, std::wstring_view sRegKey, bool bOpenLink) {
     bool bRemoved = false;
     AddRegFlagWOW64(eHKEY, key, sam, bRemoved);
     App_RegKey k;
-    const LONG lReturn = ::RegOpenKeyExW(RootHandle(eHKEY), key.c_str(),
-                                         bOpenLink ? REG_OPTION_OPEN_LINK : 0, sam, k.Put());
+    const LONG lReturn =
+        ::RegOpenKeyExW(RootHandle(eHKEY), key.c_str(), bOpenLink ? REG_OPTION_OPEN_LINK : 0, sam, k.Put());
     if (lReturn == ERROR_SUCCESS) {
       result = true;
       return;
     }
     LogAPI(t, lReturn, L"RegOpenKeyExW", pVar(L"sRegKey", key));
-    const std::wstring vars = pVar(L"sRegKey", key, L"lReturn", static_cast<int32_t>(lReturn),
-                                   L"sAPIRet", GetRegAPIReturnMsg(lReturn));
+    const std::wstring vars = pVar(L"sRegKey", key, L"lReturn", static_cast<int32_t>(lReturn), L"sAPIRet",
+                                   GetRegAPIReturnMsg(lReturn));
     if (lReturn == ERROR_FILE_NOT_FOUND || lReturn == ERROR_PATH_NOT_FOUND) {
       t.Log(L"Registry key does not exist!", evVerbose, vars);
     } else if (lReturn == ERROR_ACCESS_DENIED) {
@@ -253,8 +249,8 @@ bool RegKeyExist(App_HKEY eHKEY, std::wstring_view sRegKey, bool bOpenLink) {
 
 // ---- reading -----------------------------------------------------------------------
 
-bool RegReadValue(App_HKEY eHKEY, std::wstring_view sRegKey, std::wstring_view sValueName,
-                  int32_t lValueType, const App_Variant& vDefault, App_Variant& vResult) {
+bool RegReadValue(App_HKEY eHKEY, std::wstring_view sRegKey, std::wstring_view sValueName, int32_t lValueType,
+                  const App_Variant& vDefault, App_Variant& vResult) {
   App_Trace t(kModule, L"RegReadValue");
   bool result = false;
   t.Vars(vkPassedByVal, {L"eHKEY", RootText(eHKEY), L"sRegKey", sRegKey, L"sValueName", sValueName,
@@ -293,17 +289,14 @@ bool RegReadValue(App_HKEY eHKEY, std::wstring_view sRegKey, std::wstring_view s
         // still ends cleanly after the trim below.
         std::wstring buf(cb / sizeof(wchar_t) + 1, L' ');
         cb = static_cast<DWORD>(buf.size() * sizeof(wchar_t));
-        r = ::RegQueryValueExW(k.Get(), name.c_str(), nullptr, nullptr,
-                               reinterpret_cast<BYTE*>(buf.data()), &cb);
+        r = ::RegQueryValueExW(k.Get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buf.data()),
+                               &cb);
         if (r != ERROR_SUCCESS) {
           if (lValueType == REGTYPE_MULTI_SZ) {
-            LogAPI(t, r, L"RegQueryValueExW REG_MULTI_SZ (Data)",
-                   pVar(L"sRegKey", key, L"sValueName", name));
+            LogAPI(t, r, L"RegQueryValueExW REG_MULTI_SZ (Data)", pVar(L"sRegKey", key, L"sValueName", name));
           } else {
-            t.Log(L"RegQueryValueExW " + std::wstring(sTypeName) + L" (Data) msg=" +
-                      GetRegAPIReturnMsg(r),
-                  evNormal,
-                  pVar(L"sRegKey", key, L"sValueName", name, L"lRet", static_cast<int32_t>(r)));
+            t.Log(L"RegQueryValueExW " + std::wstring(sTypeName) + L" (Data) msg=" + GetRegAPIReturnMsg(r),
+                  evNormal, pVar(L"sRegKey", key, L"sValueName", name, L"lRet", static_cast<int32_t>(r)));
           }
           return;
         }
@@ -316,8 +309,8 @@ bool RegReadValue(App_HKEY eHKEY, std::wstring_view sRegKey, std::wstring_view s
       case REGTYPE_DWORD: {
         DWORD lData = 0;
         DWORD cb = sizeof(lData);
-        const LONG r = ::RegQueryValueExW(k.Get(), name.c_str(), nullptr, nullptr,
-                                          reinterpret_cast<BYTE*>(&lData), &cb);
+        const LONG r =
+            ::RegQueryValueExW(k.Get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&lData), &cb);
         if (r != ERROR_SUCCESS) {
           LogAPI(t, r, L"RegQueryValueExW REG_DWORD", pVar(L"sRegKey", key, L"sValueName", name));
           return;
@@ -354,8 +347,7 @@ bool RegReadBinary(App_HKEY eHKEY, std::wstring_view sRegKey, std::wstring_view 
                    std::vector<uint8_t>& bytes) {
   App_Trace t(kModule, L"RegReadBinary");
   bool result = false;
-  t.Vars(vkPassedByVal,
-         {L"eHKEY", RootText(eHKEY), L"sRegKey", sRegKey, L"sValueName", sValueName});
+  t.Vars(vkPassedByVal, {L"eHKEY", RootText(eHKEY), L"sRegKey", sRegKey, L"sValueName", sValueName});
   t.Step([&] {
     bytes.clear();
     std::wstring key = WithoutTrailingBackslashes(sRegKey);
@@ -399,8 +391,8 @@ bool RegWriteValue(App_HKEY eHKEY, std::wstring_view sRegKey, std::wstring_view 
     if (lValueType == REGTYPE_MULTI_SZ) sam |= KEY_QUERY_VALUE;
     bool bRemoved = false;
     AddRegFlagWOW64(eHKEY, key, sam, bRemoved);
-    const LONG r = ::RegCreateKeyExW(RootHandle(eHKEY), key.c_str(), 0, nullptr, 0, sam, nullptr,
-                                     k.Put(), nullptr);
+    const LONG r =
+        ::RegCreateKeyExW(RootHandle(eHKEY), key.c_str(), 0, nullptr, 0, sam, nullptr, k.Put(), nullptr);
     if (r != ERROR_SUCCESS) {
       LogAPI(t, r, L"RegCreateKeyExW", pVar(L"sRegKey", key));
       return;
@@ -442,8 +434,7 @@ bool RegWriteValue(App_HKEY eHKEY, std::wstring_view sRegKey, std::wstring_view 
         std::vector<std::wstring> entries;
         const LONG r = ReadStringList(k.Get(), name, entries);
         if (r != ERROR_SUCCESS && r != ERROR_FILE_NOT_FOUND) {
-          LogAPI(t, r, L"RegQueryValueExW REG_MULTI_SZ (Data)",
-                 pVar(L"sRegKey", key, L"sValueName", name));
+          LogAPI(t, r, L"RegQueryValueExW REG_MULTI_SZ (Data)", pVar(L"sRegKey", key, L"sValueName", name));
           return;  // an unreadable list is not overwritten
         }
         const std::wstring sNew = App_Variables::VariantToString(vRegData);
@@ -474,8 +465,8 @@ bool RegWriteValue(App_HKEY eHKEY, std::wstring_view sRegKey, std::wstring_view 
 
   if (bReady) {
     t.Step([&] {
-      const LONG r = ::RegSetValueExW(k.Get(), name.c_str(), 0, static_cast<DWORD>(lValueType),
-                                      pData, lDataLen);
+      const LONG r =
+          ::RegSetValueExW(k.Get(), name.c_str(), 0, static_cast<DWORD>(lValueType), pData, lDataLen);
       if (r != ERROR_SUCCESS) {
         LogAPI(t, r, L"RegSetValueExW",
                pVar(L"vRegData", vRegData, L"lDataLen", static_cast<int32_t>(lDataLen)));
@@ -502,17 +493,15 @@ bool RegWriteBinary(App_HKEY eHKEY, std::wstring_view sRegKey, std::wstring_view
     bool bRemoved = false;
     AddRegFlagWOW64(eHKEY, key, sam, bRemoved);
     App_RegKey k;
-    LONG r = ::RegCreateKeyExW(RootHandle(eHKEY), key.c_str(), 0, nullptr, 0, sam, nullptr, k.Put(),
-                               nullptr);
+    LONG r = ::RegCreateKeyExW(RootHandle(eHKEY), key.c_str(), 0, nullptr, 0, sam, nullptr, k.Put(), nullptr);
     if (r != ERROR_SUCCESS) {
       LogAPI(t, r, L"RegCreateKeyExW", pVar(L"sRegKey", key));
       return;
     }
-    r = ::RegSetValueExW(k.Get(), name.c_str(), 0, REG_BINARY,
-                         bytes.empty() ? nullptr : bytes.data(), static_cast<DWORD>(bytes.size()));
+    r = ::RegSetValueExW(k.Get(), name.c_str(), 0, REG_BINARY, bytes.empty() ? nullptr : bytes.data(),
+                         static_cast<DWORD>(bytes.size()));
     if (r != ERROR_SUCCESS) {
-      LogAPI(t, r, L"RegSetValueExW",
-             pVar(L"sRegKey", key, L"lDataLen", static_cast<int32_t>(bytes.size())));
+      LogAPI(t, r, L"RegSetValueExW", pVar(L"sRegKey", key, L"lDataLen", static_cast<int32_t>(bytes.size())));
       return;
     }
     result = true;
@@ -523,14 +512,13 @@ bool RegWriteBinary(App_HKEY eHKEY, std::wstring_view sRegKey, std::wstring_view
 
 // ---- deleting ----------------------------------------------------------------------
 
-bool KillRegValue(App_HKEY eHKEY, std::wstring_view sRegKey, std::wstring_view sValueName,
-                  bool& bNotFound, int32_t& lErrorCode) {
+bool KillRegValue(App_HKEY eHKEY, std::wstring_view sRegKey, std::wstring_view sValueName, bool& bNotFound,
+                  int32_t& lErrorCode) {
   App_Trace t(kModule, L"KillRegValue");
   bNotFound = false;
   lErrorCode = 0;
   LONG lRet = ERROR_SUCCESS;
-  t.Vars(vkPassedByVal,
-         {L"eHKEY", RootText(eHKEY), L"sRegKey", sRegKey, L"sValueName", sValueName});
+  t.Vars(vkPassedByVal, {L"eHKEY", RootText(eHKEY), L"sRegKey", sRegKey, L"sValueName", sValueName});
   t.Step([&] {
     // The take-over works on the key as the caller named it, so it picks
     // the same view this call opens.
@@ -641,8 +629,7 @@ bool KillRegKey(App_HKEY eHKEY, std::wstring_view sRegKey, bool& bNotFound, int3
       App_RegKey parent;
       LONG lRet = ::RegOpenKeyExW(RootHandle(eHKEY), sParentKey.c_str(), 0, sam, parent.Put());
       if (lRet != ERROR_SUCCESS) {
-        t.Log(L"RegOpenKeyExW lRet=" + CodeAndText(lRet), evNormal,
-              pVar(L"sParentKey", sParentKey));
+        t.Log(L"RegOpenKeyExW lRet=" + CodeAndText(lRet), evNormal, pVar(L"sParentKey", sParentKey));
         // Without its parent the key cannot exist: that is what the caller wanted.
         if (lRet == ERROR_FILE_NOT_FOUND || lRet == ERROR_PATH_NOT_FOUND) {
           bNotFound = true;
@@ -674,18 +661,15 @@ bool KillRegKey(App_HKEY eHKEY, std::wstring_view sRegKey, bool& bNotFound, int3
         default:
           break;
       }
-      lAPIError =
-          LogAPI(t, lRet, L"RegDeleteKeyExW/RegDeleteKeyW", pVar(L"sRegKey", key, L"lView", lView));
+      lAPIError = LogAPI(t, lRet, L"RegDeleteKeyExW/RegDeleteKeyW", pVar(L"sRegKey", key, L"lView", lView));
       if (attempt == 1) {
-        t.Log(L"(First run fail, trying again...) RegDeleteKeyExW/RegDeleteKeyW lRet=" +
-                  CodeAndText(lRet),
+        t.Log(L"(First run fail, trying again...) RegDeleteKeyExW/RegDeleteKeyW lRet=" + CodeAndText(lRet),
               evNormal);
         continue;
       }
       if (!RegKeyExist(eHKEY, sCallerKey, false)) {
-        t.Log(
-            L"Key no longer exists (despite NOT receiving ERROR_FILE_NOT_FOUND) returning TRUE...",
-            evNormal);
+        t.Log(L"Key no longer exists (despite NOT receiving ERROR_FILE_NOT_FOUND) returning TRUE...",
+              evNormal);
         result = true;
       } else {
         t.Log(L"RegDeleteKeyExW/RegDeleteKeyW lRet=" + CodeAndText(lRet), evNormal);
@@ -732,8 +716,7 @@ void RegDeleteSubKeys(App_HKEY eHKEY, std::wstring_view sRegKey) {
       GetRegKeyPermissions(eHKEY, sChild);
       RegDeleteSubKeys(eHKEY, sChild);
       const LONG r = DeleteSubKeyInView(k.Get(), sName, lView);
-      if (r != ERROR_SUCCESS)
-        LogAPI(t, r, L"RegDeleteKeyExW/RegDeleteKeyW", pVar(L"sRegKey", sChild));
+      if (r != ERROR_SUCCESS) LogAPI(t, r, L"RegDeleteKeyExW/RegDeleteKeyW", pVar(L"sRegKey", sChild));
     }
   });
 }
@@ -765,8 +748,7 @@ int32_t RegEnumKey(App_HKEY eHKEY, std::wstring_view sRegKey, std::wstring& sSub
         lFailuresInARow = 0;
         // A list the caller already holds gets a separator, so its last
         // name and the first new one do not run together.
-        if (!bAppended && !sSubKeyList.empty() && sSubKeyList.back() != L'\0')
-          sSubKeyList.push_back(L'\0');
+        if (!bAppended && !sSubKeyList.empty() && sSubKeyList.back() != L'\0') sSubKeyList.push_back(L'\0');
         sSubKeyList.append(App_Strings::LTrim(buf.c_str())).push_back(L'\0');
         bAppended = true;
         continue;
@@ -775,9 +757,9 @@ int32_t RegEnumKey(App_HKEY eHKEY, std::wstring_view sRegKey, std::wstring& sSub
         lCount = static_cast<int32_t>(i);
         break;
       }
-      LogAPI(t, r, L"RegEnumKeyW",
-             pVar(L"RootHKEY", GetHKEYName(eHKEY, true), L"sRegKey", key, L"lIndex",
-                  static_cast<int32_t>(i)));
+      LogAPI(
+          t, r, L"RegEnumKeyW",
+          pVar(L"RootHKEY", GetHKEYName(eHKEY, true), L"sRegKey", key, L"lIndex", static_cast<int32_t>(i)));
       if (++lFailuresInARow >= kMaxEnumFailuresInARow) {
         t.Log(L"Stopped listing subkeys after repeated failures.", evNormal,
               pVar(L"sRegKey", key, L"lIndex", static_cast<int32_t>(i)));
@@ -804,8 +786,7 @@ bool GetRegKeyPermissions(App_HKEY eHKEY, std::wstring_view sSubKey) {
     t.Step([&] {
       std::wstring sAccountName = sAccount;
       bool bAllowAccess = true;
-      bDone = App_Permissions::RegSetKeyPermission(eHKEY, sSubKey, sAccountName, bAllowAccess,
-                                                   kFullControl);
+      bDone = App_Permissions::RegSetKeyPermission(eHKEY, sSubKey, sAccountName, bAllowAccess, kFullControl);
     });
     if (!bDone) result = false;
   }
@@ -818,8 +799,7 @@ bool GetRegKeyPermissions(App_HKEY eHKEY, std::wstring_view sSubKey) {
 bool IsRegKeyOffline(std::wstring_view sRegKey) {
   try {
     const std::wstring s = App_Strings::Trim(sRegKey);
-    return s.size() >= 6 &&
-           App_Strings::EqualText(std::wstring_view(s).substr(0, 6), L"guest_", false);
+    return s.size() >= 6 && App_Strings::EqualText(std::wstring_view(s).substr(0, 6), L"guest_", false);
   } catch (...) {
     return false;
   }
@@ -887,6 +867,32 @@ std::wstring GetHKEYName(App_HKEY eHKEY, bool bShort) {
     default:
       return L"";
   }
+}
+
+bool QueryString(const App_RegKey& k, const wchar_t* sName, std::wstring& sValue) {
+  if (!k.Valid()) return false;
+  DWORD type = 0, cb = 0;
+  if (::RegQueryValueExW(k.Get(), sName, nullptr, &type, nullptr, &cb) != ERROR_SUCCESS) return false;
+  if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
+  // One character more than asked for: the stored text need not end in a NUL.
+  std::wstring buf(cb / sizeof(wchar_t) + 1, L'\0');
+  cb = static_cast<DWORD>(buf.size() * sizeof(wchar_t));
+  if (::RegQueryValueExW(k.Get(), sName, nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &cb) !=
+          ERROR_SUCCESS ||
+      (type != REG_SZ && type != REG_EXPAND_SZ))
+    return false;
+  sValue.assign(buf.c_str());
+  return true;
+}
+
+bool QueryDword(const App_RegKey& k, const wchar_t* sName, DWORD& lValue) {
+  if (!k.Valid()) return false;
+  DWORD type = 0, v = 0, cb = sizeof(v);
+  if (::RegQueryValueExW(k.Get(), sName, nullptr, &type, reinterpret_cast<BYTE*>(&v), &cb) != ERROR_SUCCESS ||
+      type != REG_DWORD || cb != sizeof(v))
+    return false;
+  lValue = v;
+  return true;
 }
 
 }  // namespace App_Registry

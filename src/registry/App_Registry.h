@@ -16,14 +16,13 @@
 
 #include <windows.h>
 
-#include "util/App_Handle.h"
-
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "util/App_Handle.h"
 #include "util/App_Variant.h"
 
 // Root keys by their predefined handle values.
@@ -74,8 +73,8 @@ HKEY RootHandle(App_HKEY eHKEY);
 // true); a key naming "WOW6432Node" explicitly loses every "WOW6432Node\"
 // and gets KEY_WOW64_32KEY instead (bRemovedWow6432Node set; result false),
 // unless it lies in an offline hive ("guest_..."), which is left alone.
-bool AddRegFlagWOW64(App_HKEY eHKEY, std::wstring& sRegKey, uint32_t& lDesiredSAM,
-                     bool& bRemovedWow6432Node, bool bIsGuestSession = false);
+bool AddRegFlagWOW64(App_HKEY eHKEY, std::wstring& sRegKey, uint32_t& lDesiredSAM, bool& bRemovedWow6432Node,
+                     bool bIsGuestSession = false);
 
 // True when the key exists. An access-denied answer counts as "exists".
 bool RegKeyExist(App_HKEY eHKEY, std::wstring_view sRegKey, bool bOpenLink = false);
@@ -83,8 +82,8 @@ bool RegKeyExist(App_HKEY eHKEY, std::wstring_view sRegKey, bool bOpenLink = fal
 // Reads a value as the requested type (1 and 2 text, 7 the first string of
 // the list, 4 a 32-bit number, 3 a byte array marker - see RegReadBinary).
 // vResult holds vDefault whenever the result is false.
-bool RegReadValue(App_HKEY eHKEY, std::wstring_view sRegKey, std::wstring_view sValueName,
-                  int32_t lValueType, const App_Variant& vDefault, App_Variant& vResult);
+bool RegReadValue(App_HKEY eHKEY, std::wstring_view sRegKey, std::wstring_view sValueName, int32_t lValueType,
+                  const App_Variant& vDefault, App_Variant& vResult);
 
 // Creates the key when needed and writes a value: 1 and 2 text, 4 a 32-bit
 // number, 7 appends the text to the value's list. Type 3 is not written
@@ -100,8 +99,8 @@ bool RegWriteBinary(App_HKEY eHKEY, std::wstring_view sRegKey, std::wstring_view
 
 // Deletes a value. A missing value or key is success with bNotFound set;
 // lErrorCode receives the final code (0 on success).
-bool KillRegValue(App_HKEY eHKEY, std::wstring_view sRegKey, std::wstring_view sValueName,
-                  bool& bNotFound, int32_t& lErrorCode);
+bool KillRegValue(App_HKEY eHKEY, std::wstring_view sRegKey, std::wstring_view sValueName, bool& bNotFound,
+                  int32_t& lErrorCode);
 // 0 when KillRegValue succeeded, otherwise its error code. Not traced itself.
 int32_t KillRegValueCode(App_HKEY eHKEY, std::wstring_view sRegKey, std::wstring_view sValueName,
                          bool& bNotFound);
@@ -128,5 +127,13 @@ bool IsRegKeyOffline(std::wstring_view sRegKey);
 std::wstring GetRegAPIReturnMsg(int32_t lReturnCode);
 // "hkey_local_machine", or "hklm" when bShort; "" for an unknown root.
 std::wstring GetHKEYName(App_HKEY eHKEY, bool bShort);
+
+// Quiet readers of one value of an open key, for callers to whom a missing
+// value is the normal case: nothing is logged, false when the value is
+// missing, unreadable or of another type. A text value (REG_SZ or
+// REG_EXPAND_SZ, not expanded) ends at its first NUL.
+bool QueryString(const App_RegKey& k, const wchar_t* sName, std::wstring& sValue);
+// A REG_DWORD value.
+bool QueryDword(const App_RegKey& k, const wchar_t* sName, DWORD& lValue);
 
 }  // namespace App_Registry

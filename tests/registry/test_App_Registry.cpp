@@ -447,6 +447,37 @@ TEST_F(Registry, MissingKeysAndValuesGiveDefaultsOrSuccessForDeletions) {
   EXPECT_EQ(list, L"keep");
 }
 
+TEST_F(Registry, QuietReadersTakeOnlyTheirTypeAndLogNothing) {
+  App_RegKey k;
+  ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, base.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              k.Put(), nullptr),
+            ERROR_SUCCESS);
+  const DWORD seven = 7;
+  // Stored without an ending NUL, as a careless writer may.
+  ::RegSetValueExW(k.Get(), L"sz", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"text"), 4 * sizeof(wchar_t));
+  ::RegSetValueExW(k.Get(), L"expand", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(L"%TEMP%"),
+                   7 * sizeof(wchar_t));
+  ::RegSetValueExW(k.Get(), L"dword", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&seven), sizeof(seven));
+  const struct {
+    const wchar_t* name;
+    bool isText, isNumber;
+    const wchar_t* text;
+  } cases[] = {{L"sz", true, false, L"text"},
+               {L"expand", true, false, L"%TEMP%"},
+               {L"dword", false, true, L""},
+               {L"missing", false, false, L""}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(std::wstring(c.name)));
+    std::wstring text;
+    DWORD n = 0;
+    EXPECT_EQ(App_Registry::QueryString(k, c.name, text), c.isText);
+    EXPECT_EQ(text, c.text);
+    EXPECT_EQ(App_Registry::QueryDword(k, c.name, n), c.isNumber);
+    EXPECT_EQ(n, c.isNumber ? 7u : 0u);
+  }
+  EXPECT_TRUE(PendingEntries().empty());
+}
+
 TEST_F(Registry, PathsOfMaximumLengthAreRefusedWithoutHarm) {
   const std::wstring huge = base + L"\\" + std::wstring(32767 - base.size() - 1, L'k');
   ASSERT_EQ(huge.size(), 32767u);
