@@ -13,6 +13,7 @@
 #include "platform/App_Platform.h"
 #include "platform/App_Prompts.h"
 #include "registry/App_Registry.h"
+#include "sysinfo/App_QueryWMI.h"
 #include "util/App_AnsiText.h"
 #include "util/App_Strings.h"
 #include "util/App_Variables.h"
@@ -256,10 +257,11 @@ bool ReadRegValue(HKEY hRoot, const wchar_t* sKey, const wchar_t* sValue, std::w
   return true;
 }
 
-// The product name from WMI (not yet reachable).
+// The product name and number from WMI, for a number GetProductInfo gave
+// that the table lacks; empty when no question was made. Bounded like every
+// WMI question.
 std::wstring AskWMIForProductSKU(int32_t& lFoundSKU) {
-  (void)lFoundSKU;
-  return L"";
+  return App_QueryWMI::WMI_GetWinSKU(lFoundSKU);
 }
 
 constexpr const wchar_t* kCurrentVersionKey = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";

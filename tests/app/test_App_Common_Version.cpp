@@ -143,11 +143,15 @@ TEST_F(VersionTable, EditionTextsAndSuffixes) {
   EXPECT_TRUE(starter.WinEdition_Starter && starter.WinBuild_Debug && starter.WinBuild_DBCS);
   EXPECT_EQ(starter.WinVer_String_ProductSKU.Get(), L"Starter N (DBCS Debug Build)");
 
-  // An unknown number with no answer from WMI.
+  // An unknown number with no answer from WMI (its questions switched off).
   App_Env undefinedSku;
   f = Facts(10, 0, VER_NT_WORKSTATION);
   f.ProductInfo = 250;
+  const bool wmiWas = AppEnv().Disable_WMI_Queries;
+  AppEnv().Disable_WMI_Queries = true;
   ASSERT_TRUE(ApplyOSFacts(undefinedSku, f));
+  AppEnv().Disable_WMI_Queries = wmiWas;
+  EXPECT_NE(App_Debug::DebugLogPending().find(L"WMI Queries are disabled"), std::wstring::npos);
   EXPECT_EQ(undefinedSku.WinVer_String_ProductSKU.Get(), L"Undefined (SKU Bit 250)");
   EXPECT_NE(App_Debug::DebugLogPending().find(L"Undefined GetProductInfo return value!"), std::wstring::npos);
   EXPECT_NE(App_Debug::DebugLogPending().find(L"lProductSKU.LongInteger=250"), std::wstring::npos);
