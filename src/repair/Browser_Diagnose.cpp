@@ -16,6 +16,7 @@
 #include "diag/App_Trace.h"
 #include "platform/App_Platform.h"
 #include "platform/App_Runtime.h"
+#include "util/App_AnsiText.h"
 #include "util/App_Handle.h"
 #include "util/App_Variables.h"
 
@@ -37,22 +38,6 @@ std::wstring SystemText(DWORD lCode, HMODULE hFrom = nullptr) {
   while (!s.empty() && (s.back() == L'\r' || s.back() == L'\n' || s.back() == L' ' || s.back() == L'.'))
     s.pop_back();
   return (s.empty() ? L"error" : s) + L" (error " + std::to_wstring(lCode) + L")";
-}
-
-std::string Ansi(const std::wstring& s) {
-  const int n = ::WideCharToMultiByte(CP_ACP, 0, s.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string out(n > 0 ? static_cast<size_t>(n) : 1, '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, s.c_str(), -1, out.data(), n, nullptr, nullptr);
-  out.resize(out.size() - 1);
-  return out;
-}
-
-std::wstring Wide(const char* s) {
-  const int n = ::MultiByteToWideChar(CP_ACP, 0, s, -1, nullptr, 0);
-  std::wstring out(n > 0 ? static_cast<size_t>(n) : 1, L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, s, -1, out.data(), n);
-  out.resize(out.size() - 1);
-  return out;
 }
 
 void AddOnce(std::vector<std::wstring>& list, const std::wstring& s) {
@@ -85,7 +70,7 @@ class Winsock {
     char host[NI_MAXHOST] = {};
     if (!sa || !Ready() || getNameInfo_(sa, lLen, host, NI_MAXHOST, nullptr, 0, NI_NUMERICHOST) != 0)
       return {};
-    return Wide(host);
+    return App_Strings::AnsiToWide(host);
   }
 
   // The host's addresses; 0, or the lookup's error code.
@@ -94,7 +79,7 @@ class Winsock {
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
-    const int r = getAddrInfo_(Ansi(sHost).c_str(), nullptr, &hints, &found);
+    const int r = getAddrInfo_(App_Strings::WideToAnsi(sHost).c_str(), nullptr, &hints, &found);
     if (r != 0) return r;
     for (const addrinfo* a = found; a; a = a->ai_next)
       AddOnce(addresses, Text(a->ai_addr, static_cast<int>(a->ai_addrlen)));
@@ -142,12 +127,14 @@ std::vector<std::pair<std::string, AdapterFacts>> AdaptersInfo() {
   for (auto* a = buf.empty() ? nullptr : reinterpret_cast<const IP_ADAPTER_INFO*>(buf.data()); a;
        a = a->Next) {
     AdapterFacts f;
-    f.sName = f.sDescription = Wide(a->Description);
+    f.sName = f.sDescription = App_Strings::AnsiToWide(a->Description);
     f.bDHCP = a->DhcpEnabled != 0;
     for (const IP_ADDR_STRING* s = &a->IpAddressList; s; s = s->Next)
-      if (std::string(s->IpAddress.String) != "0.0.0.0") AddOnce(f.Addresses, Wide(s->IpAddress.String));
+      if (std::string(s->IpAddress.String) != "0.0.0.0")
+        AddOnce(f.Addresses, App_Strings::AnsiToWide(s->IpAddress.String));
     for (const IP_ADDR_STRING* s = &a->GatewayList; s; s = s->Next)
-      if (std::string(s->IpAddress.String) != "0.0.0.0") AddOnce(f.Gateways, Wide(s->IpAddress.String));
+      if (std::string(s->IpAddress.String) != "0.0.0.0")
+        AddOnce(f.Gateways, App_Strings::AnsiToWide(s->IpAddress.String));
     f.bConnected = !f.Addresses.empty();
     out.emplace_back(a->AdapterName, std::move(f));
   }
@@ -165,7 +152,7 @@ std::vector<std::wstring> NetworkDNSServers() {
   if (buf.empty()) return out;
   for (const IP_ADDR_STRING* s = &reinterpret_cast<const FIXED_INFO*>(buf.data())->DnsServerList; s;
        s = s->Next)
-    AddOnce(out, Wide(s->IpAddress.String));
+    AddOnce(out, App_Strings::AnsiToWide(s->IpAddress.String));
   return out;
 }
 

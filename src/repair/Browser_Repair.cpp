@@ -251,14 +251,6 @@ void RecordRepairStep(RepairStep step) {
 
 namespace {
 
-double NowDate() {
-  SYSTEMTIME st{};
-  ::GetLocalTime(&st);
-  double d = 0;
-  App_Time::SystemTimeToDate(st, d);
-  return d;
-}
-
 // "Windows 7 [Ultimate] Service Pack 1, 64-bit"
 std::wstring WindowsText() {
   const App_Env& e = AppEnv();
@@ -294,7 +286,7 @@ std::wstring RunNetworkingCommand(int32_t lCommand, std::wstring_view sCaption,
   r.bRepair = lCommand != ncDiagnose;
   double dNow = 0;
   t.Step([&] {
-    dNow = NowDate();
+    dNow = App_Time::NowAsDate();
     r.sWhen = App_Dates::FormatDate(dNow, L"yyyy-mm-dd hh:nn:ss");
   });
   t.Step([&] { r.sWindows = WindowsText(); });

@@ -44,11 +44,6 @@ double DateOfSystemTime(const SYSTEMTIME& st) {
   return App_Dates::DateFromParts(p);
 }
 
-double NowAsDate() {
-  SYSTEMTIME st{};
-  ::GetLocalTime(&st);
-  return DateOfSystemTime(st);
-}
 
 // GetTimeZoneInformationForYear exists from Windows Vista on; the program
 // also runs on XP, so it is looked up rather than imported. The dynamic
@@ -101,6 +96,12 @@ std::wstring GetDateString(std::wstring_view sAltDate, bool bReplaceNonNumericCh
   } catch (...) {
     return L"";
   }
+}
+
+double NowAsDate() {
+  SYSTEMTIME st{};
+  ::GetLocalTime(&st);
+  return DateOfSystemTime(st);
 }
 
 void SystemTimeToDate(const SYSTEMTIME& st, double& dDate) {

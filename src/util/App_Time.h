@@ -18,6 +18,8 @@ std::wstring GetDateString(std::wstring_view sAltDate = {}, bool bReplaceNonNume
                            bool bYearFirst = false, bool bIncludeTime = false,
                            bool bIncludeTimeSeconds = false, bool bUse24HourTime = false);
 
+// The local date and time now, as a date value.
+double NowAsDate();
 void SystemTimeToDate(const SYSTEMTIME& st, double& dDate);
 std::wstring SystemTimeToDateString(const SYSTEMTIME& st);
 bool SystemTimeUTC_To_SystemTimeLocal(const SYSTEMTIME& stUTC, SYSTEMTIME& stLocal);
