@@ -15,10 +15,27 @@ bad() { echo "FAIL: $*"; fail=1; }
 
 openbox --sm-disable >/dev/null 2>&1 &
 wm=$!
-wine "$build/LumoBrowser.exe" >/dev/null 2>&1 &
-pid=$!
+pid=
 trap 'kill $wm $pid 2>/dev/null || true' EXIT
-win=$(scripts/wait-window.sh $pid "^Lumo Web Browser" 60) || { echo "FAIL: no window"; exit 1; }
+# Starts the exe and waits for its window. When none comes, says why (the
+# process ended, with its exit code, or the wait ran out) and which windows
+# the X server has; a fresh machine's first start was once seen to show none.
+start() {
+  wine "$build/LumoBrowser.exe" >"$build/check-keys.log" 2>&1 &
+  pid=$!
+  win=$(scripts/wait-window.sh $pid "^Lumo Web Browser" 60) && return 0
+  if kill -0 $pid 2>/dev/null; then
+    echo "no window within 60 s"
+    kill $pid 2>/dev/null
+  else
+    wait $pid
+    echo "no window: the process ended with exit code $?"
+  fi
+  echo "the X server's windows: $(xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null | tr '\n' '|')"
+  tail -5 "$build/check-keys.log"
+  return 1
+}
+start || { echo "starting once more"; start; } || { echo "FAIL: no window"; exit 1; }
 sleep 2  # the web view comes after the first paint
 xdotool windowactivate --sync "$win"
 # Alt+Left and Alt+Right, then Alt+D and an address typed: no Alt key may
