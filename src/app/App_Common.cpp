@@ -17,9 +17,11 @@
 #include "diag/App_Debug.h"
 #include "diag/App_Trace.h"
 #include "fs/App_FileSystem.h"
+#include "platform/App_COMInit.h"
 #include "platform/App_Env.h"
 #include "platform/App_Platform.h"
 #include "process/App_RunX.h"
+#include "registry/App_Common_Privileges.h"
 #include "registry/App_RegistryOwnership.h"
 #include "util/App_Strings.h"
 #include "util/App_Time.h"
@@ -112,8 +114,6 @@ std::wstring VersionComment() {
   return *cached;
 }
 
-int32_t g_COMInitFlags = COINIT_APARTMENTTHREADED;
-
 bool AppVer_TestBuild() {
   return VersionComment().find(L"TestBuild") != std::wstring::npos;
 }
@@ -178,7 +178,7 @@ void InitApp(bool bIsDLL, std::wstring_view sResPath) {
   // 14. Service and form policy.
   t.Step([&] {
     SetNeverLoadForms(bIsDLL ? true : HasServiceArgs());
-    g_COMInitFlags = bIsDLL ? COINIT_MULTITHREADED : COINIT_APARTMENTTHREADED;
+    SetCOMInitFlags(bIsDLL ? COINIT_MULTITHREADED : COINIT_APARTMENTTHREADED);
   });
   // 15. The environment.
   t.Step([&] { InitEnv(sResPath); });
@@ -189,16 +189,21 @@ void InitApp(bool bIsDLL, std::wstring_view sResPath) {
 namespace App_Common {
 
 void TerminateApp(int32_t lExitCode, bool bSkipCleanUp) {
+  const bool bIsDLL = AppEnv().AppInst_IsDLL;
   if (!bSkipCleanUp) {
-    try {
-      App_Debug::CleanupDebug();
-      AppEnv().App_ClassSync_CleanUp();
-    } catch (...) {
-    }
+    // Each release on its own: one that fails does not keep the next.
+    App_QuietStep([] { App_Debug::CleanupDebug(); });
+    App_QuietStep([] { AppEnv().App_ClassSync_CleanUp(); });
+    App_QuietStep([] { ReleasePrivilegeRegistry(); });
+    if (!bIsDLL) App_QuietStep([] { Uninit_OLE_COM(); });
+    App_QuietStep([] { InitVisualStyles(false); });
   }
-  if (!AppEnv().AppInst_IsDLL) MExceptionHandler::UninstallExceptionHandler();
+  if (!bIsDLL) MExceptionHandler::UninstallExceptionHandler();
+  // Without a code of its own the process ends with the one it has been
+  // given. A running process reports STILL_ACTIVE (259), which a parent
+  // waiting for the end would read as "still running": that counts as 0.
   DWORD code = static_cast<DWORD>(lExitCode);
-  if (code == 0) ::GetExitCodeProcess(::GetCurrentProcess(), &code);
+  if (code == 0 && (!::GetExitCodeProcess(::GetCurrentProcess(), &code) || code == STILL_ACTIVE)) code = 0;
   ::ExitProcess(code);
 }
 

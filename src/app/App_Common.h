@@ -24,10 +24,6 @@ void InitApp(bool bIsDLL, std::wstring_view sResPath);
 // ends with the exit code. Never returns in the executable.
 [[noreturn]] void TerminateApp(int32_t lExitCode, bool bSkipCleanUp);
 
-// How a later caller initialises COM: apartment-threaded for the
-// executable, multithreaded inside a library (set by InitApp).
-extern int32_t g_COMInitFlags;
-
 // The comment text of the program's version resource, and what it says
 // about the build.
 std::wstring VersionComment();

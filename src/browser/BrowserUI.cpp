@@ -2,7 +2,6 @@
 // address box, Go, Search) and the menu bar with the "Networking" commands.
 #include "browser/BrowserUI.h"
 
-#include <ole2.h>
 #include <windows.h>
 
 #include <cwctype>
@@ -12,14 +11,15 @@
 
 #include "browser/Browser.h"
 #include "browser/LumoWebBrowserEx.h"
-#include "platform/App_Prompts.h"
 #include "diag/App_Trace.h"
 #include "forms/Form_Helper.h"
 #include "forms/Form_Model.h"
 #include "forms/xForms.h"
 #include "hosted/App_WebView.h"
+#include "platform/App_COMInit.h"
 #include "platform/App_ClassSync.h"
 #include "platform/App_Env.h"
+#include "platform/App_Prompts.h"
 #include "process/App_RunX.h"
 #include "repair/Browser_Repair.h"
 #include "util/App_Variables.h"
@@ -241,8 +241,7 @@ class BrowserUIForm : public App_Form {
     App_Trace t(kModule, L"wb_Create", ptSub);
     // The web view is an OLE control. OLE starts here, after the first
     // paint, so that its libraries do not hold up the frame.
-    static const HRESULT ole = ::OleInitialize(nullptr);
-    (void)ole;
+    App_Common::Init_OLE_COM();
     bool created = false;
     t.Step([&] { created = wb->CreateView(); });
     if (!created) {

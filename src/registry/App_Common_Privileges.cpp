@@ -146,6 +146,7 @@ int32_t PrivilegeOwnerCount() {
 
 void ReleasePrivilegeRegistry() {
   P().owners.clear();
+  P().luids.clear();
 }
 
 bool SetPrivilegeToken(const App_Variant& vCaller, int32_t lIndex, bool bEnable) {

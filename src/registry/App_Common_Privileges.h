@@ -38,7 +38,8 @@ bool SetPrivilegeToken(const App_Variant& vCaller, int32_t lIndex, bool bEnable)
 // (registry name as above), nullptr when none does.
 const std::wstring* PrivilegeOwner(std::wstring_view sRegistryName);
 int32_t PrivilegeOwnerCount();
-// Forgets every owner (the privileges themselves stay as they are).
+// Forgets every owner and every privilege identifier looked up (the
+// privileges themselves stay as they are).
 void ReleasePrivilegeRegistry();
 
 // ---- account checks ----------------------------------------------------------

@@ -1,9 +1,16 @@
 // Start-up switches: the service start, NeverLoadForms, the argument string,
-// the generated labels and InitApp's first log lines.
+// the generated labels and InitApp's first log lines; COM and the orderly
+// stop.
 #include <gtest/gtest.h>
+#include <objbase.h>
+
+#include <thread>
+#include <utility>
 
 #include "app/App_Common.h"
 #include "diag/App_Debug.h"
+#include "lumo_probe.h"
+#include "platform/App_COMInit.h"
 
 using namespace App_Common;
 
@@ -48,4 +55,32 @@ TEST(StartUp, NeverLoadFormsKeepsItsFirstValue) {
   SetNeverLoadForms(false);  // InitApp above already set it: ignored either way
   SetNeverLoadForms(true);
   EXPECT_FALSE(NeverLoadForms());
+}
+
+// OLE is made once for the process and undone once, by the thread that
+// made it; on a thread already in the other threading model it cannot be
+// had, and then there is nothing to undo.
+TEST(StartUp, OLEIsMadeOnceAndUndoneOnce) {
+  std::thread([] {
+    EXPECT_TRUE(Init_OLE_COM());
+    EXPECT_TRUE(Init_OLE_COM());
+    Uninit_OLE_COM();
+    EXPECT_EQ(::CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK) << "OLE was left initialised";
+    EXPECT_FALSE(Init_OLE_COM());
+    Uninit_OLE_COM();
+    EXPECT_EQ(::CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_FALSE) << "a failed start was undone";
+    ::CoUninitialize();
+    ::CoUninitialize();
+  }).join();
+}
+
+// The orderly stop with its clean-up releases what start-up and the later
+// callers made, then ends with the code asked for; without one, with 0
+// (never the STILL_ACTIVE a running process reports).
+TEST(StartUp, TerminateAppCleansUpAndEndsWithItsCode) {
+  for (const auto& [arg, code] : {std::pair{L"7", 7u}, std::pair{L"0", 0u}}) {
+    const LumoProbeResult r = LumoRunProbe(L"\"" + LumoTestDir() + L"probe_startup.exe\" --terminate " + arg);
+    EXPECT_EQ(r.ExitCode, code) << r.Output;
+    EXPECT_NE(r.Output.find("Terminating: ole=1 shell32=1"), std::string::npos) << r.Output;
+  }
 }

@@ -1,7 +1,9 @@
 // Runs the framework start-up (InitApp, which fills the application
 // environment) and prints the facts, one "name=value" per line. With
 // "--no-wmi" the WMI service is made unreachable first; with "--hung-wmi"
-// connecting to it never finishes in time.
+// connecting to it never finishes in time. With "--terminate CODE" it makes
+// OLE and the common controls, then stops through TerminateApp with its
+// clean-up and that exit code.
 #include <windows.h>
 
 #include <chrono>
@@ -9,6 +11,7 @@
 #include <string>
 
 #include "app/App_Common.h"
+#include "platform/App_COMInit.h"
 #include "platform/App_Env.h"
 #include "platform/App_Platform.h"
 
@@ -18,6 +21,14 @@ int wmain(int argc, wchar_t** argv) {
       PlatformFake().WMIUnreachable = true;
     else if (std::wstring(argv[i]) == L"--hung-wmi")
       PlatformFake().WMIConnectDelayMS = 60000;
+    else if (std::wstring(argv[i]) == L"--terminate" && i + 1 < argc) {
+      App_Common::InitApp(false, L".\\");
+      const bool ole = App_Common::Init_OLE_COM();
+      App_Common::InitVisualStyles(true);
+      std::printf("Terminating: ole=%d shell32=%d\n", ole, ::GetModuleHandleW(L"shell32.dll") != nullptr);
+      std::fflush(stdout);
+      App_Common::TerminateApp(_wtoi(argv[i + 1]), false);
+    }
   const auto start = std::chrono::steady_clock::now();
   App_Common::InitApp(false, L".\\");
   const auto end = std::chrono::steady_clock::now();
