@@ -433,10 +433,7 @@ void Refresh_UserList_by_DirName(App_Env& e) {
   e.Dir_UserProfilesList_NoCommonDirs = std::move(dirsNoCommon);
 }
 
-namespace {
-
-// The user accounts WMI lists (normal, enabled, not degraded, not "VUSR_").
-App_Collection AskWMIForUserList(App_Env& e) {
+void Refresh_UserList_WMI(App_Env& e) {
   App_Trace t(L"App_Env", L"Refresh_UserList_WMI", ptSub);
   e.UserListArr_WMI_Was_Triggered = true;
   App_Collection list;
@@ -445,59 +442,63 @@ App_Collection AskWMIForUserList(App_Env& e) {
     App_QueryWMI::WMI_GetUserList(users, true, true, true);
     if (users) list = std::move(*users);
   });
-  return list;
-}
-
-}  // namespace
-
-void Refresh_UserList_WMI(App_Env& e) {
-  e.UserList_WMI = AskWMIForUserList(e);
+  e.UserList_WMI = std::move(list);
 }
 
 namespace {
 
-// The folders the shell knows, their names, and the access-list tool that is
-// looked for in Program Files, in InitEnv's order.
-void FillShellFolders(App_Env& e) {
+// The folder pairs the shell gives straight away, in the order they are
+// asked for.
+struct ShellFolderRow {
+  int32_t CSIDL;
+  App_Lazy<std::wstring> App_Env::*Folder;
+  App_Lazy<std::wstring> App_Env::*FolderBS;
+};
+constexpr ShellFolderRow kShellFolders[] = {
+    {CSIDL_PROGRAM_FILES, &App_Env::Dir_ProgramFiles, &App_Env::DirBS_ProgramFiles},
+    {CSIDL_COMMON_APPDATA, &App_Env::Dir_ProgramData, &App_Env::DirBS_ProgramData},
+    {CSIDL_APPDATA, &App_Env::UserDir_CurrentUser_AppData_Roaming,
+     &App_Env::UserDirBS_CurrentUser_AppData_Roaming},
+    {CSIDL_LOCAL_APPDATA, &App_Env::UserDir_CurrentUser_AppData_Local,
+     &App_Env::UserDirBS_CurrentUser_AppData_Local},
+    {CSIDL_DESKTOPDIRECTORY, &App_Env::UserDir_CurrentUser_Desktop, &App_Env::UserDirBS_CurrentUser_Desktop},
+    {CSIDL_PROFILE, &App_Env::UserDir_CurrentUser_Profile, &App_Env::UserDirBS_CurrentUser_Profile},
+    {CSIDL_SENDTO, &App_Env::UserDir_CurrentUser_SendToMenu, &App_Env::UserDirBS_CurrentUser_SendToMenu},
+    {CSIDL_TEMPLATES, &App_Env::UserDir_CurrentUser_DocTemplates,
+     &App_Env::UserDirBS_CurrentUser_DocTemplates},
+    {CSIDL_RECENT, &App_Env::UserDir_CurrentUser_RecentDocs, &App_Env::UserDirBS_CurrentUser_RecentDocs},
+    {CSIDL_PRINTHOOD, &App_Env::UserDir_CurrentUser_Printers, &App_Env::UserDirBS_CurrentUser_Printers},
+    {CSIDL_STARTMENU, &App_Env::UserDir_CurrentUser_StartMenu, &App_Env::UserDirBS_CurrentUser_StartMenu},
+    {CSIDL_PROGRAMS, &App_Env::UserDir_CurrentUser_StartMenuPrograms,
+     &App_Env::UserDirBS_CurrentUser_StartMenuPrograms},
+    {CSIDL_STARTUP, &App_Env::UserDir_CurrentUser_StartupFolder,
+     &App_Env::UserDirBS_CurrentUser_StartupFolder},
+    {CSIDL_COMMON_DESKTOPDIRECTORY, &App_Env::UserDir_AllUsers_Desktop, &App_Env::UserDirBS_AllUsers_Desktop},
+};
+
+// The folders the shell knows, those made from them, their names, and the
+// access-list tool that is looked for in Program Files, in InitEnv's order.
+// A folder that fails leaves the others standing.
+void InitEnv_ShellFolders(App_Env& e) {
   App_Trace t(L"App_Common", L"InitEnv_ShellFolders", ptSub);
+  for (const ShellFolderRow& r : kShellFolders)
+    t.Step([&] { SetFolderPair(e.*r.Folder, e.*r.FolderBS, GetSpecialfolder(r.CSIDL)); });
   t.Step([&] {
-    SetFolderPair(e.Dir_ProgramFiles, e.DirBS_ProgramFiles, GetSpecialfolder(CSIDL_PROGRAM_FILES));
     SetFolderPair(e.Dir_ProgramFiles32, e.DirBS_ProgramFiles32,
                   e.Win64bit ? e.Dir_ProgramFiles.Get() + L" (x86)" : e.Dir_ProgramFiles.Get());
     SetFolderPair(e.Dir_CommonProgramFiles, e.DirBS_CommonProgramFiles,
                   e.DirBS_ProgramFiles.Get() + L"Common Files");
     SetFolderPair(e.Dir_CommonProgramFiles32, e.DirBS_CommonProgramFiles32,
                   e.DirBS_ProgramFiles32.Get() + L"Common Files");
-    SetFolderPair(e.Dir_ProgramData, e.DirBS_ProgramData, GetSpecialfolder(CSIDL_COMMON_APPDATA));
-  });
-  t.Step([&] {
-    SetFolderPair(e.UserDir_CurrentUser_AppData_Roaming, e.UserDirBS_CurrentUser_AppData_Roaming,
-                  GetSpecialfolder(CSIDL_APPDATA));
-    SetFolderPair(e.UserDir_CurrentUser_AppData_Local, e.UserDirBS_CurrentUser_AppData_Local,
-                  GetSpecialfolder(CSIDL_LOCAL_APPDATA));
     const std::wstring vs = e.UserDirBS_CurrentUser_AppData_Local.Get() + L"VirtualStore\\";
     SetFolderPair(e.UserDir_CurrentUser_ProgramFilesVS, e.UserDirBS_CurrentUser_ProgramFilesVS,
                   vs + LastPathElement(e.Dir_ProgramFiles.Get()));
     SetFolderPair(e.UserDir_CurrentUser_ProgramFiles32VS, e.UserDirBS_CurrentUser_ProgramFiles32VS,
                   vs + LastPathElement(e.Dir_ProgramFiles32.Get()));
-    SetFolderPair(e.UserDir_CurrentUser_Desktop, e.UserDirBS_CurrentUser_Desktop,
-                  GetSpecialfolder(CSIDL_DESKTOPDIRECTORY));
-    SetFolderPair(e.UserDir_CurrentUser_Profile, e.UserDirBS_CurrentUser_Profile,
-                  GetSpecialfolder(CSIDL_PROFILE));
-    SetFolderPair(e.UserDir_CurrentUser_SendToMenu, e.UserDirBS_CurrentUser_SendToMenu,
-                  GetSpecialfolder(CSIDL_SENDTO));
-    SetFolderPair(e.UserDir_CurrentUser_DocTemplates, e.UserDirBS_CurrentUser_DocTemplates,
-                  GetSpecialfolder(CSIDL_TEMPLATES));
-    SetFolderPair(e.UserDir_CurrentUser_RecentDocs, e.UserDirBS_CurrentUser_RecentDocs,
-                  GetSpecialfolder(CSIDL_RECENT));
-    SetFolderPair(e.UserDir_CurrentUser_Printers, e.UserDirBS_CurrentUser_Printers,
-                  GetSpecialfolder(CSIDL_PRINTHOOD));
-    SetFolderPair(e.UserDir_CurrentUser_StartMenu, e.UserDirBS_CurrentUser_StartMenu,
-                  GetSpecialfolder(CSIDL_STARTMENU));
-    SetFolderPair(e.UserDir_CurrentUser_StartMenuPrograms, e.UserDirBS_CurrentUser_StartMenuPrograms,
-                  GetSpecialfolder(CSIDL_PROGRAMS));
-    SetFolderPair(e.UserDir_CurrentUser_StartupFolder, e.UserDirBS_CurrentUser_StartupFolder,
-                  GetSpecialfolder(CSIDL_STARTUP));
+    SetFolderPair(e.UserDir_AllUsers_Profile, e.UserDirBS_AllUsers_Profile,
+                  App_Strings::GetFilePathOnly(e.UserDir_AllUsers_Desktop.Get()));
+  });
+  t.Step([&] {
     e.NameDir_CurrentUser = LastPathElement(e.UserDir_CurrentUser_Profile.Get());
     e.NameDir_SendToMenu = LastPathElement(e.UserDir_CurrentUser_SendToMenu.Get());
     e.NameDir_DocTemplates = LastPathElement(e.UserDir_CurrentUser_DocTemplates.Get());
@@ -506,12 +507,6 @@ void FillShellFolders(App_Env& e) {
     e.NameDir_StartMenu = LastPathElement(e.UserDir_CurrentUser_StartMenu.Get());
     e.NameDir_StartMenuPrograms = LastPathElement(e.UserDir_CurrentUser_StartMenuPrograms.Get());
     e.NameDir_StartupFolder = LastPathElement(e.UserDir_CurrentUser_StartupFolder.Get());
-  });
-  t.Step([&] {
-    SetFolderPair(e.UserDir_AllUsers_Desktop, e.UserDirBS_AllUsers_Desktop,
-                  GetSpecialfolder(CSIDL_COMMON_DESKTOPDIRECTORY));
-    SetFolderPair(e.UserDir_AllUsers_Profile, e.UserDirBS_AllUsers_Profile,
-                  App_Strings::GetFilePathOnly(e.UserDir_AllUsers_Desktop.Get()));
     e.NameDir_Desktop = LastPathElement(e.UserDir_AllUsers_Desktop.Get());
   });
   t.Step([&] {
@@ -539,9 +534,9 @@ void FillShellFolders(App_Env& e) {
   });
 }
 
-void FillShellFoldersLater(App_Env& e) {
+void InitEnv_ShellFoldersLater(App_Env& e) {
   App_LazyTogether(
-      [&e] { FillShellFolders(e); }, e.Dir_ProgramFiles, e.DirBS_ProgramFiles, e.Dir_ProgramFiles32,
+      [&e] { InitEnv_ShellFolders(e); }, e.Dir_ProgramFiles, e.DirBS_ProgramFiles, e.Dir_ProgramFiles32,
       e.DirBS_ProgramFiles32, e.Dir_CommonProgramFiles, e.DirBS_CommonProgramFiles,
       e.Dir_CommonProgramFiles32, e.DirBS_CommonProgramFiles32, e.Dir_ProgramData, e.DirBS_ProgramData,
       e.UserDir_CurrentUser_AppData_Roaming, e.UserDirBS_CurrentUser_AppData_Roaming,
@@ -626,7 +621,7 @@ void InitEnv(std::wstring_view sResPath) {
   });
   // The shell's folders, their names and the access-list tool, together on
   // their first read.
-  t.Step([&] { FillShellFoldersLater(e); });
+  t.Step([&] { InitEnv_ShellFoldersLater(e); });
 
   // 7. Rights.
   t.Step([&] { e.AppInst_IsAdmin = IsCurrentUserAnAdmin(); });
@@ -696,7 +691,7 @@ void InitEnv(std::wstring_view sResPath) {
   });
   t.Step([&] { SetFolderPair(e.UserDir_CurrentUser_Temp, e.UserDirBS_CurrentUser_Temp, GetTempDir()); });
   // The WMI user list likewise, when it is first read.
-  t.Step([&] { e.UserList_WMI.SetFiller([&e] { return AskWMIForUserList(e); }); });
+  t.Step([&] { App_LazyTogether([&e] { Refresh_UserList_WMI(e); }, e.UserList_WMI); });
 
   // 12. Pre-installation environment and the access-list tool.
   t.Step([&] {

@@ -402,7 +402,7 @@ void ApplyOSMetrics(App_Env& e, const App_OSFacts& f, const std::wstring& sRelea
 
 }  // namespace
 
-bool ApplyOSFacts(App_Env& e, const App_OSFacts& f) {
+bool SetupEnvOSVersionDetails(App_Env& e, const App_OSFacts& f) {
   App_Trace t(L"App_Common", L"SetupEnvOSVersionDetails", ptSub);
   bool supported = true;
   t.Step([&] {
@@ -536,7 +536,7 @@ bool ApplyOSFacts(App_Env& e, const App_OSFacts& f) {
 void SetupEnvOSVersionDetails() {
   App_Env& e = AppEnv();
   const App_OSFacts facts = GatherOSFacts(e.DirBS_Windows);
-  if (!ApplyOSFacts(e, facts)) {
+  if (!SetupEnvOSVersionDetails(e, facts)) {
     App_Prompts::ShowMsg(L"Win9x/NT 4.x not supported, app will now terminate!");
     TerminateApp(0, true);
   }

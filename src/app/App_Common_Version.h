@@ -40,11 +40,11 @@ struct App_OSFacts {
 // Reads the facts from the running system.
 App_OSFacts GatherOSFacts(std::wstring_view sDirBS_Windows);
 
-// Fills the version properties of env from the facts (steps 3 to 12 of the
-// detection); the build kind, boot mode and edition texts on their first
-// read. Returns false for Windows 9x and NT 4.x, which the program does not
-// support.
-bool ApplyOSFacts(App_Env& env, const App_OSFacts& facts);
+// The detection from given facts: fills the version properties of env
+// (steps 3 to 12 of the detection); the build kind, boot mode and edition
+// texts on their first read. Returns false for Windows 9x and NT 4.x, which
+// the program does not support.
+bool SetupEnvOSVersionDetails(App_Env& env, const App_OSFacts& facts);
 
 // GetProductInfo's product type number as a name; false when the number is
 // not one the program knows.
@@ -53,8 +53,8 @@ bool ProductInfoName(uint32_t lProductSKU, std::wstring& sName);
 // 8.1 Update 1: the second dot-separated part of BuildLabEx above 17030.
 bool IsUpdate1BuildLab(std::wstring_view sBuildLabEx);
 
-// The whole detection, as start-up runs it: gather, apply, and on an
-// unsupported Windows tell the user and stop.
+// The whole detection, as start-up runs it: gather the facts, apply them
+// (above), and on an unsupported Windows tell the user and stop.
 void SetupEnvOSVersionDetails();
 
 // GetPrivateProfileStringW of a file, section and key ("" when absent).

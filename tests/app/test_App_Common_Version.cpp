@@ -1,18 +1,17 @@
 // Windows release detection: the release table, editions and texts from
 // hand-made facts, and the real detection under Wine's release switch.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <map>
 
 #include "app/App_Common_Version.h"
-#include "platform/App_Env.h"
 #include "lumo_probe.h"
 #include "lumo_test.h"
+#include "platform/App_Env.h"
 
 using App_Common::App_OSFacts;
-using App_Common::ApplyOSFacts;
+using App_Common::SetupEnvOSVersionDetails;
 
 namespace {
 
@@ -41,7 +40,7 @@ TEST_F(VersionTable, Windows7WorkstationLadder) {
   App_OSFacts f = Facts(6, 1, VER_NT_WORKSTATION);
   f.CSDVersion = std::wstring(L"Service Pack 1") + L'\0' + L"junk";
   f.ServicePackMajor = 1;
-  ASSERT_TRUE(ApplyOSFacts(e, f));
+  ASSERT_TRUE(SetupEnvOSVersionDetails(e, f));
   EXPECT_TRUE(e.Win7);
   EXPECT_TRUE(e.Win2000_OrNewer && e.WinXP_OrNewer && e.WinVista_OrNewer && e.Win7_OrNewer);
   EXPECT_FALSE(e.Win8_OrNewer);
@@ -57,7 +56,7 @@ TEST_F(VersionTable, ServerReleasesAndExclusiveFlags) {
   App_Env r2;
   App_OSFacts f = Facts(5, 2, VER_NT_SERVER, 3790);
   f.ServerR2 = 1;
-  ASSERT_TRUE(ApplyOSFacts(r2, f));
+  ASSERT_TRUE(SetupEnvOSVersionDetails(r2, f));
   EXPECT_TRUE(r2.WinServer2003r2);
   EXPECT_FALSE(r2.WinServer2003);
   EXPECT_TRUE(r2.WinServer2003_OrNewer && r2.WinServer2003r2_OrNewer && r2.WinXP_OrNewer);
@@ -65,13 +64,13 @@ TEST_F(VersionTable, ServerReleasesAndExclusiveFlags) {
   EXPECT_EQ(r2.WinVer_StringWithSKU.Get(), L"Windows Server 2003 R2 [Windows Server 2003 R2]");
 
   App_Env xp64;
-  ASSERT_TRUE(ApplyOSFacts(xp64, Facts(5, 2, VER_NT_WORKSTATION, 3790)));
+  ASSERT_TRUE(SetupEnvOSVersionDetails(xp64, Facts(5, 2, VER_NT_WORKSTATION, 3790)));
   EXPECT_TRUE(xp64.WinXP64 && xp64.Win64bit);
   EXPECT_FALSE(xp64.WinXP);
   EXPECT_EQ(xp64.WinVer_String, L"Windows XP");
 
   App_Env dc;
-  ASSERT_TRUE(ApplyOSFacts(dc, Facts(10, 0, VER_NT_DOMAIN_CONTROLLER, 20348)));
+  ASSERT_TRUE(SetupEnvOSVersionDetails(dc, Facts(10, 0, VER_NT_DOMAIN_CONTROLLER, 20348)));
   EXPECT_TRUE(dc.WinServer2016 && dc.WinType_DomainController && dc.WinType_Server);
   EXPECT_EQ(dc.WinVer_String, L"Windows Server 2016");
   EXPECT_TRUE(dc.Win10_OrNewer && dc.WinServer2016_OrNewer);
@@ -79,13 +78,13 @@ TEST_F(VersionTable, ServerReleasesAndExclusiveFlags) {
   App_Env home;
   App_OSFacts h = Facts(6, 1, VER_NT_SERVER);
   h.SuiteMask = 0x8000;
-  ASSERT_TRUE(ApplyOSFacts(home, h));
+  ASSERT_TRUE(SetupEnvOSVersionDetails(home, h));
   EXPECT_TRUE(home.WinHomeServer2011 && home.WinHomeServer_Any);
   EXPECT_FALSE(home.WinServer2008r2);
   EXPECT_TRUE(home.WinServer2008r2_OrNewer && home.Win7_OrNewer);
 
   App_Env unknown;
-  ASSERT_TRUE(ApplyOSFacts(unknown, Facts(7, 0, VER_NT_WORKSTATION)));
+  ASSERT_TRUE(SetupEnvOSVersionDetails(unknown, Facts(7, 0, VER_NT_WORKSTATION)));
   EXPECT_EQ(unknown.WinVer_String, L"");
   EXPECT_FALSE(unknown.Win2000_OrNewer);
 }
@@ -99,14 +98,14 @@ TEST_F(VersionTable, Update1AndWindows10Details) {
   App_Env u1;
   App_OSFacts f = Facts(6, 3, VER_NT_WORKSTATION, 9600);
   f.BuildLabEx = L"9600.17031.amd64fre";
-  ASSERT_TRUE(ApplyOSFacts(u1, f));
+  ASSERT_TRUE(SetupEnvOSVersionDetails(u1, f));
   EXPECT_TRUE(u1.Win81u1 && u1.Win81u1_OrNewer && u1.Win81_OrNewer);
   EXPECT_FALSE(u1.Win81);
   EXPECT_EQ(u1.WinVer_String, L"Windows 8.1 Update 1");
 
   App_Env srv;
   f.ProductType = VER_NT_SERVER;
-  ASSERT_TRUE(ApplyOSFacts(srv, f));
+  ASSERT_TRUE(SetupEnvOSVersionDetails(srv, f));
   EXPECT_EQ(srv.WinVer_String, L"Windows Server 2012 R2 Update 1");
   EXPECT_TRUE(srv.WinServer2012r2u1 && srv.Win81u1_OrNewer);
 
@@ -116,13 +115,13 @@ TEST_F(VersionTable, Update1AndWindows10Details) {
   t.ReleaseId = L"2009";
   t.UBR = 3803;
   t.UBRRead = true;
-  ASSERT_TRUE(ApplyOSFacts(w10, t));
+  ASSERT_TRUE(SetupEnvOSVersionDetails(w10, t));
   EXPECT_EQ(w10.Win10xBuild, L"19045.3803");
   EXPECT_EQ(w10.Win10xVer, L"22H2");
   EXPECT_EQ(w10.Win10xVerNum, L"2009");
   App_Env w10noUbr;
   t.UBRRead = false;
-  ASSERT_TRUE(ApplyOSFacts(w10noUbr, t));
+  ASSERT_TRUE(SetupEnvOSVersionDetails(w10noUbr, t));
   EXPECT_EQ(w10noUbr.Win10xBuild, L"19045");
 }
 
@@ -139,7 +138,7 @@ TEST_F(VersionTable, EditionTextsAndSuffixes) {
   f.ProductInfo = 47;
   f.Debug = 1;
   f.DBCSEnabled = 1;
-  ASSERT_TRUE(ApplyOSFacts(starter, f));
+  ASSERT_TRUE(SetupEnvOSVersionDetails(starter, f));
   EXPECT_TRUE(starter.WinEdition_Starter && starter.WinBuild_Debug && starter.WinBuild_DBCS);
   EXPECT_EQ(starter.WinVer_String_ProductSKU.Get(), L"Starter N (DBCS Debug Build)");
 
@@ -149,7 +148,7 @@ TEST_F(VersionTable, EditionTextsAndSuffixes) {
   f.ProductInfo = 250;
   const bool wmiWas = AppEnv().Disable_WMI_Queries;
   AppEnv().Disable_WMI_Queries = true;
-  ASSERT_TRUE(ApplyOSFacts(undefinedSku, f));
+  ASSERT_TRUE(SetupEnvOSVersionDetails(undefinedSku, f));
   AppEnv().Disable_WMI_Queries = wmiWas;
   EXPECT_NE(App_Debug::DebugLogPending().find(L"WMI Queries are disabled"), std::wstring::npos);
   EXPECT_EQ(undefinedSku.WinVer_String_ProductSKU.Get(), L"Undefined (SKU Bit 250)");
@@ -160,14 +159,14 @@ TEST_F(VersionTable, EditionTextsAndSuffixes) {
   App_Env failed;
   f.ProductInfoRead = false;
   f.DBCSEnabled = 1;
-  ASSERT_TRUE(ApplyOSFacts(failed, f));
+  ASSERT_TRUE(SetupEnvOSVersionDetails(failed, f));
   EXPECT_EQ(failed.WinVer_String_ProductSKU.Get(), L"(DBCS)");
   EXPECT_EQ(failed.WinVer_StringWithSKU.Get(), L"Windows 10 [(DBCS)]");
 
   // Windows XP editions from the system metrics and prodspec.ini.
   auto xpEdition = [](App_OSFacts x) -> std::wstring {
     App_Env e;
-    ApplyOSFacts(e, x);
+    SetupEnvOSVersionDetails(e, x);
     return e.WinVer_String_ProductSKU;
   };
   App_OSFacts xp = Facts(5, 1, VER_NT_WORKSTATION, 2600);
@@ -187,23 +186,23 @@ TEST_F(VersionTable, UnsupportedFamiliesAndModes) {
   App_Env nine;
   App_OSFacts f = Facts(4, 10, VER_NT_WORKSTATION);
   f.PlatformId = VER_PLATFORM_WIN32_WINDOWS;
-  EXPECT_FALSE(ApplyOSFacts(nine, f));
+  EXPECT_FALSE(SetupEnvOSVersionDetails(nine, f));
   EXPECT_EQ(nine.WinVer_String, L"Windows 9x");
   App_Env nt4;
-  EXPECT_FALSE(ApplyOSFacts(nt4, Facts(4, 0, VER_NT_WORKSTATION)));
+  EXPECT_FALSE(SetupEnvOSVersionDetails(nt4, Facts(4, 0, VER_NT_WORKSTATION)));
   EXPECT_EQ(nt4.WinVer_String, L"Windows NT 4.x");
 
   App_Env safe;
   f = Facts(6, 1, VER_NT_WORKSTATION);
   f.CleanBoot = 2;
   f.Locale = L" 00000409 ";
-  ASSERT_TRUE(ApplyOSFacts(safe, f));
+  ASSERT_TRUE(SetupEnvOSVersionDetails(safe, f));
   EXPECT_TRUE(safe.WinMode_SafeNet);
   EXPECT_FALSE(safe.WinMode_Normal || safe.WinMode_Safe);
   EXPECT_TRUE(safe.Language_IsEnglish);
   App_Env german;
   f.LocaleName = L"de-DE";
-  ASSERT_TRUE(ApplyOSFacts(german, f));
+  ASSERT_TRUE(SetupEnvOSVersionDetails(german, f));
   EXPECT_FALSE(german.Language_IsEnglish);
   EXPECT_EQ(german.Language_LocalName, L"de-DE");
 }
@@ -258,7 +257,8 @@ TEST(VersionUnderWine, EveryReleaseModeIsRecognised) {
     EXPECT_EQ(facts[server ? m.ServerFlag : m.Flag], "1");
     EXPECT_EQ(facts["WinType_Server"], server ? "1" : "0");
     EXPECT_EQ(facts["WinXP"] == "1" || facts["WinServer2003"] == "1", m.WindowsUpdate);
-    EXPECT_EQ(facts["WinVista_OrNewer"], std::string(m.Version) >= "6" || std::string(m.Version) == "10.0" ? "1" : "0");
+    EXPECT_EQ(facts["WinVista_OrNewer"],
+              std::string(m.Version) >= "6" || std::string(m.Version) == "10.0" ? "1" : "0");
   }
 }
 
@@ -268,7 +268,8 @@ TEST(VersionUnderWine, RegistryDetailsOfUpdate1AndWindows10) {
   HKEY k = nullptr;
   ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &k), ERROR_SUCCESS);
   auto setText = [&](const wchar_t* name, const wchar_t* v) {
-    ::RegSetValueExW(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(v), static_cast<DWORD>((wcslen(v) + 1) * 2));
+    ::RegSetValueExW(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(v),
+                     static_cast<DWORD>((wcslen(v) + 1) * 2));
   };
   setText(L"BuildLabEx", L"9600.17031.amd64fre.winblue_gdr.140221-1952");
   setText(L"DisplayVersion", L"22H2");
@@ -279,7 +280,8 @@ TEST(VersionUnderWine, RegistryDetailsOfUpdate1AndWindows10) {
   auto w81 = RunVersionProbe(L"win81");
   auto w10 = RunVersionProbe(L"win10");
 
-  for (const wchar_t* name : {L"BuildLabEx", L"DisplayVersion", L"ReleaseId", L"UBR"}) ::RegDeleteValueW(k, name);
+  for (const wchar_t* name : {L"BuildLabEx", L"DisplayVersion", L"ReleaseId", L"UBR"})
+    ::RegDeleteValueW(k, name);
   ::RegCloseKey(k);
 
   EXPECT_EQ(w81["WinVer_String"], "Windows 8.1 Update 1");

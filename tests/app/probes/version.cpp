@@ -15,8 +15,10 @@ int wmain() {
   wchar_t win[MAX_PATH] = {};
   ::GetWindowsDirectoryW(win, MAX_PATH);
   e.DirBS_Windows = std::wstring(win) + L"\\";
-  const bool ok = App_Common::ApplyOSFacts(e, App_Common::GatherOSFacts(e.DirBS_Windows));
-  auto line = [](const wchar_t* name, const std::wstring& value) { std::wprintf(L"%ls=%ls\n", name, value.c_str()); };
+  const bool ok = App_Common::SetupEnvOSVersionDetails(e, App_Common::GatherOSFacts(e.DirBS_Windows));
+  auto line = [](const wchar_t* name, const std::wstring& value) {
+    std::wprintf(L"%ls=%ls\n", name, value.c_str());
+  };
   auto flag = [&](const wchar_t* name, bool value) { line(name, value ? L"1" : L"0"); };
   flag(L"Supported", ok);
   line(L"Version", std::to_wstring(e.WinVer_MajorVersion) + L"." + std::to_wstring(e.WinVer_MinorVersion));
