@@ -22,7 +22,7 @@
 #include "platform/App_Platform.h"
 #include "process/App_RunX.h"
 #include "registry/App_Common_Privileges.h"
-#include "registry/App_RegistryOwnership.h"
+#include "registry/App_Permissions.h"
 #include "util/App_Strings.h"
 #include "util/App_Time.h"
 #include "util/App_Variables.h"

@@ -7,7 +7,7 @@
 #include "diag/App_Trace.h"
 #include "platform/App_Env.h"
 #include "platform/App_Platform.h"
-#include "registry/App_RegistryOwnership.h"
+#include "registry/App_Permissions.h"
 #include "util/App_Strings.h"
 #include "util/App_Variables.h"
 

@@ -7,7 +7,7 @@
 // again: no registry handle ever leaves the module. Before it opens a key,
 // every call chooses the registry view a 32-bit program on 64-bit Windows
 // needs (AddRegFlagWOW64). A deletion that Windows refuses is retried once
-// after the key has been taken over (App_RegistryOwnership.h).
+// after the key has been taken over (App_Permissions.h).
 //
 // Results are true for success; nothing is raised to the caller. The public
 // routines are traced, except IsRegKeyOffline, GetRegAPIReturnMsg,

@@ -1,4 +1,4 @@
-#include "registry/App_RegistryOwnership.h"
+#include "registry/App_Permissions.h"
 
 #include <aclapi.h>
 #include <sddl.h>

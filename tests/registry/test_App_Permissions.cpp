@@ -17,8 +17,8 @@
 #include "lumo_test.h"
 #include "platform/App_Env.h"
 #include "process/App_RunX.h"
+#include "registry/App_Permissions.h"
 #include "registry/App_Registry.h"
-#include "registry/App_RegistryOwnership.h"
 
 namespace {
 
