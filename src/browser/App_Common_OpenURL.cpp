@@ -9,7 +9,7 @@
 
 #include "browser/App_Common_URLArg.h"
 #include "diag/App_Trace.h"
-#include "sysinfo/App_WMIClient.h"
+#include "platform/App_COMInit.h"
 #include "util/App_Variables.h"
 
 namespace App_Common {

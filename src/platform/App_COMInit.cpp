@@ -9,6 +9,15 @@
 #include "diag/App_Trace.h"
 #include "util/App_Variables.h"
 
+App_COMInit::App_COMInit() {
+  hr_ = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  uninit_ = SUCCEEDED(hr_);  // S_OK and S_FALSE both take a reference
+}
+
+App_COMInit::~App_COMInit() {
+  if (uninit_) ::CoUninitialize();
+}
+
 namespace App_Common {
 
 namespace {

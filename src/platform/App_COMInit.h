@@ -1,10 +1,32 @@
-// COM, OLE and the common controls for the running process (module
-// App_Common). Start-up initialises none of them: the first caller that
-// needs one does, and the framework's orderly stop (TerminateApp with its
-// clean-up) undoes what was made.
+// COM, OLE and the common controls: for one thread while a scope lasts
+// (App_COMInit), and for the running process (module App_Common). Start-up
+// initialises none of them: the first caller that needs one does, and the
+// framework's orderly stop (TerminateApp with its clean-up) undoes what the
+// process made.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
+
+// COM for the current thread, apartment-threaded, for the owner's lifetime.
+// A thread that already joined an apartment keeps it: S_FALSE (same
+// apartment) is balanced by CoUninitialize as required; RPC_E_CHANGED_MODE
+// (the thread is multithreaded) means COM is usable and nothing is undone.
+class App_COMInit {
+ public:
+  App_COMInit();
+  ~App_COMInit();
+  App_COMInit(const App_COMInit&) = delete;
+  App_COMInit& operator=(const App_COMInit&) = delete;
+
+  bool Usable() const { return SUCCEEDED(hr_) || hr_ == RPC_E_CHANGED_MODE; }
+  HRESULT Result() const { return hr_; }
+
+ private:
+  HRESULT hr_;
+  bool uninit_ = false;
+};
 
 namespace App_Common {
 

@@ -120,15 +120,6 @@ VARIANT* App_ComVariant::Receive() {
   return &v_;
 }
 
-App_COMInit::App_COMInit() {
-  hr_ = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  uninit_ = SUCCEEDED(hr_);  // S_OK and S_FALSE both take a reference
-}
-
-App_COMInit::~App_COMInit() {
-  if (uninit_) ::CoUninitialize();
-}
-
 // ---- values ---------------------------------------------------------------
 
 App_WMIValue App_WMIValue::Failed(HRESULT hr) {

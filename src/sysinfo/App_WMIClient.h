@@ -33,6 +33,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/App_COMInit.h"
+
 // ---- owners ---------------------------------------------------------------
 
 // One reference to a COM object, released when the owner goes.
@@ -105,25 +107,6 @@ class App_ComVariant {
 
  private:
   VARIANT v_;
-};
-
-// COM for the current thread, apartment-threaded, for the owner's lifetime.
-// A thread that already joined an apartment keeps it: S_FALSE (same
-// apartment) is balanced by CoUninitialize as required; RPC_E_CHANGED_MODE
-// (the thread is multithreaded) means COM is usable and nothing is undone.
-class App_COMInit {
- public:
-  App_COMInit();
-  ~App_COMInit();
-  App_COMInit(const App_COMInit&) = delete;
-  App_COMInit& operator=(const App_COMInit&) = delete;
-
-  bool Usable() const { return SUCCEEDED(hr_) || hr_ == RPC_E_CHANGED_MODE; }
-  HRESULT Result() const { return hr_; }
-
- private:
-  HRESULT hr_;
-  bool uninit_ = false;
 };
 
 // ---- values ---------------------------------------------------------------
