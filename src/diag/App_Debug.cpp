@@ -276,6 +276,21 @@ int32_t GetSystemMsg_SystemCalls() {
   return S().systemMsgCalls;
 }
 
+std::wstring SystemMessageText(uint32_t lMsgNumber, void* hFrom) {
+  // FORMAT_MESSAGE_MAX_WIDTH_MASK: the message's line breaks become spaces.
+  wchar_t* p = nullptr;
+  const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
+                                       FORMAT_MESSAGE_MAX_WIDTH_MASK |
+                                       (hFrom ? FORMAT_MESSAGE_FROM_HMODULE : FORMAT_MESSAGE_FROM_SYSTEM),
+                                   hFrom, lMsgNumber, 0, reinterpret_cast<wchar_t*>(&p), 0, nullptr);
+  std::wstring text;
+  if (n && p)
+    for (DWORD i = 0; i < n; ++i)
+      if (p[i] != L'\0') text.push_back(p[i]);
+  if (p) ::LocalFree(p);
+  return App_Strings::Trim(text);
+}
+
 std::wstring GetSystemMsg(int64_t lMsgNumber, bool bUseSecondCache, bool bRefresh, bool bIncludeNumber) {
   std::wstring text;
   try {
@@ -285,19 +300,8 @@ std::wstring GetSystemMsg(int64_t lMsgNumber, bool bUseSecondCache, bool bRefres
       text = it->second;
     } else {
       ++S().systemMsgCalls;
-      std::wstring buf(2048, L'\0');
-      const DWORD n = ::FormatMessageW(0x12FF, nullptr, static_cast<DWORD>(lMsgNumber), 0, buf.data(),
-                                       static_cast<DWORD>(buf.size()), nullptr);
-      if (n == 0) {
-        text = L"FormatMessageW failure (lRet=0) Could not retrieve message from system!";
-      } else {
-        buf.resize(n);
-        std::wstring noNul;
-        noNul.reserve(buf.size());
-        for (wchar_t c : buf)
-          if (c != L'\0') noNul.push_back(c);
-        text = App_Strings::Trim(noNul);
-      }
+      text = SystemMessageText(static_cast<uint32_t>(lMsgNumber));
+      if (text.empty()) text = L"FormatMessageW failure (lRet=0) Could not retrieve message from system!";
       cache[lMsgNumber] = text;
     }
   } catch (...) {

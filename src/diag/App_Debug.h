@@ -114,6 +114,10 @@ std::wstring GetSystemMsg(int64_t lMsgNumber, bool bUseSecondCache = false, bool
                           bool bIncludeNumber = false);
 // How many times GetSystemMsg asked the system (the rest came from a cache).
 int32_t GetSystemMsg_SystemCalls();
+// The system's text for a message number (from the message table of the
+// module hFrom when given), on one line and trimmed; "" when there is none.
+// Not cached, not traced.
+std::wstring SystemMessageText(uint32_t lMsgNumber, void* hFrom = nullptr);
 
 void DebugLogAddEntry(std::wstring_view sText);
 void DebugLogWrite(bool bReopen);

@@ -26,17 +26,12 @@ namespace {
 
 constexpr std::wstring_view kModule = L"Browser";
 
-// A system message without its line break; from the module's own table
-// when it has one (WinINet's codes). Untraced and uncached: it runs on the
-// checks' threads.
+// The system's text for an error, with its number, for the report; from
+// the module's own table when it has one (WinINet's codes). Untraced and
+// uncached: it runs on the checks' threads.
 std::wstring SystemText(DWORD lCode, HMODULE hFrom = nullptr) {
-  wchar_t buf[512] = {};
-  const DWORD n = ::FormatMessageW(
-      FORMAT_MESSAGE_IGNORE_INSERTS | (hFrom ? FORMAT_MESSAGE_FROM_HMODULE : FORMAT_MESSAGE_FROM_SYSTEM),
-      hFrom, lCode, 0, buf, 512, nullptr);
-  std::wstring s(buf, n);
-  while (!s.empty() && (s.back() == L'\r' || s.back() == L'\n' || s.back() == L' ' || s.back() == L'.'))
-    s.pop_back();
+  std::wstring s = App_Debug::SystemMessageText(lCode, hFrom);
+  while (!s.empty() && s.back() == L'.') s.pop_back();
   return (s.empty() ? L"error" : s) + L" (error " + std::to_wstring(lCode) + L")";
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "diag/App_Debug.h"
 #include "platform/App_Platform.h"
 #include "platform/App_Runtime.h"
 #include "util/App_Handle.h"
@@ -28,18 +29,6 @@ std::wstring Hex(HRESULT hr) {
 }
 
 // The system's text for a number, "" when it has none (most WBEM_E_* codes).
-std::wstring SystemText(HRESULT hr) {
-  wchar_t* p = nullptr;
-  const DWORD n = ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-      static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&p), 0, nullptr);
-  std::wstring s;
-  if (n && p) s.assign(p, n);
-  if (p) ::LocalFree(p);
-  while (!s.empty() && (s.back() == L'\r' || s.back() == L'\n' || s.back() == L' ')) s.pop_back();
-  return s;
-}
-
 // Element types of a SAFEARRAY that fit the union of a VARIANT.
 bool ScalarElement(VARTYPE vt) {
   switch (vt) {
@@ -250,7 +239,7 @@ const App_WMIValue& App_WMIRow::operator[](std::wstring_view sName) const {
 std::wstring App_WMIResult::Describe() const {
   if (Succeeded()) return {};
   std::wstring s = FailedCall + L" failed (" + Hex(hr) + L")";
-  const std::wstring text = SystemText(hr);
+  const std::wstring text = App_Debug::SystemMessageText(static_cast<uint32_t>(hr));
   if (!text.empty()) s += L": " + text;
   if (!Note.empty()) s += (text.empty() ? L": " : L" ") + Note;
   return s;
