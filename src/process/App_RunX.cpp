@@ -1,15 +1,14 @@
-// Shell launching (module App_RunX).
+// Starting programs (module App_RunX): the launcher RunX and its waits, the
+// process creation flags, and where a program named without a folder is
+// found. The plain and the shell start are in App_Shell.cpp.
 #include "process/App_RunX.h"
 
 #include <windows.h>
-// after <windows.h>, which it needs
-#include <shellapi.h>
 
 #include <vector>
 
 #include "config/Config_Class.h"
 #include "diag/App_Trace.h"
-#include "forms/App_InvForm.h"
 #include "fs/App_FilePath.h"
 #include "fs/App_FileSystem.h"
 #include "platform/App_Env.h"
@@ -17,17 +16,15 @@
 #include "platform/App_Platform.h"
 #include "platform/App_Runtime.h"
 #include "process/App_Processes.h"
+#include "process/App_RunXShared.h"
 #include "util/App_Handle.h"
 #include "util/App_Strings.h"
 #include "util/App_Variables.h"
 
 namespace {
 
-constexpr DWORD kStillActive = 259;  // STILL_ACTIVE
 constexpr DWORD kPollMS = 100;
-constexpr DWORD kErrElevationRequired = 740;  // ERROR_ELEVATION_REQUIRED (Vista and later)
-constexpr DWORD kErrSRPBlocked = 1260;        // ERROR_ACCESS_DISABLED_BY_POLICY
-constexpr int32_t kWaitTimeout = 258;
+constexpr DWORD kErrSRPBlocked = 1260;  // ERROR_ACCESS_DISABLED_BY_POLICY
 constexpr int32_t kWaitFailed = -1;
 constexpr DWORD kInputIdleMS = 5500;
 constexpr DWORD kInputIdleSliceMS = 50;
@@ -39,10 +36,6 @@ int64_t HandleVar(HANDLE h) {
   return static_cast<int64_t>(reinterpret_cast<intptr_t>(h));
 }
 
-bool HasBackslash(std::wstring_view s) {
-  return s.find(L'\\') != std::wstring_view::npos;
-}
-
 // The text in double quotes, unless it already starts and ends with one.
 std::wstring Q(std::wstring_view s) {
   std::wstring r(s);
@@ -50,28 +43,9 @@ std::wstring Q(std::wstring_view s) {
   return r;
 }
 
-// A program path as the first part of a command line: quoted when it
-// holds a blank, so that it is never split.
-std::wstring CommandLineProgram(std::wstring_view sPath) {
-  return sPath.find_first_of(L" \t") != std::wstring_view::npos ? L"\"" + std::wstring(sPath) + L"\""
-                                                                : std::wstring(sPath);
-}
-
-std::wstring SystemFolderNow() {
-  const std::wstring& d = AppEnv().Dir_System32;
-  return d.empty() ? App_Platform::SystemFolder() : d;
-}
-
 std::wstring WindowsFolderNow() {
   const std::wstring& d = AppEnv().Dir_Windows;
   return d.empty() ? App_Platform::WindowsFolder() : d;
-}
-
-// A program named without any folder or drive ("cmd.exe", "netsh"): a name
-// Windows would look for in the program's own folder and the current folder
-// first. A URL or a document path is no bare name.
-bool IsBareName(std::wstring_view s) {
-  return !s.empty() && s.find_first_of(L"\\/:") == std::wstring_view::npos;
 }
 
 // The file in one folder list (";"-separated), ".exe" added to a name
@@ -123,49 +97,24 @@ DWORD WaitAccess() {
 
 namespace App_RunX {
 
-// Show-window code -> form-style window code (0 hidden, 1 normal, 2
-// minimised, 3 maximised, 4 normal without focus, 6 minimised without
-// focus).
-int32_t ShowWindowConstantToStyle(int32_t lShowWindow) {
-  switch (lShowWindow) {
-    case 1:
-    case 5:
-    case 9:
-    case 10:
-      return 1;
-    case 2:
-      return 2;
-    case 3:
-      return 3;
-    case 4:
-    case 8:
-      return 4;
-    case 6:
-    case 7:
-      return 6;
-    default:
-      return 0;
-  }
+bool HasBackslash(std::wstring_view s) {
+  return s.find(L'\\') != std::wstring_view::npos;
 }
 
-// Form-style window code -> the show-window code the started program gets.
-int32_t StyleToShowWindowConstant(int32_t lStyle) {
-  switch (lStyle) {
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-    case 6:
-      return lStyle;
-    default:
-      return 0;
-  }
+std::wstring CommandLineProgram(std::wstring_view sPath) {
+  return sPath.find_first_of(L" \t") != std::wstring_view::npos ? L"\"" + std::wstring(sPath) + L"\""
+                                                                : std::wstring(sPath);
 }
 
-namespace {
+std::wstring SystemFolderNow() {
+  const std::wstring& d = AppEnv().Dir_System32;
+  return d.empty() ? App_Platform::SystemFolder() : d;
+}
 
-// The path to start: a bare name becomes Windows' own tool of that name,
-// or "" (logged) when there is none.
+bool IsBareName(std::wstring_view s) {
+  return !s.empty() && s.find_first_of(L"\\/:") == std::wstring_view::npos;
+}
+
 std::wstring FindToolOrRefuse(App_Trace& t, std::wstring_view sPath) {
   std::wstring path = App_Strings::UnwrapQuotes(sPath);
   if (!IsBareName(path)) return path;
@@ -178,8 +127,6 @@ std::wstring FindToolOrRefuse(App_Trace& t, std::wstring_view sPath) {
           pVar(L"sProgram", sPath));
   return path;
 }
-
-}  // namespace
 
 std::wstring FindSystemProgram(std::wstring_view sName) {
   const std::wstring name = App_Strings::UnwrapQuotes(sName);
@@ -195,274 +142,6 @@ std::wstring FindSystemProgram(std::wstring_view sName) {
     }
   }
   return found;
-}
-
-bool ShellPlain(std::wstring_view sPathAndFilename, std::wstring_view sArguments, bool bWait,
-                int32_t lShowWindow, int32_t lTimeOut, uint32_t& lPID, uint32_t& lExitCode) {
-  App_Trace t(L"App_RunX", L"ShellPlain");
-  t.Vars(vkPassedByVal, {L"sPathAndFilename", sPathAndFilename, L"sArguments", sArguments, L"bWait", bWait,
-                         L"lShowWindow", lShowWindow, L"lTimeOut", lTimeOut});
-  bool bResult = false;
-  std::wstring sPath, sShell, sApp, sDir;
-  bool bGoOn = true;
-
-  t.Step([&] {
-    sPath = App_Strings::UnwrapQuotes(App_Strings::Trim(sPathAndFilename));
-    if (sPath.empty()) {
-      t.Log(L"Passed empty string!");
-      bGoOn = false;
-    } else if (IsBareName(sPath)) {
-      // Windows' own tool, run in the system folder, so that whatever it
-      // starts in turn is looked for there first as well.
-      sApp = FindToolOrRefuse(t, sPath);
-      if (sApp.empty()) bGoOn = false;
-      sDir = SystemFolderNow();
-    } else if (HasBackslash(sPath) && !App_FileSystem::FileExist(sPath)) {
-      t.Log(L"File not found!", evNormal, pVar(L"sPathAndFilename", sPathAndFilename));
-      bGoOn = false;
-    }
-  });
-
-  if (bGoOn) {
-    const int32_t lStyle = ShowWindowConstantToStyle(lShowWindow);
-    const bool bUseTimeOut = lTimeOut != 0;
-
-    App_Handle hProcess;
-    t.Step([&] {
-      App_FSRedirGuard redir;
-      sShell = CommandLineProgram(sApp.empty() ? sPath : sApp);
-      if (!sArguments.empty()) sShell += L" " + std::wstring(sArguments);
-      lPID = 0;
-      STARTUPINFOW si{};
-      si.cb = sizeof(si);
-      si.dwFlags = STARTF_USESHOWWINDOW;
-      si.wShowWindow = static_cast<WORD>(StyleToShowWindowConstant(lStyle));
-      PROCESS_INFORMATION pi{};
-      std::wstring cmd = sShell;  // CreateProcessW may write into its command line
-      if (::CreateProcessW(sApp.empty() ? nullptr : sApp.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0,
-                           nullptr, sDir.empty() ? nullptr : sDir.c_str(), &si, &pi)) {
-        App_Handle thread(pi.hThread);
-        hProcess.Reset(pi.hProcess);
-        lPID = pi.dwProcessId;
-      } else {
-        t.APIError(L"CreateProcessW", pVar(L"sShell", sShell));
-      }
-      if (lPID == 0) t.Log(L"Shell (Failed); Could not obtain a Process ID!");
-    });
-
-    if (!bWait) {
-      bResult = lPID != 0;
-    } else {
-      t.Step([&] {
-        if (!hProcess.Valid()) return;
-        // The wait is on the process itself: a program that really ends
-        // with 259 ends it too.
-        HANDLE h = hProcess.Get();
-        const int32_t r = MsgWaitObj(bUseTimeOut ? (lTimeOut < 0 ? 0 : lTimeOut) : -1, &h, 1);
-        DWORD lErrLvl = kStillActive;
-        if (r == 0) {
-          if (::GetExitCodeProcess(h, &lErrLvl)) {
-            lExitCode = lErrLvl;
-            bResult = true;
-          } else {
-            t.APIError(L"GetExitCodeProcess", pVar(L"sShell", sShell));
-          }
-        } else if (r == kMsgWaitQuit) {
-          t.Log(L"ShellX (Stopped waiting) The program is closing; the process keeps running.", evNormal,
-                pVar(L"sShell", sShell));
-          lExitCode = 0;
-        } else if (r == kWaitTimeout) {
-          t.Log(L"ShellX (Failed) The process has timed out.", evNormal,
-                pVar(L"sShell", sShell, L"lErrLvl", static_cast<int32_t>(lErrLvl), L"bUseTimeOut",
-                     bUseTimeOut, L"lTimeOut", lTimeOut));
-          lExitCode = 0;
-        } else {
-          t.APIError(L"MsgWaitForMultipleObjects", pVar(L"sShell", sShell));
-        }
-      });
-      if (!bResult) t.Log(L"ShellX (Failed) The process has timed out.", evNormal, pVar(L"sShell", sShell));
-      // The process is left running; only our handle goes (hProcess closes it).
-    }
-  }
-
-  t.Vars(vkReturnedByRef, {L"lPID", lPID, L"lExitCode", lExitCode});
-  t.Vars(vkFunctionReturn, {bResult});
-  return bResult;
-}
-
-bool ShellX(std::wstring_view sPathAndFilename, std::wstring_view sArguments, bool bWait, int32_t lStyle,
-            uint32_t& lExitCode, bool bUseLimit, int32_t lLimitMS) {
-  App_Trace t(L"App_RunX", L"ShellX");
-  t.Vars(vkPassedByVal, {L"sPathAndFilename", sPathAndFilename, L"sArguments", sArguments, L"bWait", bWait,
-                         L"lStyle", lStyle, L"bUseLimit", bUseLimit, L"lLimitMS", lLimitMS});
-  uint32_t lPID = 0;
-  const bool bResult = ShellPlain(sPathAndFilename, sArguments, bWait, StyleToShowWindowConstant(lStyle),
-                                  bUseLimit ? lLimitMS : 0, lPID, lExitCode);
-  t.Vars(vkReturnedByRef, {L"lExitCode", lExitCode});
-  t.Vars(vkFunctionReturn, {bResult});
-  return bResult;
-}
-
-namespace {
-
-UINT TopWindowFlags(bool bActivateWindow) {
-  // Keep size and position; without activation also SWP_NOACTIVATE.
-  return bActivateWindow ? (SWP_NOSIZE | SWP_NOMOVE) : (SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
-}
-
-}  // namespace
-
-void SetCurrentSystemTopWindow(bool bSetTopMost, bool bActivateWindow) {
-  App_Trace t(L"App_RunX", L"SetCurrentSystemTopWindow", ptSub);
-  t.Vars(vkPassedByVal, {L"bSetTopMost", bSetTopMost, L"bActivateWindow", bActivateWindow});
-  t.Step([&] {
-    const UINT flags = TopWindowFlags(bActivateWindow);
-    if (!::SetWindowPos(::GetForegroundWindow(), bSetTopMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-                        flags))
-      t.APIError(L"SetWindowPos(GetForegroundWindow, ...",
-                 pVar(L"bSetTopMost", bSetTopMost, L"lFlags", static_cast<int32_t>(flags)));
-  });
-}
-
-bool SetTopWindow(HWND hWnd, bool bSetTopMost, bool bActivateWindow, bool bSetCurrentToNoTopMost,
-                  bool bResetCurrentEvenIfMatchesTargetHwnd) {
-  App_Trace t(L"App_RunX", L"SetTopWindow");
-  t.Vars(vkPassedByVal, {L"bSetTopMost", bSetTopMost, L"bActivateWindow", bActivateWindow,
-                         L"bSetCurrentToNoTopMost", bSetCurrentToNoTopMost,
-                         L"bResetCurrentEvenIfMatchesTargetHwnd", bResetCurrentEvenIfMatchesTargetHwnd});
-  bool result = false;
-  t.Step([&] {
-    const UINT flags = TopWindowFlags(bActivateWindow);
-    if (bSetCurrentToNoTopMost && (bResetCurrentEvenIfMatchesTargetHwnd || ::GetForegroundWindow() != hWnd))
-      SetCurrentSystemTopWindow(false, false);
-    result = ::SetWindowPos(hWnd, bSetTopMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, flags) != FALSE;
-    if (!result)
-      t.APIError(L"SetWindowPos", pVar(L"bSetTopMost", bSetTopMost, L"lFlags", static_cast<int32_t>(flags)));
-  });
-  t.Vars(vkFunctionReturn, {result});
-  return result;
-}
-
-namespace {
-thread_local uint32_t g_ShellExLastError = 0;
-}  // namespace
-
-uint32_t ShellExW_LastError() {
-  return g_ShellExLastError;
-}
-
-bool ShellExW(std::wstring_view sPathAndFilename, std::wstring_view sCmdLineParams, int32_t ShowType,
-              bool bForceRunAsVerb, bool bForceFailOnCancelledUAC, App_Handle* phProcess) {
-  App_Trace t(L"App_RunX", L"ShellExW");
-  t.Vars(vkPassedByVal,
-         {L"sPathAndFilename", sPathAndFilename, L"sCmdLineParams", sCmdLineParams, L"ShowType", ShowType,
-          L"bForceRunAsVerb", bForceRunAsVerb, L"bForceFailOnCancelledUAC", bForceFailOnCancelledUAC});
-  bool result = false;
-  std::wstring path;
-  const std::wstring params(sCmdLineParams);
-  if (phProcess) phProcess->Reset();
-  // A bare program name is Windows' own tool (a document or URL stays as it is).
-  t.Step([&] { path = FindToolOrRefuse(t, sPathAndFilename); });
-  if (path.empty()) {
-    g_ShellExLastError = ERROR_FILE_NOT_FOUND;
-    t.Vars(vkFunctionReturn, {result});
-    return result;
-  }
-  std::wstring sSourceOf_hWnd = L"null", sVerb = bForceRunAsVerb ? L"runas" : L"open", sPathOnly;
-  HWND owner = nullptr;
-  bool bUnloadInvForm = false;
-  t.Step([&] { App_Common::DoEvents(); });
-  t.Step([&] {
-    const size_t slash = path.rfind(L'\\');
-    if (slash != std::wstring::npos) sPathOnly = path.substr(0, slash);
-  });
-  if (!App_Common::NeverLoadForms()) {
-    t.Step([&] {
-      sSourceOf_hWnd = L"App_InvForm";
-      App_InvForm& inv = InvForm();
-      if (!inv.IsLoaded().value_or(false)) {
-        inv.Show(false, nullptr);
-        bUnloadInvForm = true;
-      }
-      owner = inv.hWnd();
-      SetTopWindow(owner, true, true, true, true);
-    });
-  }
-  bool retry = true;
-  while (retry) {
-    retry = false;
-    INT_PTR lRet = 0;
-    DWORD lError = 0;
-    t.Step([&] {
-      App_FSRedirGuard redir;
-      ::SetLastError(0);
-      if (sVerb == L"runas" && PlatformFake().ElevatedStartError) {
-        lRet = SE_ERR_ACCESSDENIED;
-        lError = *PlatformFake().ElevatedStartError;
-      } else {
-        // The started process comes back as a handle where the shell gives
-        // one, so a caller waits on that process and no other of its name.
-        SHELLEXECUTEINFOW sei{};
-        sei.cbSize = sizeof(sei);
-        sei.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-        sei.hwnd = owner;
-        sei.lpVerb = sVerb.c_str();
-        sei.lpFile = path.c_str();
-        sei.lpParameters = params.c_str();
-        sei.lpDirectory = sPathOnly.empty() ? nullptr : sPathOnly.c_str();
-        sei.nShow = ShowType;
-        const BOOL bOK = ::ShellExecuteExW(&sei);
-        lError = bOK ? 0 : ::GetLastError();
-        App_Handle hStarted(sei.hProcess);
-        lRet = bOK ? 33 : reinterpret_cast<INT_PTR>(sei.hInstApp);
-        if (phProcess) *phProcess = std::move(hStarted);
-      }
-      ::SetLastError(lError);
-      if (lError != 0)
-        t.APIError(L"ShellExecute2",
-                   pVar(L"sVerb", sVerb, L"sPathAndFilename", path, L"sCmdLineParams", params, L"sPathOnly",
-                        sPathOnly, L"ShowType", ShowType, L"sSourceOf_hWnd", sSourceOf_hWnd));
-    });
-    const bool bStarted =
-        lError != kErrElevationRequired && lError != ERROR_CANCELLED && (lRet < 0 || lRet > 32);
-    g_ShellExLastError = bStarted ? 0 : lError != 0 ? lError : static_cast<uint32_t>(lRet);
-    const std::wstring file = L"  File = [" + path + L"]";
-    if (lError == kErrElevationRequired) {
-      if (bForceFailOnCancelledUAC) {
-        t.Log(L"ShellExW.ShellExecuteW lRet = " + std::to_wstring(lRet) +
-              L"  Error = ERROR_ELEVATION_REQUIRED  AppRunningAsAdmin = " +
-              (AppEnv().AppInst_IsAdmin ? L"True" : L"False") +
-              L" (LAUNCH FAIL AS ADMIN, NO RETRY SPECIFIED BY BOOLEAN)  verb = " + sVerb + file);
-        result = false;
-      } else if (sVerb == L"open") {
-        t.Log(
-            L"ShellExW  Error = ERROR_ELEVATION_REQUIRED  AppRunningAsAdmin = False  verb = 'open' "
-            L"(retrying run using 'runas' verb!)" +
-            file);
-        sVerb = L"runas";
-        retry = true;
-      } else {
-        t.Log(
-            L"ShellExW  Error = ERROR_ELEVATION_REQUIRED  AppRunningAsAdmin = False  verb = 'runas' "
-            L"(aborting run, assume UAC prompt was cancelled)" +
-            file);
-        result = true;
-      }
-    } else if (lError == ERROR_CANCELLED) {
-      t.Log(L"ShellExW.ShellExecuteW (UAC Prompt Cancelled by User)");
-      result = true;
-    } else if (lRet < 0 || lRet > 32) {
-      result = true;
-    } else {
-      t.Log(L"ShellExW.ShellExecuteW lRet = " + std::to_wstring(lRet) + L"  Error = " +
-            std::to_wstring(lError) + L" [" + App_Debug::GetSystemMsg(lError) + L"]  verb = " + sVerb +
-            L"  (LAUNCH FAIL, NO RETRY)" + file);
-      result = false;
-    }
-  }
-  if (bUnloadInvForm) t.Step([&] { InvForm().Unload(); });
-  t.Vars(vkFunctionReturn, {result});
-  return result;
 }
 
 // ---- process creation flags ------------------------------------------------
