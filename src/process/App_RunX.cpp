@@ -331,114 +331,112 @@ int32_t PollWhileRunning(uint32_t lPID, int32_t lTimeOut) {
   return 0;
 }
 
+// The handle to wait on: the start's own, or one opened by the process id
+// (looked up by name when the start gave none). False (logged) when there
+// is none.
+bool HandleToWaitOn(App_Trace& t, RxResult& r, App_Handle& hProcess) {
+  if (hProcess.Valid()) {
+    if (r.Process_ID != 0) {
+      t.Log(L"PID=" + std::to_wstring(r.Process_ID) + L" Process started with valid handle");
+    } else {
+      r.Process_ID = App_Processes::GetPID(r.File_Passed);
+      t.Log(L"GetPID=" + std::to_wstring(r.Process_ID) +
+            L" Process started with valid handle, but NO PID, trying GetPID then OpenProcess");
+    }
+    return true;
+  }
+  if (r.Process_ID == 0) {
+    r.Process_ID = App_Processes::GetPID(r.File_Passed);
+    if (r.Process_ID == 0) {
+      t.Log(L"Aborting after GetPID failure");
+      return false;
+    }
+    t.Log(L"GetPID=" + std::to_wstring(r.Process_ID) +
+          L" Process started, but Handle invalid and NO PID, trying GetPID then OpenProcess");
+  }
+  t.Log(L"PID=" + std::to_wstring(r.Process_ID) +
+        L" Process started, but Handle invalid, trying OpenProcess");
+  hProcess.Reset(::OpenProcess(WaitAccess(), FALSE, r.Process_ID));
+  if (!hProcess.Valid()) {
+    t.Log(L"OpenProcess failure");
+    return false;
+  }
+  t.Log(L"OpenProcess success");
+  r.Error_OpenProcess_Success = true;
+  return true;
+}
+
+// The wait for the exit, with the record's limit; a handle without the
+// right to wait is watched in the process list instead.
+void WaitForEnd(App_Trace& t, RxResult& r, HANDLE h) {
+  int32_t lRet = MsgWaitObj(r.Wait_TimeoutMS < 1 ? -1 : r.Wait_TimeoutMS, &h, 1);
+  if (lRet == kWaitFailed) {
+    r.Error_Timeout_Msg = L"WAIT_FAILED";
+    t.APIError(L"WaitForSingleObject WAIT_FAILED", pVar(L"hProcess", HandleVar(h)));
+    lRet = PollWhileRunning(r.Process_ID, r.Wait_TimeoutMS);
+  }
+  if (lRet == kWaitTimeout) {
+    r.Error_Timeout_Msg = L"WAIT_TIMEOUT";
+    t.Log(L"WaitForSingleObject WAIT_TIMEOUT");
+    r.Error_Exit_Timeout_Reached = true;
+    t.Log(L"(Process Timeout/STILL_ACTIVE) WaitForSingleObject=" + r.Error_Timeout_Msg +
+          PidAndFiles(r, true));
+  } else if (lRet == kMsgWaitQuit) {
+    t.Log(L"(Program closing) Stopped waiting; the process keeps running" + PidAndFiles(r, true));
+  }
+}
+
+// The wait until the program is ready for input: in short slices with the
+// window's messages handled between them, so that the window never stands
+// still for the whole wait.
+void WaitForInputReady(App_Trace& t, RxResult& r, HANDLE h) {
+  const uint32_t lStart = App_Platform::TickCount();
+  DWORD lRet = WAIT_TIMEOUT;
+  for (;;) {
+    lRet = ::WaitForInputIdle(h, kInputIdleSliceMS);
+    if (lRet != WAIT_TIMEOUT || App_Platform::TickCount() - lStart >= kInputIdleMS) break;
+    if (!App_Common::DoEvents()) {
+      t.Log(L"(Program closing) Stopped waiting for input-idle" + PidAndFiles(r, true));
+      return;
+    }
+  }
+  const wchar_t* sText = lRet == WAIT_FAILED    ? L"WAIT_FAILED"
+                         : lRet == WAIT_TIMEOUT ? L"WAIT_TIMEOUT"
+                                                : nullptr;
+  if (!sText) return;
+  r.Error_Init_Timeout_Reached = true;
+  r.Error_Timeout_Msg = sText;
+  t.Log(L"(no wait) Failed WaitForInputIdle=" + std::wstring(sText) +
+        PidAndFiles(r, App_Processes::IsProcessRunningByPID(r.Process_ID)));
+}
+
 }  // namespace
 
 void RunHelper_ProcessWaitForResult(RxResult& r, App_Handle& hProcess) {
   App_Trace t(L"App_RunX", L"RunHelper_ProcessWaitForResult", ptSub);
   t.Vars(vkPassedByRef, {L"hProcess", HandleVar(hProcess.Get())});
-  bool bGoOn = true;
-  bool bExitCodeRead = false;
-  DWORD lExitCode = 0;
-
-  // 1. A handle, or one opened by the process id.
-  t.Step([&] {
-    if (hProcess.Valid()) {
-      if (r.Process_ID != 0) {
-        t.Log(L"PID=" + std::to_wstring(r.Process_ID) + L" Process started with valid handle");
-      } else {
-        r.Process_ID = App_Processes::GetPID(r.File_Passed);
-        t.Log(L"GetPID=" + std::to_wstring(r.Process_ID) +
-              L" Process started with valid handle, but NO PID, trying GetPID then OpenProcess");
-      }
-      return;
-    }
-    if (r.Process_ID == 0) {
-      r.Process_ID = App_Processes::GetPID(r.File_Passed);
-      if (r.Process_ID == 0) {
-        t.Log(L"Aborting after GetPID failure");
-        bGoOn = false;
-        return;
-      }
-      t.Log(L"GetPID=" + std::to_wstring(r.Process_ID) +
-            L" Process started, but Handle invalid and NO PID, trying GetPID then OpenProcess");
-    }
-    t.Log(L"PID=" + std::to_wstring(r.Process_ID) +
-          L" Process started, but Handle invalid, trying OpenProcess");
-    hProcess.Reset(::OpenProcess(WaitAccess(), FALSE, r.Process_ID));
-    if (hProcess.Valid()) {
-      t.Log(L"OpenProcess success");
-      r.Error_OpenProcess_Success = true;
-    } else {
-      t.Log(L"OpenProcess failure");
-      bGoOn = false;
-    }
-  });
-  if (!bGoOn) {
+  bool bHandle = true;
+  t.Step([&] { bHandle = HandleToWaitOn(t, r, hProcess); });
+  if (!bHandle) {
     t.Vars(vkReturnedByRef, {L"hProcess", HandleVar(hProcess.Get())});
     return;
   }
-
-  // 2. The wait.
   if (r.Wait_For_Exit) {
-    t.Step([&] {
-      HANDLE h = hProcess.Get();
-      int32_t lRet = MsgWaitObj(r.Wait_TimeoutMS < 1 ? -1 : r.Wait_TimeoutMS, &h, 1);
-      if (lRet == kWaitFailed) {
-        r.Error_Timeout_Msg = L"WAIT_FAILED";
-        t.APIError(L"WaitForSingleObject WAIT_FAILED", pVar(L"hProcess", HandleVar(h)));
-        // A handle without the right to wait: watch the process list instead.
-        lRet = PollWhileRunning(r.Process_ID, r.Wait_TimeoutMS);
-      }
-      if (lRet == kWaitTimeout) {
-        r.Error_Timeout_Msg = L"WAIT_TIMEOUT";
-        t.Log(L"WaitForSingleObject WAIT_TIMEOUT");
-        r.Error_Exit_Timeout_Reached = true;
-        t.Log(L"(Process Timeout/STILL_ACTIVE) WaitForSingleObject=" + r.Error_Timeout_Msg +
-              PidAndFiles(r, true));
-      } else if (lRet == kMsgWaitQuit) {
-        t.Log(L"(Program closing) Stopped waiting; the process keeps running" + PidAndFiles(r, true));
-      }
-    });
+    t.Step([&] { WaitForEnd(t, r, hProcess.Get()); });
   } else {
     t.Log(L"Aborting WaitForExit; Flag Not Specified");
-    if (!r.Wait_For_Init) {
+    if (r.Wait_For_Init)
+      t.Step([&] { WaitForInputReady(t, r, hProcess.Get()); });
+    else
       t.Log(L"Aborting WaitForInit; Flag Not Specified");
-    } else {
-      t.Step([&] {
-        // In short slices with the window's messages handled between
-        // them: the window never stands still for the whole wait.
-        const uint32_t lStart = App_Platform::TickCount();
-        DWORD lRet = WAIT_TIMEOUT;
-        for (;;) {
-          lRet = ::WaitForInputIdle(hProcess.Get(), kInputIdleSliceMS);
-          if (lRet != WAIT_TIMEOUT || App_Platform::TickCount() - lStart >= kInputIdleMS) break;
-          if (!App_Common::DoEvents()) {
-            t.Log(L"(Program closing) Stopped waiting for input-idle" + PidAndFiles(r, true));
-            lRet = 0;
-            break;
-          }
-        }
-        const wchar_t* sText = lRet == WAIT_FAILED    ? L"WAIT_FAILED"
-                               : lRet == WAIT_TIMEOUT ? L"WAIT_TIMEOUT"
-                                                      : nullptr;
-        if (sText) {
-          r.Error_Init_Timeout_Reached = true;
-          r.Error_Timeout_Msg = sText;
-          t.Log(L"(no wait) Failed WaitForInputIdle=" + std::wstring(sText) +
-                PidAndFiles(r, App_Processes::IsProcessRunningByPID(r.Process_ID)));
-        }
-      });
-    }
   }
-
-  // 3. The exit code: 259 while the process runs.
+  // The exit code: STILL_ACTIVE while the process runs.
   t.Step([&] {
-    if (::GetExitCodeProcess(hProcess.Get(), &lExitCode)) {
-      bExitCodeRead = true;
-    } else {
+    DWORD lExitCode = 0;
+    if (::GetExitCodeProcess(hProcess.Get(), &lExitCode))
+      r.Process_Exit_Code = lExitCode;
+    else
       t.APIError(L"GetExitCodeProcess", pVar(L"hProcess", HandleVar(hProcess.Get())));
-    }
-    if (bExitCodeRead) r.Process_Exit_Code = lExitCode;
   });
   t.Vars(vkReturnedByRef,
          {L"hProcess", HandleVar(hProcess.Get()), L"Process_Exit_Code", r.Process_Exit_Code});
