@@ -64,97 +64,119 @@ int32_t StyleToShowWindowConstant(int32_t lStyle) {
   }
 }
 
+namespace {
+
+// What ShellPlain starts: the path, and for a bare name Windows' own tool
+// of that name with the system folder as its current folder.
+struct PlainStart {
+  std::wstring sPath, sApp, sDir;
+};
+
+// False (logged) when there is nothing to start.
+bool FindPlainStart(App_Trace& t, std::wstring_view sPathAndFilename, PlainStart& p) {
+  p.sPath = App_Strings::UnwrapQuotes(App_Strings::Trim(sPathAndFilename));
+  if (p.sPath.empty()) {
+    t.Log(L"Passed empty string!");
+    return false;
+  }
+  if (IsBareName(p.sPath)) {
+    // Windows' own tool, run in the system folder, so that whatever it
+    // starts in turn is looked for there first as well.
+    p.sApp = FindToolOrRefuse(t, p.sPath);
+    p.sDir = SystemFolderNow();
+    return !p.sApp.empty();
+  }
+  if (HasBackslash(p.sPath) && !App_FileSystem::FileExist(p.sPath)) {
+    t.Log(L"File not found!", evNormal, pVar(L"sPathAndFilename", sPathAndFilename));
+    return false;
+  }
+  return true;
+}
+
+// Starts the program with sShell as its command line; its handle comes
+// back in hProcess, its id in lPID (0, logged, when it did not start).
+void StartPlain(App_Trace& t, const PlainStart& p, const std::wstring& sShell, int32_t lShowWindow,
+                App_Handle& hProcess, uint32_t& lPID) {
+  App_FSRedirGuard redir;
+  lPID = 0;
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  si.dwFlags = STARTF_USESHOWWINDOW;
+  si.wShowWindow = static_cast<WORD>(StyleToShowWindowConstant(ShowWindowConstantToStyle(lShowWindow)));
+  PROCESS_INFORMATION pi{};
+  std::wstring cmd = sShell;  // CreateProcessW may write into its command line
+  if (::CreateProcessW(p.sApp.empty() ? nullptr : p.sApp.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0,
+                       nullptr, p.sDir.empty() ? nullptr : p.sDir.c_str(), &si, &pi)) {
+    App_Handle thread(pi.hThread);
+    hProcess.Reset(pi.hProcess);
+    lPID = pi.dwProcessId;
+  } else {
+    t.APIError(L"CreateProcessW", pVar(L"sShell", sShell));
+  }
+  if (lPID == 0) t.Log(L"Shell (Failed); Could not obtain a Process ID!");
+}
+
+// Waits for the process's end (lTimeOut 0: no limit), handling messages:
+// true with its exit code in lExitCode. The wait is on the process itself:
+// a program that really ends with 259 ends it too.
+bool WaitForExitCode(App_Trace& t, HANDLE h, int32_t lTimeOut, const std::wstring& sShell,
+                     uint32_t& lExitCode) {
+  const bool bUseTimeOut = lTimeOut != 0;
+  const int32_t r = MsgWaitObj(bUseTimeOut ? (lTimeOut < 0 ? 0 : lTimeOut) : -1, &h, 1);
+  DWORD lErrLvl = kStillActive;
+  if (r == 0) {
+    if (::GetExitCodeProcess(h, &lErrLvl)) {
+      lExitCode = lErrLvl;
+      return true;
+    }
+    t.APIError(L"GetExitCodeProcess", pVar(L"sShell", sShell));
+  } else if (r == kMsgWaitQuit) {
+    t.Log(L"ShellX (Stopped waiting) The program is closing; the process keeps running.", evNormal,
+          pVar(L"sShell", sShell));
+    lExitCode = 0;
+  } else if (r == kWaitTimeout) {
+    t.Log(L"ShellX (Failed) The process has timed out.", evNormal,
+          pVar(L"sShell", sShell, L"lErrLvl", static_cast<int32_t>(lErrLvl), L"bUseTimeOut", bUseTimeOut,
+               L"lTimeOut", lTimeOut));
+    lExitCode = 0;
+  } else {
+    t.APIError(L"MsgWaitForMultipleObjects", pVar(L"sShell", sShell));
+  }
+  return false;
+}
+
+}  // namespace
+
 bool ShellPlain(std::wstring_view sPathAndFilename, std::wstring_view sArguments, bool bWait,
                 int32_t lShowWindow, int32_t lTimeOut, uint32_t& lPID, uint32_t& lExitCode) {
   App_Trace t(L"App_RunX", L"ShellPlain");
   t.Vars(vkPassedByVal, {L"sPathAndFilename", sPathAndFilename, L"sArguments", sArguments, L"bWait", bWait,
                          L"lShowWindow", lShowWindow, L"lTimeOut", lTimeOut});
-  bool bResult = false;
-  std::wstring sPath, sShell, sApp, sDir;
-  bool bGoOn = true;
+  const auto finish = [&](bool bResult) {
+    t.Vars(vkReturnedByRef, {L"lPID", lPID, L"lExitCode", lExitCode});
+    t.Vars(vkFunctionReturn, {bResult});
+    return bResult;
+  };
+  PlainStart p;
+  bool bFound = true;
+  t.Step([&] { bFound = FindPlainStart(t, sPathAndFilename, p); });
+  if (!bFound) return finish(false);
 
+  std::wstring sShell;
+  App_Handle hProcess;
   t.Step([&] {
-    sPath = App_Strings::UnwrapQuotes(App_Strings::Trim(sPathAndFilename));
-    if (sPath.empty()) {
-      t.Log(L"Passed empty string!");
-      bGoOn = false;
-    } else if (IsBareName(sPath)) {
-      // Windows' own tool, run in the system folder, so that whatever it
-      // starts in turn is looked for there first as well.
-      sApp = FindToolOrRefuse(t, sPath);
-      if (sApp.empty()) bGoOn = false;
-      sDir = SystemFolderNow();
-    } else if (HasBackslash(sPath) && !App_FileSystem::FileExist(sPath)) {
-      t.Log(L"File not found!", evNormal, pVar(L"sPathAndFilename", sPathAndFilename));
-      bGoOn = false;
-    }
+    sShell = CommandLineProgram(p.sApp.empty() ? p.sPath : p.sApp);
+    if (!sArguments.empty()) sShell += L" " + std::wstring(sArguments);
+    StartPlain(t, p, sShell, lShowWindow, hProcess, lPID);
   });
+  if (!bWait) return finish(lPID != 0);
 
-  if (bGoOn) {
-    const int32_t lStyle = ShowWindowConstantToStyle(lShowWindow);
-    const bool bUseTimeOut = lTimeOut != 0;
-
-    App_Handle hProcess;
-    t.Step([&] {
-      App_FSRedirGuard redir;
-      sShell = CommandLineProgram(sApp.empty() ? sPath : sApp);
-      if (!sArguments.empty()) sShell += L" " + std::wstring(sArguments);
-      lPID = 0;
-      STARTUPINFOW si{};
-      si.cb = sizeof(si);
-      si.dwFlags = STARTF_USESHOWWINDOW;
-      si.wShowWindow = static_cast<WORD>(StyleToShowWindowConstant(lStyle));
-      PROCESS_INFORMATION pi{};
-      std::wstring cmd = sShell;  // CreateProcessW may write into its command line
-      if (::CreateProcessW(sApp.empty() ? nullptr : sApp.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0,
-                           nullptr, sDir.empty() ? nullptr : sDir.c_str(), &si, &pi)) {
-        App_Handle thread(pi.hThread);
-        hProcess.Reset(pi.hProcess);
-        lPID = pi.dwProcessId;
-      } else {
-        t.APIError(L"CreateProcessW", pVar(L"sShell", sShell));
-      }
-      if (lPID == 0) t.Log(L"Shell (Failed); Could not obtain a Process ID!");
-    });
-
-    if (!bWait) {
-      bResult = lPID != 0;
-    } else {
-      t.Step([&] {
-        if (!hProcess.Valid()) return;
-        // The wait is on the process itself: a program that really ends
-        // with 259 ends it too.
-        HANDLE h = hProcess.Get();
-        const int32_t r = MsgWaitObj(bUseTimeOut ? (lTimeOut < 0 ? 0 : lTimeOut) : -1, &h, 1);
-        DWORD lErrLvl = kStillActive;
-        if (r == 0) {
-          if (::GetExitCodeProcess(h, &lErrLvl)) {
-            lExitCode = lErrLvl;
-            bResult = true;
-          } else {
-            t.APIError(L"GetExitCodeProcess", pVar(L"sShell", sShell));
-          }
-        } else if (r == kMsgWaitQuit) {
-          t.Log(L"ShellX (Stopped waiting) The program is closing; the process keeps running.", evNormal,
-                pVar(L"sShell", sShell));
-          lExitCode = 0;
-        } else if (r == kWaitTimeout) {
-          t.Log(L"ShellX (Failed) The process has timed out.", evNormal,
-                pVar(L"sShell", sShell, L"lErrLvl", static_cast<int32_t>(lErrLvl), L"bUseTimeOut",
-                     bUseTimeOut, L"lTimeOut", lTimeOut));
-          lExitCode = 0;
-        } else {
-          t.APIError(L"MsgWaitForMultipleObjects", pVar(L"sShell", sShell));
-        }
-      });
-      if (!bResult) t.Log(L"ShellX (Failed) The process has timed out.", evNormal, pVar(L"sShell", sShell));
-      // The process is left running; only our handle goes (hProcess closes it).
-    }
-  }
-
-  t.Vars(vkReturnedByRef, {L"lPID", lPID, L"lExitCode", lExitCode});
-  t.Vars(vkFunctionReturn, {bResult});
-  return bResult;
+  bool bResult = false;
+  if (hProcess.Valid())
+    t.Step([&] { bResult = WaitForExitCode(t, hProcess.Get(), lTimeOut, sShell, lExitCode); });
+  if (!bResult) t.Log(L"ShellX (Failed) The process has timed out.", evNormal, pVar(L"sShell", sShell));
+  // The process is left running; only our handle goes (hProcess closes it).
+  return finish(bResult);
 }
 
 bool ShellX(std::wstring_view sPathAndFilename, std::wstring_view sArguments, bool bWait, int32_t lStyle,
