@@ -4,6 +4,8 @@
 // after <windows.h>, which it needs
 #include <shellapi.h>
 
+#include <optional>
+
 #include "diag/App_Trace.h"
 #include "forms/App_InvForm.h"
 #include "fs/App_FileSystem.h"
@@ -233,7 +235,107 @@ bool SetTopWindow(HWND hWnd, bool bSetTopMost, bool bActivateWindow, bool bSetCu
 }
 
 namespace {
+
 thread_local uint32_t g_ShellExLastError = 0;
+
+// One start through the shell, as ShellExW asks for it.
+struct ShellStart {
+  std::wstring sVerb, sPath, sParams, sPathOnly;
+  int32_t ShowType = 0;
+  HWND owner = nullptr;
+  std::wstring sSourceOf_hWnd = L"null";
+};
+
+// The invisible form owns the start, above the other windows, so that an
+// elevation prompt comes to the front; bUnloadInvForm is set when it was
+// shown for this start.
+void OwnStartByInvForm(ShellStart& s, bool& bUnloadInvForm) {
+  s.sSourceOf_hWnd = L"App_InvForm";
+  App_InvForm& inv = InvForm();
+  if (!inv.IsLoaded().value_or(false)) {
+    inv.Show(false, nullptr);
+    bUnloadInvForm = true;
+  }
+  s.owner = inv.hWnd();
+  SetTopWindow(s.owner, true, true, true, true);
+}
+
+// ShellExecuteExW once: lRet is the shell's answer (above 32: started),
+// lError the system error.
+void ShellExecuteOnce(App_Trace& t, const ShellStart& s, App_Handle* phProcess, INT_PTR& lRet,
+                      DWORD& lError) {
+  App_FSRedirGuard redir;
+  ::SetLastError(0);
+  if (s.sVerb == L"runas" && PlatformFake().ElevatedStartError) {
+    lRet = SE_ERR_ACCESSDENIED;
+    lError = *PlatformFake().ElevatedStartError;
+  } else {
+    // The started process comes back as a handle where the shell gives
+    // one, so a caller waits on that process and no other of its name.
+    SHELLEXECUTEINFOW sei{};
+    sei.cbSize = sizeof(sei);
+    sei.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    sei.hwnd = s.owner;
+    sei.lpVerb = s.sVerb.c_str();
+    sei.lpFile = s.sPath.c_str();
+    sei.lpParameters = s.sParams.c_str();
+    sei.lpDirectory = s.sPathOnly.empty() ? nullptr : s.sPathOnly.c_str();
+    sei.nShow = s.ShowType;
+    const BOOL bOK = ::ShellExecuteExW(&sei);
+    lError = bOK ? 0 : ::GetLastError();
+    App_Handle hStarted(sei.hProcess);
+    lRet = bOK ? 33 : reinterpret_cast<INT_PTR>(sei.hInstApp);
+    if (phProcess) *phProcess = std::move(hStarted);
+  }
+  ::SetLastError(lError);
+  if (lError != 0)
+    t.APIError(L"ShellExecute2",
+               pVar(L"sVerb", s.sVerb, L"sPathAndFilename", s.sPath, L"sCmdLineParams", s.sParams,
+                    L"sPathOnly", s.sPathOnly, L"ShowType", s.ShowType, L"sSourceOf_hWnd", s.sSourceOf_hWnd));
+}
+
+// What one start's answer means for ShellExW: its result, or none when the
+// start is to be tried again with the elevation verb (s.sVerb is then
+// "runas"). Keeps the answer for ShellExW_LastError.
+std::optional<bool> JudgeShellStart(App_Trace& t, ShellStart& s, INT_PTR lRet, DWORD lError,
+                                    bool bForceFailOnCancelledUAC) {
+  const bool bStarted =
+      lError != kErrElevationRequired && lError != ERROR_CANCELLED && (lRet < 0 || lRet > 32);
+  g_ShellExLastError = bStarted ? 0 : lError != 0 ? lError : static_cast<uint32_t>(lRet);
+  const std::wstring file = L"  File = [" + s.sPath + L"]";
+  if (lError == kErrElevationRequired) {
+    if (bForceFailOnCancelledUAC) {
+      t.Log(L"ShellExW.ShellExecuteW lRet = " + std::to_wstring(lRet) +
+            L"  Error = ERROR_ELEVATION_REQUIRED  AppRunningAsAdmin = " +
+            (AppEnv().AppInst_IsAdmin ? L"True" : L"False") +
+            L" (LAUNCH FAIL AS ADMIN, NO RETRY SPECIFIED BY BOOLEAN)  verb = " + s.sVerb + file);
+      return false;
+    }
+    if (s.sVerb == L"open") {
+      t.Log(
+          L"ShellExW  Error = ERROR_ELEVATION_REQUIRED  AppRunningAsAdmin = False  verb = 'open' "
+          L"(retrying run using 'runas' verb!)" +
+          file);
+      s.sVerb = L"runas";
+      return std::nullopt;
+    }
+    t.Log(
+        L"ShellExW  Error = ERROR_ELEVATION_REQUIRED  AppRunningAsAdmin = False  verb = 'runas' "
+        L"(aborting run, assume UAC prompt was cancelled)" +
+        file);
+    return true;
+  }
+  if (lError == ERROR_CANCELLED) {
+    t.Log(L"ShellExW.ShellExecuteW (UAC Prompt Cancelled by User)");
+    return true;
+  }
+  if (lRet < 0 || lRet > 32) return true;
+  t.Log(L"ShellExW.ShellExecuteW lRet = " + std::to_wstring(lRet) + L"  Error = " + std::to_wstring(lError) +
+        L" [" + App_Debug::GetSystemMsg(lError) + L"]  verb = " + s.sVerb + L"  (LAUNCH FAIL, NO RETRY)" +
+        file);
+  return false;
+}
+
 }  // namespace
 
 uint32_t ShellExW_LastError() {
@@ -246,112 +348,35 @@ bool ShellExW(std::wstring_view sPathAndFilename, std::wstring_view sCmdLinePara
   t.Vars(vkPassedByVal,
          {L"sPathAndFilename", sPathAndFilename, L"sCmdLineParams", sCmdLineParams, L"ShowType", ShowType,
           L"bForceRunAsVerb", bForceRunAsVerb, L"bForceFailOnCancelledUAC", bForceFailOnCancelledUAC});
-  bool result = false;
-  std::wstring path;
-  const std::wstring params(sCmdLineParams);
+  ShellStart s;
+  s.sVerb = bForceRunAsVerb ? L"runas" : L"open";
+  s.sParams = sCmdLineParams;
+  s.ShowType = ShowType;
   if (phProcess) phProcess->Reset();
   // A bare program name is Windows' own tool (a document or URL stays as it is).
-  t.Step([&] { path = FindToolOrRefuse(t, sPathAndFilename); });
-  if (path.empty()) {
+  t.Step([&] { s.sPath = FindToolOrRefuse(t, sPathAndFilename); });
+  if (s.sPath.empty()) {
     g_ShellExLastError = ERROR_FILE_NOT_FOUND;
-    t.Vars(vkFunctionReturn, {result});
-    return result;
+    t.Vars(vkFunctionReturn, {false});
+    return false;
   }
-  std::wstring sSourceOf_hWnd = L"null", sVerb = bForceRunAsVerb ? L"runas" : L"open", sPathOnly;
-  HWND owner = nullptr;
   bool bUnloadInvForm = false;
   t.Step([&] { App_Common::DoEvents(); });
   t.Step([&] {
-    const size_t slash = path.rfind(L'\\');
-    if (slash != std::wstring::npos) sPathOnly = path.substr(0, slash);
+    const size_t slash = s.sPath.rfind(L'\\');
+    if (slash != std::wstring::npos) s.sPathOnly = s.sPath.substr(0, slash);
   });
-  if (!App_Common::NeverLoadForms()) {
-    t.Step([&] {
-      sSourceOf_hWnd = L"App_InvForm";
-      App_InvForm& inv = InvForm();
-      if (!inv.IsLoaded().value_or(false)) {
-        inv.Show(false, nullptr);
-        bUnloadInvForm = true;
-      }
-      owner = inv.hWnd();
-      SetTopWindow(owner, true, true, true, true);
-    });
-  }
-  bool retry = true;
-  while (retry) {
-    retry = false;
+  if (!App_Common::NeverLoadForms()) t.Step([&] { OwnStartByInvForm(s, bUnloadInvForm); });
+  std::optional<bool> result;
+  while (!result) {
     INT_PTR lRet = 0;
     DWORD lError = 0;
-    t.Step([&] {
-      App_FSRedirGuard redir;
-      ::SetLastError(0);
-      if (sVerb == L"runas" && PlatformFake().ElevatedStartError) {
-        lRet = SE_ERR_ACCESSDENIED;
-        lError = *PlatformFake().ElevatedStartError;
-      } else {
-        // The started process comes back as a handle where the shell gives
-        // one, so a caller waits on that process and no other of its name.
-        SHELLEXECUTEINFOW sei{};
-        sei.cbSize = sizeof(sei);
-        sei.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-        sei.hwnd = owner;
-        sei.lpVerb = sVerb.c_str();
-        sei.lpFile = path.c_str();
-        sei.lpParameters = params.c_str();
-        sei.lpDirectory = sPathOnly.empty() ? nullptr : sPathOnly.c_str();
-        sei.nShow = ShowType;
-        const BOOL bOK = ::ShellExecuteExW(&sei);
-        lError = bOK ? 0 : ::GetLastError();
-        App_Handle hStarted(sei.hProcess);
-        lRet = bOK ? 33 : reinterpret_cast<INT_PTR>(sei.hInstApp);
-        if (phProcess) *phProcess = std::move(hStarted);
-      }
-      ::SetLastError(lError);
-      if (lError != 0)
-        t.APIError(L"ShellExecute2",
-                   pVar(L"sVerb", sVerb, L"sPathAndFilename", path, L"sCmdLineParams", params, L"sPathOnly",
-                        sPathOnly, L"ShowType", ShowType, L"sSourceOf_hWnd", sSourceOf_hWnd));
-    });
-    const bool bStarted =
-        lError != kErrElevationRequired && lError != ERROR_CANCELLED && (lRet < 0 || lRet > 32);
-    g_ShellExLastError = bStarted ? 0 : lError != 0 ? lError : static_cast<uint32_t>(lRet);
-    const std::wstring file = L"  File = [" + path + L"]";
-    if (lError == kErrElevationRequired) {
-      if (bForceFailOnCancelledUAC) {
-        t.Log(L"ShellExW.ShellExecuteW lRet = " + std::to_wstring(lRet) +
-              L"  Error = ERROR_ELEVATION_REQUIRED  AppRunningAsAdmin = " +
-              (AppEnv().AppInst_IsAdmin ? L"True" : L"False") +
-              L" (LAUNCH FAIL AS ADMIN, NO RETRY SPECIFIED BY BOOLEAN)  verb = " + sVerb + file);
-        result = false;
-      } else if (sVerb == L"open") {
-        t.Log(
-            L"ShellExW  Error = ERROR_ELEVATION_REQUIRED  AppRunningAsAdmin = False  verb = 'open' "
-            L"(retrying run using 'runas' verb!)" +
-            file);
-        sVerb = L"runas";
-        retry = true;
-      } else {
-        t.Log(
-            L"ShellExW  Error = ERROR_ELEVATION_REQUIRED  AppRunningAsAdmin = False  verb = 'runas' "
-            L"(aborting run, assume UAC prompt was cancelled)" +
-            file);
-        result = true;
-      }
-    } else if (lError == ERROR_CANCELLED) {
-      t.Log(L"ShellExW.ShellExecuteW (UAC Prompt Cancelled by User)");
-      result = true;
-    } else if (lRet < 0 || lRet > 32) {
-      result = true;
-    } else {
-      t.Log(L"ShellExW.ShellExecuteW lRet = " + std::to_wstring(lRet) + L"  Error = " +
-            std::to_wstring(lError) + L" [" + App_Debug::GetSystemMsg(lError) + L"]  verb = " + sVerb +
-            L"  (LAUNCH FAIL, NO RETRY)" + file);
-      result = false;
-    }
+    t.Step([&] { ShellExecuteOnce(t, s, phProcess, lRet, lError); });
+    result = JudgeShellStart(t, s, lRet, lError, bForceFailOnCancelledUAC);
   }
   if (bUnloadInvForm) t.Step([&] { InvForm().Unload(); });
-  t.Vars(vkFunctionReturn, {result});
-  return result;
+  t.Vars(vkFunctionReturn, {*result});
+  return *result;
 }
 
 }  // namespace App_RunX
