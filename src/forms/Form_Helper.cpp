@@ -2,6 +2,8 @@
 // box list routines.
 #include "forms/Form_Helper.h"
 
+#include <optional>
+
 #include "diag/App_Debug.h"
 #include "diag/App_Err.h"
 #include "diag/App_Trace.h"
@@ -26,6 +28,32 @@ bool AskForm(App_Trace& t, const std::optional<bool>& answer) {
     result = *answer;
   });
   return result;
+}
+
+// Handles this thread's messages until the form is unloaded. Only a
+// message handled here (a close, a timer, a call from another thread) can
+// unload it, so the thread sleeps until the next one comes. A WM_QUIT met
+// meanwhile is held back, as it would wake every wait at once, and put back
+// when the wait ends.
+void WaitUntilUnloaded(App_Form*& TheForm) {
+  // A form that cannot report IsLoaded counts as loaded while its window exists.
+  auto loaded = [&] {
+    if (!TheForm) return false;
+    const std::optional<bool> answer = TheForm->IsLoaded();
+    return answer ? *answer : TheForm->Loaded();
+  };
+  std::optional<WPARAM> quit;
+  for (;;) {
+    if (!App_Common::DoEvents()) {
+      MSG msg;
+      if (::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) quit = msg.wParam;
+      continue;  // the messages after it
+    }
+    if (!loaded()) break;
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
+  }
+  if (quit) ::PostQuitMessage(static_cast<int>(*quit));
+  TheForm = nullptr;
 }
 
 }  // namespace
@@ -117,22 +145,7 @@ bool ShowForm(App_Form*& TheForm, bool bWaitUntilUnloaded, bool bModal, App_Form
   t.Step([&] {
     if (TheForm) ToggleFocusRectangle(*TheForm, false);
   });
-  if (bWaitUntilUnloaded) {
-    t.Step([&] {
-      // A form that cannot report IsLoaded counts as loaded while its window exists.
-      auto loaded = [&] {
-        if (!TheForm) return false;
-        const std::optional<bool> answer = TheForm->IsLoaded();
-        return answer ? *answer : TheForm->Loaded();
-      };
-      do {
-        App_Common::DoEvents();
-        App_Common::DoEvents();
-        ::Sleep(55);
-      } while (loaded());
-      TheForm = nullptr;
-    });
-  }
+  if (bWaitUntilUnloaded) t.Step([&] { WaitUntilUnloaded(TheForm); });
   t.Vars(vkFunctionReturn, {true});
   return true;
 }

@@ -1,15 +1,14 @@
-// Shell launching (module App_RunX).
+// Starting programs (module App_RunX): the launcher RunX and its waits, the
+// process creation flags, and where a program named without a folder is
+// found. The plain and the shell start are in App_Shell.cpp.
 #include "process/App_RunX.h"
 
 #include <windows.h>
-// after <windows.h>, which it needs
-#include <shellapi.h>
 
 #include <vector>
 
 #include "config/Config_Class.h"
 #include "diag/App_Trace.h"
-#include "forms/App_InvForm.h"
 #include "fs/App_FilePath.h"
 #include "fs/App_FileSystem.h"
 #include "platform/App_Env.h"
@@ -17,17 +16,15 @@
 #include "platform/App_Platform.h"
 #include "platform/App_Runtime.h"
 #include "process/App_Processes.h"
+#include "process/App_RunXShared.h"
 #include "util/App_Handle.h"
 #include "util/App_Strings.h"
 #include "util/App_Variables.h"
 
 namespace {
 
-constexpr DWORD kStillActive = 259;  // STILL_ACTIVE
 constexpr DWORD kPollMS = 100;
-constexpr DWORD kErrElevationRequired = 740;  // ERROR_ELEVATION_REQUIRED (Vista and later)
-constexpr DWORD kErrSRPBlocked = 1260;        // ERROR_ACCESS_DISABLED_BY_POLICY
-constexpr int32_t kWaitTimeout = 258;
+constexpr DWORD kErrSRPBlocked = 1260;  // ERROR_ACCESS_DISABLED_BY_POLICY
 constexpr int32_t kWaitFailed = -1;
 constexpr DWORD kInputIdleMS = 5500;
 constexpr DWORD kInputIdleSliceMS = 50;
@@ -39,10 +36,6 @@ int64_t HandleVar(HANDLE h) {
   return static_cast<int64_t>(reinterpret_cast<intptr_t>(h));
 }
 
-bool HasBackslash(std::wstring_view s) {
-  return s.find(L'\\') != std::wstring_view::npos;
-}
-
 // The text in double quotes, unless it already starts and ends with one.
 std::wstring Q(std::wstring_view s) {
   std::wstring r(s);
@@ -50,28 +43,9 @@ std::wstring Q(std::wstring_view s) {
   return r;
 }
 
-// A program path as the first part of a command line: quoted when it
-// holds a blank, so that it is never split.
-std::wstring CommandLineProgram(std::wstring_view sPath) {
-  return sPath.find_first_of(L" \t") != std::wstring_view::npos ? L"\"" + std::wstring(sPath) + L"\""
-                                                                : std::wstring(sPath);
-}
-
-std::wstring SystemFolderNow() {
-  const std::wstring& d = AppEnv().Dir_System32;
-  return d.empty() ? App_Platform::SystemFolder() : d;
-}
-
 std::wstring WindowsFolderNow() {
   const std::wstring& d = AppEnv().Dir_Windows;
   return d.empty() ? App_Platform::WindowsFolder() : d;
-}
-
-// A program named without any folder or drive ("cmd.exe", "netsh"): a name
-// Windows would look for in the program's own folder and the current folder
-// first. A URL or a document path is no bare name.
-bool IsBareName(std::wstring_view s) {
-  return !s.empty() && s.find_first_of(L"\\/:") == std::wstring_view::npos;
 }
 
 // The file in one folder list (";"-separated), ".exe" added to a name
@@ -123,49 +97,24 @@ DWORD WaitAccess() {
 
 namespace App_RunX {
 
-// Show-window code -> form-style window code (0 hidden, 1 normal, 2
-// minimised, 3 maximised, 4 normal without focus, 6 minimised without
-// focus).
-int32_t ShowWindowConstantToStyle(int32_t lShowWindow) {
-  switch (lShowWindow) {
-    case 1:
-    case 5:
-    case 9:
-    case 10:
-      return 1;
-    case 2:
-      return 2;
-    case 3:
-      return 3;
-    case 4:
-    case 8:
-      return 4;
-    case 6:
-    case 7:
-      return 6;
-    default:
-      return 0;
-  }
+bool HasBackslash(std::wstring_view s) {
+  return s.find(L'\\') != std::wstring_view::npos;
 }
 
-// Form-style window code -> the show-window code the started program gets.
-int32_t StyleToShowWindowConstant(int32_t lStyle) {
-  switch (lStyle) {
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-    case 6:
-      return lStyle;
-    default:
-      return 0;
-  }
+std::wstring CommandLineProgram(std::wstring_view sPath) {
+  return sPath.find_first_of(L" \t") != std::wstring_view::npos ? L"\"" + std::wstring(sPath) + L"\""
+                                                                : std::wstring(sPath);
 }
 
-namespace {
+std::wstring SystemFolderNow() {
+  const std::wstring& d = AppEnv().Dir_System32;
+  return d.empty() ? App_Platform::SystemFolder() : d;
+}
 
-// The path to start: a bare name becomes Windows' own tool of that name,
-// or "" (logged) when there is none.
+bool IsBareName(std::wstring_view s) {
+  return !s.empty() && s.find_first_of(L"\\/:") == std::wstring_view::npos;
+}
+
 std::wstring FindToolOrRefuse(App_Trace& t, std::wstring_view sPath) {
   std::wstring path = App_Strings::UnwrapQuotes(sPath);
   if (!IsBareName(path)) return path;
@@ -178,8 +127,6 @@ std::wstring FindToolOrRefuse(App_Trace& t, std::wstring_view sPath) {
           pVar(L"sProgram", sPath));
   return path;
 }
-
-}  // namespace
 
 std::wstring FindSystemProgram(std::wstring_view sName) {
   const std::wstring name = App_Strings::UnwrapQuotes(sName);
@@ -195,274 +142,6 @@ std::wstring FindSystemProgram(std::wstring_view sName) {
     }
   }
   return found;
-}
-
-bool ShellPlain(std::wstring_view sPathAndFilename, std::wstring_view sArguments, bool bWait,
-                int32_t lShowWindow, int32_t lTimeOut, uint32_t& lPID, uint32_t& lExitCode) {
-  App_Trace t(L"App_RunX", L"ShellPlain");
-  t.Vars(vkPassedByVal, {L"sPathAndFilename", sPathAndFilename, L"sArguments", sArguments, L"bWait", bWait,
-                         L"lShowWindow", lShowWindow, L"lTimeOut", lTimeOut});
-  bool bResult = false;
-  std::wstring sPath, sShell, sApp, sDir;
-  bool bGoOn = true;
-
-  t.Step([&] {
-    sPath = App_Strings::UnwrapQuotes(App_Strings::Trim(sPathAndFilename));
-    if (sPath.empty()) {
-      t.Log(L"Passed empty string!");
-      bGoOn = false;
-    } else if (IsBareName(sPath)) {
-      // Windows' own tool, run in the system folder, so that whatever it
-      // starts in turn is looked for there first as well.
-      sApp = FindToolOrRefuse(t, sPath);
-      if (sApp.empty()) bGoOn = false;
-      sDir = SystemFolderNow();
-    } else if (HasBackslash(sPath) && !App_FileSystem::FileExist(sPath)) {
-      t.Log(L"File not found!", evNormal, pVar(L"sPathAndFilename", sPathAndFilename));
-      bGoOn = false;
-    }
-  });
-
-  if (bGoOn) {
-    const int32_t lStyle = ShowWindowConstantToStyle(lShowWindow);
-    const bool bUseTimeOut = lTimeOut != 0;
-
-    App_Handle hProcess;
-    t.Step([&] {
-      App_FSRedirGuard redir;
-      sShell = CommandLineProgram(sApp.empty() ? sPath : sApp);
-      if (!sArguments.empty()) sShell += L" " + std::wstring(sArguments);
-      lPID = 0;
-      STARTUPINFOW si{};
-      si.cb = sizeof(si);
-      si.dwFlags = STARTF_USESHOWWINDOW;
-      si.wShowWindow = static_cast<WORD>(StyleToShowWindowConstant(lStyle));
-      PROCESS_INFORMATION pi{};
-      std::wstring cmd = sShell;  // CreateProcessW may write into its command line
-      if (::CreateProcessW(sApp.empty() ? nullptr : sApp.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0,
-                           nullptr, sDir.empty() ? nullptr : sDir.c_str(), &si, &pi)) {
-        App_Handle thread(pi.hThread);
-        hProcess.Reset(pi.hProcess);
-        lPID = pi.dwProcessId;
-      } else {
-        t.APIError(L"CreateProcessW", pVar(L"sShell", sShell));
-      }
-      if (lPID == 0) t.Log(L"Shell (Failed); Could not obtain a Process ID!");
-    });
-
-    if (!bWait) {
-      bResult = lPID != 0;
-    } else {
-      t.Step([&] {
-        if (!hProcess.Valid()) return;
-        // The wait is on the process itself: a program that really ends
-        // with 259 ends it too.
-        HANDLE h = hProcess.Get();
-        const int32_t r = MsgWaitObj(bUseTimeOut ? (lTimeOut < 0 ? 0 : lTimeOut) : -1, &h, 1);
-        DWORD lErrLvl = kStillActive;
-        if (r == 0) {
-          if (::GetExitCodeProcess(h, &lErrLvl)) {
-            lExitCode = lErrLvl;
-            bResult = true;
-          } else {
-            t.APIError(L"GetExitCodeProcess", pVar(L"sShell", sShell));
-          }
-        } else if (r == kMsgWaitQuit) {
-          t.Log(L"ShellX (Stopped waiting) The program is closing; the process keeps running.", evNormal,
-                pVar(L"sShell", sShell));
-          lExitCode = 0;
-        } else if (r == kWaitTimeout) {
-          t.Log(L"ShellX (Failed) The process has timed out.", evNormal,
-                pVar(L"sShell", sShell, L"lErrLvl", static_cast<int32_t>(lErrLvl), L"bUseTimeOut",
-                     bUseTimeOut, L"lTimeOut", lTimeOut));
-          lExitCode = 0;
-        } else {
-          t.APIError(L"MsgWaitForMultipleObjects", pVar(L"sShell", sShell));
-        }
-      });
-      if (!bResult) t.Log(L"ShellX (Failed) The process has timed out.", evNormal, pVar(L"sShell", sShell));
-      // The process is left running; only our handle goes (hProcess closes it).
-    }
-  }
-
-  t.Vars(vkReturnedByRef, {L"lPID", lPID, L"lExitCode", lExitCode});
-  t.Vars(vkFunctionReturn, {bResult});
-  return bResult;
-}
-
-bool ShellX(std::wstring_view sPathAndFilename, std::wstring_view sArguments, bool bWait, int32_t lStyle,
-            uint32_t& lExitCode, bool bUseLimit, int32_t lLimitMS) {
-  App_Trace t(L"App_RunX", L"ShellX");
-  t.Vars(vkPassedByVal, {L"sPathAndFilename", sPathAndFilename, L"sArguments", sArguments, L"bWait", bWait,
-                         L"lStyle", lStyle, L"bUseLimit", bUseLimit, L"lLimitMS", lLimitMS});
-  uint32_t lPID = 0;
-  const bool bResult = ShellPlain(sPathAndFilename, sArguments, bWait, StyleToShowWindowConstant(lStyle),
-                                  bUseLimit ? lLimitMS : 0, lPID, lExitCode);
-  t.Vars(vkReturnedByRef, {L"lExitCode", lExitCode});
-  t.Vars(vkFunctionReturn, {bResult});
-  return bResult;
-}
-
-namespace {
-
-UINT TopWindowFlags(bool bActivateWindow) {
-  // Keep size and position; without activation also SWP_NOACTIVATE.
-  return bActivateWindow ? (SWP_NOSIZE | SWP_NOMOVE) : (SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
-}
-
-}  // namespace
-
-void SetCurrentSystemTopWindow(bool bSetTopMost, bool bActivateWindow) {
-  App_Trace t(L"App_RunX", L"SetCurrentSystemTopWindow", ptSub);
-  t.Vars(vkPassedByVal, {L"bSetTopMost", bSetTopMost, L"bActivateWindow", bActivateWindow});
-  t.Step([&] {
-    const UINT flags = TopWindowFlags(bActivateWindow);
-    if (!::SetWindowPos(::GetForegroundWindow(), bSetTopMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-                        flags))
-      t.APIError(L"SetWindowPos(GetForegroundWindow, ...",
-                 pVar(L"bSetTopMost", bSetTopMost, L"lFlags", static_cast<int32_t>(flags)));
-  });
-}
-
-bool SetTopWindow(HWND hWnd, bool bSetTopMost, bool bActivateWindow, bool bSetCurrentToNoTopMost,
-                  bool bResetCurrentEvenIfMatchesTargetHwnd) {
-  App_Trace t(L"App_RunX", L"SetTopWindow");
-  t.Vars(vkPassedByVal, {L"bSetTopMost", bSetTopMost, L"bActivateWindow", bActivateWindow,
-                         L"bSetCurrentToNoTopMost", bSetCurrentToNoTopMost,
-                         L"bResetCurrentEvenIfMatchesTargetHwnd", bResetCurrentEvenIfMatchesTargetHwnd});
-  bool result = false;
-  t.Step([&] {
-    const UINT flags = TopWindowFlags(bActivateWindow);
-    if (bSetCurrentToNoTopMost && (bResetCurrentEvenIfMatchesTargetHwnd || ::GetForegroundWindow() != hWnd))
-      SetCurrentSystemTopWindow(false, false);
-    result = ::SetWindowPos(hWnd, bSetTopMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, flags) != FALSE;
-    if (!result)
-      t.APIError(L"SetWindowPos", pVar(L"bSetTopMost", bSetTopMost, L"lFlags", static_cast<int32_t>(flags)));
-  });
-  t.Vars(vkFunctionReturn, {result});
-  return result;
-}
-
-namespace {
-thread_local uint32_t g_ShellExLastError = 0;
-}  // namespace
-
-uint32_t ShellExW_LastError() {
-  return g_ShellExLastError;
-}
-
-bool ShellExW(std::wstring_view sPathAndFilename, std::wstring_view sCmdLineParams, int32_t ShowType,
-              bool bForceRunAsVerb, bool bForceFailOnCancelledUAC, App_Handle* phProcess) {
-  App_Trace t(L"App_RunX", L"ShellExW");
-  t.Vars(vkPassedByVal,
-         {L"sPathAndFilename", sPathAndFilename, L"sCmdLineParams", sCmdLineParams, L"ShowType", ShowType,
-          L"bForceRunAsVerb", bForceRunAsVerb, L"bForceFailOnCancelledUAC", bForceFailOnCancelledUAC});
-  bool result = false;
-  std::wstring path;
-  const std::wstring params(sCmdLineParams);
-  if (phProcess) phProcess->Reset();
-  // A bare program name is Windows' own tool (a document or URL stays as it is).
-  t.Step([&] { path = FindToolOrRefuse(t, sPathAndFilename); });
-  if (path.empty()) {
-    g_ShellExLastError = ERROR_FILE_NOT_FOUND;
-    t.Vars(vkFunctionReturn, {result});
-    return result;
-  }
-  std::wstring sSourceOf_hWnd = L"null", sVerb = bForceRunAsVerb ? L"runas" : L"open", sPathOnly;
-  HWND owner = nullptr;
-  bool bUnloadInvForm = false;
-  t.Step([&] { App_Common::DoEvents(); });
-  t.Step([&] {
-    const size_t slash = path.rfind(L'\\');
-    if (slash != std::wstring::npos) sPathOnly = path.substr(0, slash);
-  });
-  if (!App_Common::NeverLoadForms()) {
-    t.Step([&] {
-      sSourceOf_hWnd = L"App_InvForm";
-      App_InvForm& inv = InvForm();
-      if (!inv.IsLoaded().value_or(false)) {
-        inv.Show(false, nullptr);
-        bUnloadInvForm = true;
-      }
-      owner = inv.hWnd();
-      SetTopWindow(owner, true, true, true, true);
-    });
-  }
-  bool retry = true;
-  while (retry) {
-    retry = false;
-    INT_PTR lRet = 0;
-    DWORD lError = 0;
-    t.Step([&] {
-      App_FSRedirGuard redir;
-      ::SetLastError(0);
-      if (sVerb == L"runas" && PlatformFake().ElevatedStartError) {
-        lRet = SE_ERR_ACCESSDENIED;
-        lError = *PlatformFake().ElevatedStartError;
-      } else {
-        // The started process comes back as a handle where the shell gives
-        // one, so a caller waits on that process and no other of its name.
-        SHELLEXECUTEINFOW sei{};
-        sei.cbSize = sizeof(sei);
-        sei.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-        sei.hwnd = owner;
-        sei.lpVerb = sVerb.c_str();
-        sei.lpFile = path.c_str();
-        sei.lpParameters = params.c_str();
-        sei.lpDirectory = sPathOnly.empty() ? nullptr : sPathOnly.c_str();
-        sei.nShow = ShowType;
-        const BOOL bOK = ::ShellExecuteExW(&sei);
-        lError = bOK ? 0 : ::GetLastError();
-        App_Handle hStarted(sei.hProcess);
-        lRet = bOK ? 33 : reinterpret_cast<INT_PTR>(sei.hInstApp);
-        if (phProcess) *phProcess = std::move(hStarted);
-      }
-      ::SetLastError(lError);
-      if (lError != 0)
-        t.APIError(L"ShellExecute2",
-                   pVar(L"sVerb", sVerb, L"sPathAndFilename", path, L"sCmdLineParams", params, L"sPathOnly",
-                        sPathOnly, L"ShowType", ShowType, L"sSourceOf_hWnd", sSourceOf_hWnd));
-    });
-    const bool bStarted =
-        lError != kErrElevationRequired && lError != ERROR_CANCELLED && (lRet < 0 || lRet > 32);
-    g_ShellExLastError = bStarted ? 0 : lError != 0 ? lError : static_cast<uint32_t>(lRet);
-    const std::wstring file = L"  File = [" + path + L"]";
-    if (lError == kErrElevationRequired) {
-      if (bForceFailOnCancelledUAC) {
-        t.Log(L"ShellExW.ShellExecuteW lRet = " + std::to_wstring(lRet) +
-              L"  Error = ERROR_ELEVATION_REQUIRED  AppRunningAsAdmin = " +
-              (AppEnv().AppInst_IsAdmin ? L"True" : L"False") +
-              L" (LAUNCH FAIL AS ADMIN, NO RETRY SPECIFIED BY BOOLEAN)  verb = " + sVerb + file);
-        result = false;
-      } else if (sVerb == L"open") {
-        t.Log(
-            L"ShellExW  Error = ERROR_ELEVATION_REQUIRED  AppRunningAsAdmin = False  verb = 'open' "
-            L"(retrying run using 'runas' verb!)" +
-            file);
-        sVerb = L"runas";
-        retry = true;
-      } else {
-        t.Log(
-            L"ShellExW  Error = ERROR_ELEVATION_REQUIRED  AppRunningAsAdmin = False  verb = 'runas' "
-            L"(aborting run, assume UAC prompt was cancelled)" +
-            file);
-        result = true;
-      }
-    } else if (lError == ERROR_CANCELLED) {
-      t.Log(L"ShellExW.ShellExecuteW (UAC Prompt Cancelled by User)");
-      result = true;
-    } else if (lRet < 0 || lRet > 32) {
-      result = true;
-    } else {
-      t.Log(L"ShellExW.ShellExecuteW lRet = " + std::to_wstring(lRet) + L"  Error = " +
-            std::to_wstring(lError) + L" [" + App_Debug::GetSystemMsg(lError) + L"]  verb = " + sVerb +
-            L"  (LAUNCH FAIL, NO RETRY)" + file);
-      result = false;
-    }
-  }
-  if (bUnloadInvForm) t.Step([&] { InvForm().Unload(); });
-  t.Vars(vkFunctionReturn, {result});
-  return result;
 }
 
 // ---- process creation flags ------------------------------------------------
@@ -652,114 +331,112 @@ int32_t PollWhileRunning(uint32_t lPID, int32_t lTimeOut) {
   return 0;
 }
 
+// The handle to wait on: the start's own, or one opened by the process id
+// (looked up by name when the start gave none). False (logged) when there
+// is none.
+bool HandleToWaitOn(App_Trace& t, RxResult& r, App_Handle& hProcess) {
+  if (hProcess.Valid()) {
+    if (r.Process_ID != 0) {
+      t.Log(L"PID=" + std::to_wstring(r.Process_ID) + L" Process started with valid handle");
+    } else {
+      r.Process_ID = App_Processes::GetPID(r.File_Passed);
+      t.Log(L"GetPID=" + std::to_wstring(r.Process_ID) +
+            L" Process started with valid handle, but NO PID, trying GetPID then OpenProcess");
+    }
+    return true;
+  }
+  if (r.Process_ID == 0) {
+    r.Process_ID = App_Processes::GetPID(r.File_Passed);
+    if (r.Process_ID == 0) {
+      t.Log(L"Aborting after GetPID failure");
+      return false;
+    }
+    t.Log(L"GetPID=" + std::to_wstring(r.Process_ID) +
+          L" Process started, but Handle invalid and NO PID, trying GetPID then OpenProcess");
+  }
+  t.Log(L"PID=" + std::to_wstring(r.Process_ID) +
+        L" Process started, but Handle invalid, trying OpenProcess");
+  hProcess.Reset(::OpenProcess(WaitAccess(), FALSE, r.Process_ID));
+  if (!hProcess.Valid()) {
+    t.Log(L"OpenProcess failure");
+    return false;
+  }
+  t.Log(L"OpenProcess success");
+  r.Error_OpenProcess_Success = true;
+  return true;
+}
+
+// The wait for the exit, with the record's limit; a handle without the
+// right to wait is watched in the process list instead.
+void WaitForEnd(App_Trace& t, RxResult& r, HANDLE h) {
+  int32_t lRet = MsgWaitObj(r.Wait_TimeoutMS < 1 ? -1 : r.Wait_TimeoutMS, &h, 1);
+  if (lRet == kWaitFailed) {
+    r.Error_Timeout_Msg = L"WAIT_FAILED";
+    t.APIError(L"WaitForSingleObject WAIT_FAILED", pVar(L"hProcess", HandleVar(h)));
+    lRet = PollWhileRunning(r.Process_ID, r.Wait_TimeoutMS);
+  }
+  if (lRet == kWaitTimeout) {
+    r.Error_Timeout_Msg = L"WAIT_TIMEOUT";
+    t.Log(L"WaitForSingleObject WAIT_TIMEOUT");
+    r.Error_Exit_Timeout_Reached = true;
+    t.Log(L"(Process Timeout/STILL_ACTIVE) WaitForSingleObject=" + r.Error_Timeout_Msg +
+          PidAndFiles(r, true));
+  } else if (lRet == kMsgWaitQuit) {
+    t.Log(L"(Program closing) Stopped waiting; the process keeps running" + PidAndFiles(r, true));
+  }
+}
+
+// The wait until the program is ready for input: in short slices with the
+// window's messages handled between them, so that the window never stands
+// still for the whole wait.
+void WaitForInputReady(App_Trace& t, RxResult& r, HANDLE h) {
+  const uint32_t lStart = App_Platform::TickCount();
+  DWORD lRet = WAIT_TIMEOUT;
+  for (;;) {
+    lRet = ::WaitForInputIdle(h, kInputIdleSliceMS);
+    if (lRet != WAIT_TIMEOUT || App_Platform::TickCount() - lStart >= kInputIdleMS) break;
+    if (!App_Common::DoEvents()) {
+      t.Log(L"(Program closing) Stopped waiting for input-idle" + PidAndFiles(r, true));
+      return;
+    }
+  }
+  const wchar_t* sText = lRet == WAIT_FAILED    ? L"WAIT_FAILED"
+                         : lRet == WAIT_TIMEOUT ? L"WAIT_TIMEOUT"
+                                                : nullptr;
+  if (!sText) return;
+  r.Error_Init_Timeout_Reached = true;
+  r.Error_Timeout_Msg = sText;
+  t.Log(L"(no wait) Failed WaitForInputIdle=" + std::wstring(sText) +
+        PidAndFiles(r, App_Processes::IsProcessRunningByPID(r.Process_ID)));
+}
+
 }  // namespace
 
 void RunHelper_ProcessWaitForResult(RxResult& r, App_Handle& hProcess) {
   App_Trace t(L"App_RunX", L"RunHelper_ProcessWaitForResult", ptSub);
   t.Vars(vkPassedByRef, {L"hProcess", HandleVar(hProcess.Get())});
-  bool bGoOn = true;
-  bool bExitCodeRead = false;
-  DWORD lExitCode = 0;
-
-  // 1. A handle, or one opened by the process id.
-  t.Step([&] {
-    if (hProcess.Valid()) {
-      if (r.Process_ID != 0) {
-        t.Log(L"PID=" + std::to_wstring(r.Process_ID) + L" Process started with valid handle");
-      } else {
-        r.Process_ID = App_Processes::GetPID(r.File_Passed);
-        t.Log(L"GetPID=" + std::to_wstring(r.Process_ID) +
-              L" Process started with valid handle, but NO PID, trying GetPID then OpenProcess");
-      }
-      return;
-    }
-    if (r.Process_ID == 0) {
-      r.Process_ID = App_Processes::GetPID(r.File_Passed);
-      if (r.Process_ID == 0) {
-        t.Log(L"Aborting after GetPID failure");
-        bGoOn = false;
-        return;
-      }
-      t.Log(L"GetPID=" + std::to_wstring(r.Process_ID) +
-            L" Process started, but Handle invalid and NO PID, trying GetPID then OpenProcess");
-    }
-    t.Log(L"PID=" + std::to_wstring(r.Process_ID) +
-          L" Process started, but Handle invalid, trying OpenProcess");
-    hProcess.Reset(::OpenProcess(WaitAccess(), FALSE, r.Process_ID));
-    if (hProcess.Valid()) {
-      t.Log(L"OpenProcess success");
-      r.Error_OpenProcess_Success = true;
-    } else {
-      t.Log(L"OpenProcess failure");
-      bGoOn = false;
-    }
-  });
-  if (!bGoOn) {
+  bool bHandle = true;
+  t.Step([&] { bHandle = HandleToWaitOn(t, r, hProcess); });
+  if (!bHandle) {
     t.Vars(vkReturnedByRef, {L"hProcess", HandleVar(hProcess.Get())});
     return;
   }
-
-  // 2. The wait.
   if (r.Wait_For_Exit) {
-    t.Step([&] {
-      HANDLE h = hProcess.Get();
-      int32_t lRet = MsgWaitObj(r.Wait_TimeoutMS < 1 ? -1 : r.Wait_TimeoutMS, &h, 1);
-      if (lRet == kWaitFailed) {
-        r.Error_Timeout_Msg = L"WAIT_FAILED";
-        t.APIError(L"WaitForSingleObject WAIT_FAILED", pVar(L"hProcess", HandleVar(h)));
-        // A handle without the right to wait: watch the process list instead.
-        lRet = PollWhileRunning(r.Process_ID, r.Wait_TimeoutMS);
-      }
-      if (lRet == kWaitTimeout) {
-        r.Error_Timeout_Msg = L"WAIT_TIMEOUT";
-        t.Log(L"WaitForSingleObject WAIT_TIMEOUT");
-        r.Error_Exit_Timeout_Reached = true;
-        t.Log(L"(Process Timeout/STILL_ACTIVE) WaitForSingleObject=" + r.Error_Timeout_Msg +
-              PidAndFiles(r, true));
-      } else if (lRet == kMsgWaitQuit) {
-        t.Log(L"(Program closing) Stopped waiting; the process keeps running" + PidAndFiles(r, true));
-      }
-    });
+    t.Step([&] { WaitForEnd(t, r, hProcess.Get()); });
   } else {
     t.Log(L"Aborting WaitForExit; Flag Not Specified");
-    if (!r.Wait_For_Init) {
+    if (r.Wait_For_Init)
+      t.Step([&] { WaitForInputReady(t, r, hProcess.Get()); });
+    else
       t.Log(L"Aborting WaitForInit; Flag Not Specified");
-    } else {
-      t.Step([&] {
-        // In short slices with the window's messages handled between
-        // them: the window never stands still for the whole wait.
-        const uint32_t lStart = App_Platform::TickCount();
-        DWORD lRet = WAIT_TIMEOUT;
-        for (;;) {
-          lRet = ::WaitForInputIdle(hProcess.Get(), kInputIdleSliceMS);
-          if (lRet != WAIT_TIMEOUT || App_Platform::TickCount() - lStart >= kInputIdleMS) break;
-          if (!App_Common::DoEvents()) {
-            t.Log(L"(Program closing) Stopped waiting for input-idle" + PidAndFiles(r, true));
-            lRet = 0;
-            break;
-          }
-        }
-        const wchar_t* sText = lRet == WAIT_FAILED    ? L"WAIT_FAILED"
-                               : lRet == WAIT_TIMEOUT ? L"WAIT_TIMEOUT"
-                                                      : nullptr;
-        if (sText) {
-          r.Error_Init_Timeout_Reached = true;
-          r.Error_Timeout_Msg = sText;
-          t.Log(L"(no wait) Failed WaitForInputIdle=" + std::wstring(sText) +
-                PidAndFiles(r, App_Processes::IsProcessRunningByPID(r.Process_ID)));
-        }
-      });
-    }
   }
-
-  // 3. The exit code: 259 while the process runs.
+  // The exit code: STILL_ACTIVE while the process runs.
   t.Step([&] {
-    if (::GetExitCodeProcess(hProcess.Get(), &lExitCode)) {
-      bExitCodeRead = true;
-    } else {
+    DWORD lExitCode = 0;
+    if (::GetExitCodeProcess(hProcess.Get(), &lExitCode))
+      r.Process_Exit_Code = lExitCode;
+    else
       t.APIError(L"GetExitCodeProcess", pVar(L"hProcess", HandleVar(hProcess.Get())));
-    }
-    if (bExitCodeRead) r.Process_Exit_Code = lExitCode;
   });
   t.Vars(vkReturnedByRef,
          {L"hProcess", HandleVar(hProcess.Get()), L"Process_Exit_Code", r.Process_Exit_Code});
@@ -806,12 +483,35 @@ bool RunXShellX(RxResult& r, std::wstring_view sPathAndFilename, std::wstring_vi
   return r.Process_Create_Success;
 }
 
-RxResult RunX(std::wstring_view sPathAndFilename, std::wstring_view sCmdLineParams, bool bWaitForExit,
-              bool bWaitForInit, int32_t lWaitTimeoutMS, int32_t ShowType) {
-  App_Trace t(L"App_RunX", L"RunX");
-  t.Vars(vkPassedByVal, {L"sPathAndFilename", sPathAndFilename, L"sCmdLineParams", sCmdLineParams,
-                         L"bWaitForExit", bWaitForExit, L"bWaitForInit", bWaitForInit, L"lWaitTimeoutMS",
-                         lWaitTimeoutMS, L"ShowType", ShowType});
+namespace {
+
+// What the start is: an ordinary program, or a file one of Windows' own
+// programs runs.
+enum class RxKind { Program, ControlPanelItem, BatchFile };
+
+// One start as process creation gets it, worked out step by step.
+struct RxStart {
+  std::wstring sPath;    // the path as passed, without its quotes
+  std::wstring sParams;  // the arguments as passed
+  int32_t lShow = 0;     // the show-window code (SW_SHOWDEFAULT passed on as SW_SHOWNORMAL)
+  RxKind eKind = RxKind::Program;
+  std::wstring sPathAndFilename_Alt_W;  // control.exe or cmd.exe for an item or a batch file
+  std::wstring sCmdLineParams_Alt;      // the command line handed to process creation
+  std::wstring sPathAndFilename_W;      // the path, in the wide form where it needs it
+  std::wstring sPathOnly_W;             // its folder: the current folder of the program
+};
+
+// What process creation gave. The handles are owned from the moment they
+// are created: no early return leaks them.
+struct RxCreated {
+  BOOL lRet = FALSE;
+  DWORD lExtErr = 0;
+  App_Handle hProcess, hThread;
+  uint32_t lPID = 0, lTID = 0;
+};
+
+RxResult NewRecord(std::wstring_view sPathAndFilename, std::wstring_view sCmdLineParams, bool bWaitForExit,
+                   bool bWaitForInit, int32_t lWaitTimeoutMS, int32_t ShowType) {
   RxResult r;
   r.File_Passed = sPathAndFilename;
   r.File_CmdLineParams_Passed = sCmdLineParams;
@@ -819,247 +519,237 @@ RxResult RunX(std::wstring_view sPathAndFilename, std::wstring_view sCmdLinePara
   r.Wait_For_Init = bWaitForInit;
   r.Wait_TimeoutMS = lWaitTimeoutMS;
   r.ShowType_Passed = ShowType;
-  const int32_t lShow = ShowType == SW_SHOWDEFAULT ? SW_SHOWNORMAL : ShowType;
-  // A path wrapped in quotes names the same file; the quotes are no part of it.
-  const std::wstring sPath = App_Strings::UnwrapQuotes(sPathAndFilename);
-  const std::wstring sParams(sCmdLineParams);
+  return r;
+}
 
-  // Owned from the moment they are created: no early return leaks them.
-  App_Handle hThread, hProcess;
-  uint32_t lCreatedPID = 0, lCreatedTID = 0;
-  bool bWait = false;  // go on to the wait; otherwise straight to the end
-  const auto finish = [&] {
-    if (bWait) RunHelper_ProcessWaitForResult(r, hProcess);
-    hThread.Reset();
-    hProcess.Reset();
-    t.Log(L"RunX Finished=" + std::wstring(r.Process_Create_Success ? L"True" : L"False") + L" ReturnCode=" +
-              std::to_wstring(r.Process_Exit_Code) + L" for PID=" + std::to_wstring(r.Process_ID) + L" [" +
-              r.File_Passed + L"] with arguments [" + r.File_CmdLineParams_Passed + L"]",
-          evVerbose);
-    return r;
-  };
-
-  // No folder: the shell finds the program (Windows' own folders first).
-  if (!HasBackslash(sPath)) {
-    t.Step([&] {
-      bool bForceRunAs = false;
-      if (RunXShellX(r, sPath, sParams, bWaitForExit, false, lWaitTimeoutMS, lShow, bForceRunAs, hProcess))
-        t.Log(L"RunX (to ShellX for exe/no path) Success for PID=" + std::to_wstring(r.Process_ID) + L" [" +
-                  r.File_Passed + L"]",
-              evVerbose);
-      else
-        t.Log(L"Failure:  RunX (to ShellX for exe/no path)");
-    });
-    bWait = true;
-    return finish();
+// The start handed to the shell (RunXShellX), logged with the reason sFor.
+bool ToShellX(App_Trace& t, RxResult& r, const RxStart& s, bool bForceRunAs, std::wstring_view sFor,
+              App_Handle& hProcess) {
+  const std::wstring sWhy = L"RunX (to ShellX for " + std::wstring(sFor) + L")";
+  if (!RunXShellX(r, s.sPath, s.sParams, r.Wait_For_Exit, false, r.Wait_TimeoutMS, s.lShow, bForceRunAs,
+                  hProcess)) {
+    t.Log(L"Failure:  " + sWhy);
+    return false;
   }
+  t.Log(sWhy + L" Success for PID=" + std::to_wstring(r.Process_ID) + L" [" + r.File_Passed + L"]",
+        evVerbose);
+  return true;
+}
 
-  // Control panel items and batch files run through Windows' own programs.
-  std::wstring sPathAndFilename_Alt_W, sCmdLineParams_Alt;
-  bool bCPL = false, bBatch = false;
-  t.Step([&] {
-    const std::wstring lower = App_Strings::LCase(sPath);
-    const size_t dot = lower.rfind(L'.');
-    if (dot == std::wstring::npos) return;
-    const std::wstring ext = lower.substr(dot + 1);
-    if (ext.empty()) return;
-    sPathAndFilename_Alt_W = sPath;
-    sCmdLineParams_Alt = sParams;
-    if (ext == L"cpl") {
-      bCPL = true;
-      GetCPLValuesForRunX(sPathAndFilename_Alt_W, sCmdLineParams_Alt);
-    } else if (ext == L"bat" || ext == L"cmd") {
-      bBatch = true;
-      GetBatchFileValuesForRunX(sPathAndFilename_Alt_W, sCmdLineParams_Alt);
-    } else {
-      sPathAndFilename_Alt_W.clear();
-      sCmdLineParams_Alt.clear();
-    }
-  });
+RxKind KindOf(const std::wstring& sPath) {
+  const std::wstring lower = App_Strings::LCase(sPath);
+  const size_t dot = lower.rfind(L'.');
+  if (dot == std::wstring::npos) return RxKind::Program;
+  const std::wstring ext = lower.substr(dot + 1);
+  if (ext == L"cpl") return RxKind::ControlPanelItem;
+  if (ext == L"bat" || ext == L"cmd") return RxKind::BatchFile;
+  return RxKind::Program;
+}
 
-  // The command line of an ordinary program: its (quoted) file name, then the arguments.
-  t.Step([&] {
-    if (!sPathAndFilename_Alt_W.empty() || !sCmdLineParams_Alt.empty()) return;
-    if (App_Strings::Trim(sParams).empty()) return;
-    sCmdLineParams_Alt = CommandLineProgram(sPath.substr(sPath.rfind(L'\\') + 1));
-    sCmdLineParams_Alt += (sParams.front() == L' ' ? L"" : L" ") + sParams;
-  });
+// Control panel items and batch files run through Windows' own programs;
+// an ordinary program gets its (quoted) file name, then the arguments, as
+// its command line.
+void RewriteStart(RxStart& s) {
+  s.eKind = KindOf(s.sPath);
+  if (s.eKind != RxKind::Program) {
+    s.sPathAndFilename_Alt_W = s.sPath;
+    s.sCmdLineParams_Alt = s.sParams;
+    if (s.eKind == RxKind::ControlPanelItem)
+      GetCPLValuesForRunX(s.sPathAndFilename_Alt_W, s.sCmdLineParams_Alt);
+    else
+      GetBatchFileValuesForRunX(s.sPathAndFilename_Alt_W, s.sCmdLineParams_Alt);
+  }
+}
 
-  // Path form, flags, application path and current folder.
-  std::wstring sPathAndFilename_W = sPath, sPathOnly_W;
-  t.Step([&] {
-    if (sPath.size() > 259) r.File_ExceedsMaxPath = true;
-    if (App_Strings::UseWideAPI(sPath)) r.File_ContainsUnicodeCharacters = true;
-    const bool bWide = r.File_ExceedsMaxPath || r.File_ContainsUnicodeCharacters;
-    uint32_t flags = 0;
-    SetProcFlags(flags, 0, !bWide, false);
-    r.Process_Creation_Flags = flags;
-    sPathOnly_W = sPath.substr(0, sPath.rfind(L'\\'));
-    if (sPathOnly_W.size() == 2 && sPathOnly_W[1] == L':')
-      sPathOnly_W += L'\\';  // "C:" is the drive's current folder
-    if (bWide) {
-      App_FilePath::PrepPathForUnicodeAPI(sPathAndFilename_W);
-      App_FilePath::PrepPathForUnicodeAPI(sPathOnly_W);
-    }
-    r.File_Passed_To_API = App_Strings::Replace(sPathAndFilename_W, std::wstring_view(L"\0", 1), L"<NULL>");
-  });
+void ProgramCommandLine(RxStart& s) {
+  if (!s.sPathAndFilename_Alt_W.empty() || !s.sCmdLineParams_Alt.empty()) return;
+  if (App_Strings::Trim(s.sParams).empty()) return;
+  s.sCmdLineParams_Alt = CommandLineProgram(s.sPath.substr(s.sPath.rfind(L'\\') + 1));
+  s.sCmdLineParams_Alt += (s.sParams.front() == L' ' ? L"" : L" ") + s.sParams;
+}
 
-  BOOL lRet = FALSE;
-  DWORD lExtErr = 0;
-  const auto create = [&](const std::wstring& sApp) {
-    // A retry replaces the first start's handles.
-    hProcess.Reset();
-    hThread.Reset();
-    PROCESS_INFORMATION pi{};
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = static_cast<WORD>(lShow);
-    std::wstring cmd = sCmdLineParams_Alt;  // CreateProcessW may write into it
-    {
-      App_FSRedirGuard redir;
-      ::SetLastError(0);
-      lRet = ::CreateProcessW(sApp.c_str(), cmd.empty() ? nullptr : cmd.data(), nullptr, nullptr, FALSE,
+// Path form, flags, application path and current folder.
+void PreparePaths(RxResult& r, RxStart& s) {
+  const std::wstring& sPath = s.sPath;
+  if (sPath.size() > 259) r.File_ExceedsMaxPath = true;
+  if (App_Strings::UseWideAPI(sPath)) r.File_ContainsUnicodeCharacters = true;
+  const bool bWide = r.File_ExceedsMaxPath || r.File_ContainsUnicodeCharacters;
+  uint32_t flags = 0;
+  SetProcFlags(flags, 0, !bWide, false);
+  r.Process_Creation_Flags = flags;
+  s.sPathOnly_W = sPath.substr(0, sPath.rfind(L'\\'));
+  if (s.sPathOnly_W.size() == 2 && s.sPathOnly_W[1] == L':')
+    s.sPathOnly_W += L'\\';  // "C:" is the drive's current folder
+  if (bWide) {
+    App_FilePath::PrepPathForUnicodeAPI(s.sPathAndFilename_W);
+    App_FilePath::PrepPathForUnicodeAPI(s.sPathOnly_W);
+  }
+  r.File_Passed_To_API = App_Strings::Replace(s.sPathAndFilename_W, std::wstring_view(L"\0", 1), L"<NULL>");
+}
+
+// One CreateProcessW of sApp; a retry replaces the first start's handles.
+void CreateOnce(App_Trace& t, const RxResult& r, const RxStart& s, const std::wstring& sApp, RxCreated& c) {
+  c.hProcess.Reset();
+  c.hThread.Reset();
+  PROCESS_INFORMATION pi{};
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  si.dwFlags = STARTF_USESHOWWINDOW;
+  si.wShowWindow = static_cast<WORD>(s.lShow);
+  std::wstring cmd = s.sCmdLineParams_Alt;  // CreateProcessW may write into it
+  {
+    App_FSRedirGuard redir;
+    ::SetLastError(0);
+    c.lRet = ::CreateProcessW(sApp.c_str(), cmd.empty() ? nullptr : cmd.data(), nullptr, nullptr, FALSE,
                               r.Process_Creation_Flags, nullptr,
-                              sPathOnly_W.empty() ? nullptr : sPathOnly_W.c_str(), &si, &pi);
-      lExtErr = ::GetLastError();
-      hProcess.Reset(pi.hProcess);
-      hThread.Reset(pi.hThread);
-      lCreatedPID = pi.dwProcessId;
-      lCreatedTID = pi.dwThreadId;
-    }
-    if (lExtErr != 0) {
-      ::SetLastError(lExtErr);
-      t.APIError(L"CreateProcessW",
-                 pVar(L"lRet", static_cast<int32_t>(lRet), L"sPathAndFilename_W", sApp, L"sCmdLineParams_Alt",
-                      sCmdLineParams_Alt, L"sPathOnly_W", sPathOnly_W));
-    }
-  };
-
-  t.Step([&] {
-    if (!sPathAndFilename_Alt_W.empty()) {
-      t.Log(
-          L"Alt Vars Set for CreateProcessW", evVerbose,
-          pVar(L"sPathAndFilename_Alt_W", sPathAndFilename_Alt_W, L"sCmdLineParams_Alt", sCmdLineParams_Alt));
-      create(sPathAndFilename_Alt_W);
-      // The 64-bit retry of a rewritten start that reported success with "access denied".
-      if (lRet == 1 && lExtErr == ERROR_ACCESS_DENIED) {
-        const std::wstring msg = App_Debug::GetSystemMsg(lExtErr);
-        if (!AppEnv().Win64bit) {
-          t.Log(L"32bit OS, no retry on error:  " + msg);
-        } else if (InStr(sCmdLineParams_Alt, L"System32", App_Strings::cmText) == 0 && HasBackslash(sPath)) {
-          t.Log(
-              L"64bit OS, but no retry with syswow64 (target path not in system32, or no path passed with "
-              L"exe) "
-              L"on error:  " +
-              msg);
-        } else {
-          if (InStr(sPathAndFilename_Alt_W, L"System32", App_Strings::cmText) != 0) {
-            sPathAndFilename_Alt_W =
-                App_Strings::Replace(sPathAndFilename_Alt_W, L"System32", L"SysWOW64", App_Strings::cmText);
-            t.Log(
-                L"64bit OS, retry with sPathAndFilename_Alt_W modified to replace system32 with syswow64 "
-                L"(target path in system32) on error:  " +
-                msg);
-          } else {
-            t.Log(L"64bit OS, retry with no modification? (no path passed with exe?) on error:  " + msg);
-          }
-          lExtErr = 0;
-          create(sPathAndFilename_Alt_W);
-        }
-      }
-    } else {
-      if (!r.File_ExceedsMaxPath) {
-        create(sPathAndFilename_W);
-      } else {
-        // Windows cannot start a program by a path longer than MAX_PATH,
-        // even in the wide form (and some systems corrupt their heap trying):
-        // its short (8.3) form is started instead, when it has one that fits.
-        const std::wstring sShort = ShortPathOf(sPathAndFilename_W), sShortDir = ShortPathOf(sPathOnly_W);
-        if (!sShort.empty() && sShort.size() < MAX_PATH) {
-          t.Log(L"RunX (path too long for CreateProcessW, starting it by its short form)", evVerbose,
-                pVar(L"sShort", sShort, L"sShortDir", sShortDir));
-          sPathOnly_W = sShortDir.size() < MAX_PATH ? sShortDir : std::wstring();
-          create(sShort);
-        } else {
-          lRet = FALSE;
-          lExtErr = ERROR_FILENAME_EXCED_RANGE;
-          t.Log(L"RunX (path too long for CreateProcessW, and it has no short form that fits)", evNormal,
-                pVar(L"sPathAndFilename_W", sPathAndFilename_W));
-        }
-      }
-    }
-  });
-
-  const std::wstring msg = App_Debug::GetSystemMsg(lExtErr);
-  if (!lRet) {
-    // Creation failed.
-    if (!App_FileSystem::FileExistByStringPointer(sPathAndFilename_W.c_str())) {
-      r.Error_File_Not_Found = true;
-      t.Log(L"RunX (post run check reveals FILE NOT FOUND via FileExistByStringPointer) error:  " + msg,
-            evVerbose, pVar(L"lExtErr", lExtErr, L"sPathAndFilename_W", sPathAndFilename_W));
-      return finish();
-    }
-    if (lExtErr == kErrElevationRequired) {
-      t.Log(L"elevation req", evVerbose,
-            pVar(L"lExtErr", lExtErr, L"sPathAndFilename_W", sPathAndFilename_W));
-      r.Error_Elevation_Req = true;
-      bool bForceRunAs = true;
-      if (RunXShellX(r, sPath, sParams, bWaitForExit, false, lWaitTimeoutMS, lShow, bForceRunAs, hProcess)) {
-        t.Log(L"RunX (to ShellX for ERROR_ELEVATION_REQUIRED) Success for PID=" +
-                  std::to_wstring(r.Process_ID) + L" [" + r.File_Passed + L"]",
-              evVerbose);
-        bWait = true;
-      } else {
-        t.Log(L"Failure:  RunX (to ShellX for ERROR_ELEVATION_REQUIRED)");
-      }
-      return finish();
-    }
-    if (lExtErr == ERROR_CANCELLED) {
-      t.Log(L"RunX (UAC Prompt Cancelled by User)");
-      r.Error_Elevation_User_Cancelled = r.Process_Create_Success = r.Error_Elevation_Req = true;
-      return finish();
-    }
-    if (lExtErr == kErrSRPBlocked) {
-      t.Log(L"RunX (Blocked by Software Restriction Policy)");
-      r.Error_SRP_Blocked = true;
-      return finish();
-    }
-    t.Log(L"RunX -> ShellX / RunX (no wait) on CreateProcessW Fail " + msg, evVerbose,
-          pVar(L"lExtErr", lExtErr, L"sPathAndFilename_W", sPathAndFilename_W));
-    r.Error_Sent_To_ShellX = true;
-    t.Step([&] {
-      uint32_t lPID = 0, lExit = 0;
-      bool bOK;
-      if (bCPL) {
-        bOK = ShellPlain(L"control.exe", Q(sPath), bWaitForExit, lShow, lWaitTimeoutMS, lPID, lExit);
-      } else if (bBatch) {
-        std::wstring sArgs = L"/c " + Q(sPath);
-        if (!sParams.empty()) sArgs += L" " + sParams;
-        bOK = ShellPlain(L"cmd.exe", sArgs, bWaitForExit, lShow, lWaitTimeoutMS, lPID, lExit);
-      } else {
-        bOK = ShellPlain(sPath, sParams, bWaitForExit, lShow, lWaitTimeoutMS, lPID, lExit);
-      }
-      if (bOK) {
-        r.Process_ID = lPID;
-        if (bWaitForExit) r.Process_Exit_Code = lExit;
-        r.Process_Create_Success = true;
-        t.Log(L"ShellX returned success", evVerbose);
-      } else {
-        t.Log(L"ShellX returned failure", evVerbose);
-      }
-    });
-    return finish();
+                              s.sPathOnly_W.empty() ? nullptr : s.sPathOnly_W.c_str(), &si, &pi);
+    c.lExtErr = ::GetLastError();
+    c.hProcess.Reset(pi.hProcess);
+    c.hThread.Reset(pi.hThread);
+    c.lPID = pi.dwProcessId;
+    c.lTID = pi.dwThreadId;
   }
+  if (c.lExtErr != 0) {
+    ::SetLastError(c.lExtErr);
+    t.APIError(L"CreateProcessW",
+               pVar(L"lRet", static_cast<int32_t>(c.lRet), L"sPathAndFilename_W", sApp, L"sCmdLineParams_Alt",
+                    s.sCmdLineParams_Alt, L"sPathOnly_W", s.sPathOnly_W));
+  }
+}
 
-  // Created.
+// A control panel item or batch file through control.exe or cmd.exe, and
+// the 64-bit retry of such a start that reported success with "access
+// denied".
+void CreateRewritten(App_Trace& t, const RxResult& r, RxStart& s, RxCreated& c) {
+  t.Log(
+      L"Alt Vars Set for CreateProcessW", evVerbose,
+      pVar(L"sPathAndFilename_Alt_W", s.sPathAndFilename_Alt_W, L"sCmdLineParams_Alt", s.sCmdLineParams_Alt));
+  CreateOnce(t, r, s, s.sPathAndFilename_Alt_W, c);
+  if (c.lRet != 1 || c.lExtErr != ERROR_ACCESS_DENIED) return;
+  const std::wstring msg = App_Debug::GetSystemMsg(c.lExtErr);
+  if (!AppEnv().Win64bit) {
+    t.Log(L"32bit OS, no retry on error:  " + msg);
+    return;
+  }
+  if (InStr(s.sCmdLineParams_Alt, L"System32", App_Strings::cmText) == 0 && HasBackslash(s.sPath)) {
+    t.Log(
+        L"64bit OS, but no retry with syswow64 (target path not in system32, or no path passed with "
+        L"exe) "
+        L"on error:  " +
+        msg);
+    return;
+  }
+  if (InStr(s.sPathAndFilename_Alt_W, L"System32", App_Strings::cmText) != 0) {
+    s.sPathAndFilename_Alt_W =
+        App_Strings::Replace(s.sPathAndFilename_Alt_W, L"System32", L"SysWOW64", App_Strings::cmText);
+    t.Log(
+        L"64bit OS, retry with sPathAndFilename_Alt_W modified to replace system32 with syswow64 "
+        L"(target path in system32) on error:  " +
+        msg);
+  } else {
+    t.Log(L"64bit OS, retry with no modification? (no path passed with exe?) on error:  " + msg);
+  }
+  c.lExtErr = 0;
+  CreateOnce(t, r, s, s.sPathAndFilename_Alt_W, c);
+}
+
+// Windows cannot start a program by a path longer than MAX_PATH, even in
+// the wide form (and some systems corrupt their heap trying): its short
+// (8.3) form is started instead, when it has one that fits.
+void CreateByShortPath(App_Trace& t, const RxResult& r, RxStart& s, RxCreated& c) {
+  const std::wstring sShort = ShortPathOf(s.sPathAndFilename_W), sShortDir = ShortPathOf(s.sPathOnly_W);
+  if (sShort.empty() || sShort.size() >= MAX_PATH) {
+    c.lRet = FALSE;
+    c.lExtErr = ERROR_FILENAME_EXCED_RANGE;
+    t.Log(L"RunX (path too long for CreateProcessW, and it has no short form that fits)", evNormal,
+          pVar(L"sPathAndFilename_W", s.sPathAndFilename_W));
+    return;
+  }
+  t.Log(L"RunX (path too long for CreateProcessW, starting it by its short form)", evVerbose,
+        pVar(L"sShort", sShort, L"sShortDir", sShortDir));
+  s.sPathOnly_W = sShortDir.size() < MAX_PATH ? sShortDir : std::wstring();
+  CreateOnce(t, r, s, sShort, c);
+}
+
+void Create(App_Trace& t, const RxResult& r, RxStart& s, RxCreated& c) {
+  if (!s.sPathAndFilename_Alt_W.empty())
+    CreateRewritten(t, r, s, c);
+  else if (r.File_ExceedsMaxPath)
+    CreateByShortPath(t, r, s, c);
+  else
+    CreateOnce(t, r, s, s.sPathAndFilename_W, c);
+}
+
+// The plain start (ShellPlain) after process creation failed: a control
+// panel item and a batch file through Windows' own programs again.
+void ShellPlainInstead(App_Trace& t, RxResult& r, const RxStart& s) {
+  uint32_t lPID = 0, lExit = 0;
+  bool bOK;
+  if (s.eKind == RxKind::ControlPanelItem) {
+    bOK = ShellPlain(L"control.exe", Q(s.sPath), r.Wait_For_Exit, s.lShow, r.Wait_TimeoutMS, lPID, lExit);
+  } else if (s.eKind == RxKind::BatchFile) {
+    std::wstring sArgs = L"/c " + Q(s.sPath);
+    if (!s.sParams.empty()) sArgs += L" " + s.sParams;
+    bOK = ShellPlain(L"cmd.exe", sArgs, r.Wait_For_Exit, s.lShow, r.Wait_TimeoutMS, lPID, lExit);
+  } else {
+    bOK = ShellPlain(s.sPath, s.sParams, r.Wait_For_Exit, s.lShow, r.Wait_TimeoutMS, lPID, lExit);
+  }
+  if (!bOK) {
+    t.Log(L"ShellX returned failure", evVerbose);
+    return;
+  }
+  r.Process_ID = lPID;
+  if (r.Wait_For_Exit) r.Process_Exit_Code = lExit;
   r.Process_Create_Success = true;
-  r.Process_ID = lCreatedPID;
-  r.Process_Thread_ID = lCreatedTID;
-  if (hProcess.Valid()) {
+  t.Log(L"ShellX returned success", evVerbose);
+}
+
+// After process creation failed: the record says why, and the start goes
+// to the shell where that can help. True when the started program is to
+// be waited for.
+bool AfterCreateFailed(App_Trace& t, RxResult& r, const RxStart& s, RxCreated& c) {
+  const DWORD lExtErr = c.lExtErr;
+  const std::wstring msg = App_Debug::GetSystemMsg(lExtErr);
+  const std::wstring& sApp = s.sPathAndFilename_W;
+  if (!App_FileSystem::FileExistByStringPointer(sApp.c_str())) {
+    r.Error_File_Not_Found = true;
+    t.Log(L"RunX (post run check reveals FILE NOT FOUND via FileExistByStringPointer) error:  " + msg,
+          evVerbose, pVar(L"lExtErr", lExtErr, L"sPathAndFilename_W", sApp));
+    return false;
+  }
+  if (lExtErr == kErrElevationRequired) {
+    t.Log(L"elevation req", evVerbose, pVar(L"lExtErr", lExtErr, L"sPathAndFilename_W", sApp));
+    r.Error_Elevation_Req = true;
+    return ToShellX(t, r, s, true, L"ERROR_ELEVATION_REQUIRED", c.hProcess);
+  }
+  if (lExtErr == ERROR_CANCELLED) {
+    t.Log(L"RunX (UAC Prompt Cancelled by User)");
+    r.Error_Elevation_User_Cancelled = r.Process_Create_Success = r.Error_Elevation_Req = true;
+    return false;
+  }
+  if (lExtErr == kErrSRPBlocked) {
+    t.Log(L"RunX (Blocked by Software Restriction Policy)");
+    r.Error_SRP_Blocked = true;
+    return false;
+  }
+  t.Log(L"RunX -> ShellX / RunX (no wait) on CreateProcessW Fail " + msg, evVerbose,
+        pVar(L"lExtErr", lExtErr, L"sPathAndFilename_W", sApp));
+  r.Error_Sent_To_ShellX = true;
+  t.Step([&] { ShellPlainInstead(t, r, s); });
+  return false;
+}
+
+// After process creation succeeded: the record takes the process, and
+// what the last error still says is logged. True when the started program
+// is to be waited for.
+bool AfterCreated(App_Trace& t, RxResult& r, const RxStart& s, RxCreated& c) {
+  r.Process_Create_Success = true;
+  r.Process_ID = c.lPID;
+  r.Process_Thread_ID = c.lTID;
+  if (c.hProcess.Valid()) {
     t.Log(L"CreateProcessW success (PID=" + std::to_wstring(r.Process_ID) + L")", evVerbose,
-          pVar(L"lRet", static_cast<int32_t>(lRet), L"lExtErr", lExtErr, L"pi.hProcess",
-               HandleVar(hProcess.Get())));
+          pVar(L"lRet", static_cast<int32_t>(c.lRet), L"lExtErr", c.lExtErr, L"pi.hProcess",
+               HandleVar(c.hProcess.Get())));
   } else {
     r.Error_Handle_Invalid = true;
     t.Log(r.Process_ID < 2 ? std::wstring(L"CreateProcessW success, but no handle in hProcess!")
@@ -1067,53 +757,87 @@ RxResult RunX(std::wstring_view sPathAndFilename, std::wstring_view sCmdLinePara
                                  L"), but no handle in hProcess!",
           evVerbose);
   }
-  bWait = true;
-  switch (lExtErr) {
-    case 0:
-      break;
+  switch (c.lExtErr) {
     case ERROR_ACCESS_DENIED:
-      if (lRet == 1) {
+      if (c.lRet == 1) {
         t.Log(L"CreateProcessW success?  (access denied...)  Doing nothing, allowing to proceed...");
       } else {
         r.Error_Sent_To_ShellX = true;
-        bool bForceRunAs = false;
-        if (RunXShellX(r, sPath, sParams, bWaitForExit, false, lWaitTimeoutMS, lShow, bForceRunAs, hProcess))
-          t.Log(L"RunX (to ShellX for access denied) Success for PID=" + std::to_wstring(r.Process_ID) +
-                    L" [" + r.File_Passed + L"]",
-                evVerbose);
-        else
-          t.Log(L"Failure:  RunX (to ShellX for access denied)");
+        ToShellX(t, r, s, false, L"access denied", c.hProcess);
       }
-      break;
+      return true;
     case ERROR_NO_MORE_FILES:
       t.Log(
           L"RunX (ERROR_NO_MORE_FILES, possible permissions and/or app that started asInvoker but "
           L"re-launched "
           L"itself again with UAC) for [" +
-          r.File_Passed + L"] ([" + sPathAndFilename_W + L"])");
+          r.File_Passed + L"] ([" + s.sPathAndFilename_W + L"])");
       r.Error_Elevation_Req = true;
-      break;
+      return true;
     case kErrElevationRequired:
       t.Log(L"Elevation Required (on CreateProcess success)", evVerbose,
-            pVar(L"lExtErr", lExtErr, L"sPathAndFilename_W", sPathAndFilename_W));
+            pVar(L"lExtErr", c.lExtErr, L"sPathAndFilename_W", s.sPathAndFilename_W));
       r.Error_Elevation_Req = true;
-      break;
+      return true;
     case ERROR_CANCELLED:
       t.Log(L"UAC Prompt Cancelled by User");
       r.Error_Elevation_User_Cancelled = true;
-      bWait = false;
-      break;
+      return false;
     case kErrSRPBlocked:
       t.Log(L"Blocked by Software Restriction Policy");
       r.Error_SRP_Blocked = true;
-      bWait = false;
-      break;
+      return false;
+    case 0:
+      return true;
     default:
       if (r.Process_ID < 1)
-        t.Log(L"Unknown Error (No Process ID in pi structure!)", evNormal, pVar(L"lExtErr", lExtErr));
-      break;
+        t.Log(L"Unknown Error (No Process ID in pi structure!)", evNormal, pVar(L"lExtErr", c.lExtErr));
+      return true;
   }
-  return finish();
+}
+
+// The wait the start asked for, then no handle is kept and the outcome is logged.
+RxResult Finish(App_Trace& t, RxResult& r, bool bWait, RxCreated& c) {
+  if (bWait) RunHelper_ProcessWaitForResult(r, c.hProcess);
+  c.hThread.Reset();
+  c.hProcess.Reset();
+  t.Log(L"RunX Finished=" + std::wstring(r.Process_Create_Success ? L"True" : L"False") + L" ReturnCode=" +
+            std::to_wstring(r.Process_Exit_Code) + L" for PID=" + std::to_wstring(r.Process_ID) + L" [" +
+            r.File_Passed + L"] with arguments [" + r.File_CmdLineParams_Passed + L"]",
+        evVerbose);
+  return r;
+}
+
+}  // namespace
+
+RxResult RunX(std::wstring_view sPathAndFilename, std::wstring_view sCmdLineParams, bool bWaitForExit,
+              bool bWaitForInit, int32_t lWaitTimeoutMS, int32_t ShowType) {
+  App_Trace t(L"App_RunX", L"RunX");
+  t.Vars(vkPassedByVal, {L"sPathAndFilename", sPathAndFilename, L"sCmdLineParams", sCmdLineParams,
+                         L"bWaitForExit", bWaitForExit, L"bWaitForInit", bWaitForInit, L"lWaitTimeoutMS",
+                         lWaitTimeoutMS, L"ShowType", ShowType});
+  RxResult r =
+      NewRecord(sPathAndFilename, sCmdLineParams, bWaitForExit, bWaitForInit, lWaitTimeoutMS, ShowType);
+  RxStart s;
+  // A path wrapped in quotes names the same file; the quotes are no part of it.
+  s.sPath = App_Strings::UnwrapQuotes(sPathAndFilename);
+  s.sParams = sCmdLineParams;
+  s.lShow = ShowType == SW_SHOWDEFAULT ? SW_SHOWNORMAL : ShowType;
+  s.sPathAndFilename_W = s.sPath;
+  RxCreated c;
+
+  // No folder: the shell finds the program (Windows' own folders first).
+  if (!HasBackslash(s.sPath)) {
+    t.Step([&] { ToShellX(t, r, s, false, L"exe/no path", c.hProcess); });
+    return Finish(t, r, true, c);
+  }
+
+  t.Step([&] { RewriteStart(s); });
+  t.Step([&] { ProgramCommandLine(s); });
+  t.Step([&] { PreparePaths(r, s); });
+  t.Step([&] { Create(t, r, s, c); });
+  const bool bWait = c.lRet ? AfterCreated(t, r, s, c) : AfterCreateFailed(t, r, s, c);
+  return Finish(t, r, bWait, c);
 }
 
 bool RunHiddenTimedOut(std::wstring_view sPathAndFilename, std::wstring_view sCmdLineParams,

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cwchar>
+#include <optional>
 
 #include "diag/App_Err.h"
 #include "diag/App_Trace.h"
@@ -375,6 +376,87 @@ bool RegReadBinary(App_HKEY eHKEY, std::wstring_view sRegKey, std::wstring_view 
 
 // ---- writing -----------------------------------------------------------------------
 
+namespace {
+
+// The key, created where it is missing, opened with sam (the view's flag
+// added; sViewKey may lose "WOW6432Node\"); not valid (logged) when it
+// cannot be.
+App_RegKey CreateToWrite(App_Trace& t, App_HKEY eHKEY, std::wstring& sViewKey, uint32_t sam) {
+  bool bRemoved = false;
+  AddRegFlagWOW64(eHKEY, sViewKey, sam, bRemoved);
+  App_RegKey k;
+  const LONG r =
+      ::RegCreateKeyExW(RootHandle(eHKEY), sViewKey.c_str(), 0, nullptr, 0, sam, nullptr, k.Put(), nullptr);
+  if (r != ERROR_SUCCESS) {
+    LogAPI(t, r, L"RegCreateKeyExW", pVar(L"sRegKey", sViewKey));
+    return {};
+  }
+  return k;
+}
+
+std::vector<uint8_t> BytesOf(const void* p, size_t lLen) {
+  const auto* b = static_cast<const uint8_t*>(p);
+  return {b, b + lLen};
+}
+
+// A REG_MULTI_SZ value's data: the list already there, then the new text
+// as further entries (a text holding NULs gives several). Empty entries
+// cannot be stored in such a list and are left out. None (logged) when the
+// list there cannot be read: it is not overwritten.
+std::optional<std::vector<uint8_t>> ExtendedListBytes(App_Trace& t, HKEY hKey, const std::wstring& key,
+                                                      const std::wstring& name, const App_Variant& vRegData) {
+  std::vector<std::wstring> entries;
+  const LONG r = ReadStringList(hKey, name, entries);
+  if (r != ERROR_SUCCESS && r != ERROR_FILE_NOT_FOUND) {
+    LogAPI(t, r, L"RegQueryValueExW REG_MULTI_SZ (Data)", pVar(L"sRegKey", key, L"sValueName", name));
+    return std::nullopt;
+  }
+  const std::wstring sNew = App_Variables::VariantToString(vRegData);
+  for (size_t pos = 0; pos <= sNew.size();) {
+    size_t end = sNew.find(L'\0', pos);
+    if (end == std::wstring::npos) end = sNew.size();
+    if (end > pos) entries.push_back(sNew.substr(pos, end - pos));
+    pos = end + 1;
+  }
+  std::wstring sText;
+  for (const std::wstring& e : entries) sText.append(e).push_back(L'\0');
+  sText.push_back(L'\0');
+  if (entries.empty()) sText.push_back(L'\0');
+  // The data ends with two NULs.
+  return BytesOf(sText.data(), sText.size() * sizeof(wchar_t));
+}
+
+// The data to write for vRegData as a value of type lValueType; none
+// (logged) when it cannot be built.
+std::optional<std::vector<uint8_t>> ValueBytes(App_Trace& t, HKEY hKey, const std::wstring& key,
+                                               const std::wstring& name, int32_t lValueType,
+                                               const App_Variant& vRegData) {
+  switch (lValueType) {
+    case REGTYPE_SZ:
+    case REGTYPE_EXPAND_SZ: {
+      // The terminating NUL is part of the data: readers that trust the
+      // stored length then get a terminated string.
+      const std::wstring sText = App_Variables::VariantToString(vRegData);
+      return BytesOf(sText.c_str(), (sText.size() + 1) * sizeof(wchar_t));
+    }
+    case REGTYPE_DWORD: {
+      const DWORD lNumber = ToRegDWORD(vRegData);
+      return BytesOf(&lNumber, sizeof(lNumber));
+    }
+    case REGTYPE_MULTI_SZ:
+      return ExtendedListBytes(t, hKey, key, name, vRegData);
+    case REGTYPE_BINARY:
+      t.Log(L"REG_BINARY not supported in this function.", evNormal);
+      return std::nullopt;
+    default:
+      t.Log(L"Registry value type not supported in this function.", evNormal,
+            pVar(L"lValueType", lValueType));
+      return std::nullopt;
+  }
+}
+
+}  // namespace
+
 bool RegWriteValue(App_HKEY eHKEY, std::wstring_view sRegKey, std::wstring_view sValueName,
                    int32_t lValueType, const App_Variant& vRegData) {
   App_Trace t(kModule, L"RegWriteValue");
@@ -384,92 +466,20 @@ bool RegWriteValue(App_HKEY eHKEY, std::wstring_view sRegKey, std::wstring_view 
   std::wstring key = WithoutTrailingBackslashes(sRegKey);
   const std::wstring name(sValueName);
   App_RegKey k;
-  bool bOpen = false;
-  t.Step([&] {
-    // A list is extended, so its write also reads the list already there.
-    uint32_t sam = KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
-    if (lValueType == REGTYPE_MULTI_SZ) sam |= KEY_QUERY_VALUE;
-    bool bRemoved = false;
-    AddRegFlagWOW64(eHKEY, key, sam, bRemoved);
-    const LONG r =
-        ::RegCreateKeyExW(RootHandle(eHKEY), key.c_str(), 0, nullptr, 0, sam, nullptr, k.Put(), nullptr);
-    if (r != ERROR_SUCCESS) {
-      LogAPI(t, r, L"RegCreateKeyExW", pVar(L"sRegKey", key));
-      return;
-    }
-    bOpen = true;
-  });
-  if (!bOpen) {
-    t.Vars(vkFunctionReturn, {result});
-    return result;
-  }
-
-  // The bytes to write; nothing is written when they cannot be built.
-  std::wstring sText;
-  DWORD lNumber = 0;
-  const BYTE* pData = nullptr;
-  DWORD lDataLen = 0;
-  bool bReady = false;
-  t.Step([&] {
-    switch (lValueType) {
-      case REGTYPE_SZ:
-      case REGTYPE_EXPAND_SZ:
-        // The terminating NUL is part of the data: readers that trust the
-        // stored length then get a terminated string.
-        sText = App_Variables::VariantToString(vRegData);
-        pData = reinterpret_cast<const BYTE*>(sText.c_str());
-        lDataLen = static_cast<DWORD>((sText.size() + 1) * sizeof(wchar_t));
-        bReady = true;
-        break;
-      case REGTYPE_DWORD:
-        lNumber = ToRegDWORD(vRegData);
-        pData = reinterpret_cast<const BYTE*>(&lNumber);
-        lDataLen = sizeof(lNumber);
-        bReady = true;
-        break;
-      case REGTYPE_MULTI_SZ: {
-        // The whole list already there, then the new text as further
-        // entries (a text holding NULs gives several). Empty entries cannot
-        // be stored in such a list and are left out.
-        std::vector<std::wstring> entries;
-        const LONG r = ReadStringList(k.Get(), name, entries);
-        if (r != ERROR_SUCCESS && r != ERROR_FILE_NOT_FOUND) {
-          LogAPI(t, r, L"RegQueryValueExW REG_MULTI_SZ (Data)", pVar(L"sRegKey", key, L"sValueName", name));
-          return;  // an unreadable list is not overwritten
-        }
-        const std::wstring sNew = App_Variables::VariantToString(vRegData);
-        for (size_t pos = 0; pos <= sNew.size();) {
-          size_t end = sNew.find(L'\0', pos);
-          if (end == std::wstring::npos) end = sNew.size();
-          if (end > pos) entries.push_back(sNew.substr(pos, end - pos));
-          pos = end + 1;
-        }
-        for (const std::wstring& e : entries) sText.append(e).push_back(L'\0');
-        sText.push_back(L'\0');
-        if (entries.empty()) sText.push_back(L'\0');
-        // The wstring adds its own NUL after these; the data ends with two.
-        pData = reinterpret_cast<const BYTE*>(sText.data());
-        lDataLen = static_cast<DWORD>(sText.size() * sizeof(wchar_t));
-        bReady = true;
-        break;
-      }
-      case REGTYPE_BINARY:
-        t.Log(L"REG_BINARY not supported in this function.", evNormal);
-        break;
-      default:
-        t.Log(L"Registry value type not supported in this function.", evNormal,
-              pVar(L"lValueType", lValueType));
-        break;
-    }
-  });
-
-  if (bReady) {
+  // A list is extended, so its write also reads the list already there.
+  const uint32_t sam =
+      KEY_SET_VALUE | KEY_CREATE_SUB_KEY | (lValueType == REGTYPE_MULTI_SZ ? KEY_QUERY_VALUE : 0);
+  t.Step([&] { k = CreateToWrite(t, eHKEY, key, sam); });
+  // Nothing is written when the bytes cannot be built.
+  std::optional<std::vector<uint8_t>> data;
+  if (k.Valid()) t.Step([&] { data = ValueBytes(t, k.Get(), key, name, lValueType, vRegData); });
+  if (data) {
     t.Step([&] {
-      const LONG r =
-          ::RegSetValueExW(k.Get(), name.c_str(), 0, static_cast<DWORD>(lValueType), pData, lDataLen);
+      const LONG r = ::RegSetValueExW(k.Get(), name.c_str(), 0, static_cast<DWORD>(lValueType), data->data(),
+                                      static_cast<DWORD>(data->size()));
       if (r != ERROR_SUCCESS) {
         LogAPI(t, r, L"RegSetValueExW",
-               pVar(L"vRegData", vRegData, L"lDataLen", static_cast<int32_t>(lDataLen)));
+               pVar(L"vRegData", vRegData, L"lDataLen", static_cast<int32_t>(data->size())));
         return;
       }
       result = true;
@@ -489,17 +499,10 @@ bool RegWriteBinary(App_HKEY eHKEY, std::wstring_view sRegKey, std::wstring_view
   t.Step([&] {
     std::wstring key = WithoutTrailingBackslashes(sRegKey);
     const std::wstring name(sValueName);
-    uint32_t sam = KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
-    bool bRemoved = false;
-    AddRegFlagWOW64(eHKEY, key, sam, bRemoved);
-    App_RegKey k;
-    LONG r = ::RegCreateKeyExW(RootHandle(eHKEY), key.c_str(), 0, nullptr, 0, sam, nullptr, k.Put(), nullptr);
-    if (r != ERROR_SUCCESS) {
-      LogAPI(t, r, L"RegCreateKeyExW", pVar(L"sRegKey", key));
-      return;
-    }
-    r = ::RegSetValueExW(k.Get(), name.c_str(), 0, REG_BINARY, bytes.empty() ? nullptr : bytes.data(),
-                         static_cast<DWORD>(bytes.size()));
+    const App_RegKey k = CreateToWrite(t, eHKEY, key, KEY_SET_VALUE | KEY_CREATE_SUB_KEY);
+    if (!k.Valid()) return;
+    const LONG r = ::RegSetValueExW(k.Get(), name.c_str(), 0, REG_BINARY,
+                                    bytes.empty() ? nullptr : bytes.data(), static_cast<DWORD>(bytes.size()));
     if (r != ERROR_SUCCESS) {
       LogAPI(t, r, L"RegSetValueExW", pVar(L"sRegKey", key, L"lDataLen", static_cast<int32_t>(bytes.size())));
       return;

@@ -46,6 +46,15 @@ LRESULT CALLBACK CountWindowChanges(int code, WPARAM w, LPARAM l) {
   return ::CallNextHookEx(nullptr, code, w, l);
 }
 
+// A thread timer: the program is told to quit at the first tick, the form unloaded at the second.
+App_Form* g_FormToUnload = nullptr;
+void CALLBACK QuitThenUnload(HWND, UINT, UINT_PTR id, DWORD) {
+  static int ticks = 0;
+  if (++ticks == 1) return ::PostQuitMessage(0);
+  ::KillTimer(nullptr, id);
+  g_FormToUnload->Unload();
+}
+
 class Forms : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -266,5 +275,16 @@ TEST_F(Forms, ShowFormStatesTaskbarAndFocusRectangles) {
     EXPECT_FALSE(::GetWindowLongW(f.hWnd(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
     EXPECT_TRUE(::IsWindowVisible(f.hWnd()));
     EXPECT_TRUE(::IsZoomed(f.hWnd()));
+  }
+  {
+    // The wait for the unload handles messages while a quit waits, and keeps the quit.
+    TestForm f;
+    App_Form* p = g_FormToUnload = &f;
+    ::SetTimer(nullptr, 0, 20, QuitThenUnload);
+    ASSERT_TRUE(Form_Helper::ShowForm(p, true, false, nullptr, L"", SW_HIDE));
+    EXPECT_EQ(p, nullptr);
+    EXPECT_FALSE(f.Loaded());
+    MSG msg;
+    EXPECT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   }
 }
