@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/App_Common.h"
@@ -33,6 +34,13 @@ inline int LumoCalls(const std::wstring& sProc) {
   for (int32_t id = 1; id <= App_Debug::ProcCount(); ++id)
     n += App_Debug::ProcObject(id)->ProcedureSource() == sProc;
   return n;
+}
+
+// The latest call record of a routine ("App_Registry.KillRegKey"), or nullptr.
+inline App_Proc* LumoLastCall(std::wstring_view sProc) {
+  for (int32_t id = App_Debug::ProcCount(); id >= 1; --id)
+    if (App_Proc* p = App_Debug::ProcObject(id); p && p->ProcedureSource() == sProc) return p;
+  return nullptr;
 }
 
 // The entries of the pending debug log, without their time headers.

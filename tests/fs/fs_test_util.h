@@ -72,15 +72,6 @@ inline bool Logged(std::wstring_view sMsg, std::wstring_view sProc = {}) {
   return false;
 }
 
-// The latest call record of a procedure ("App_Common.SaveTextToFile"), or nullptr.
-inline App_Proc* LastCall(std::wstring_view sSource) {
-  for (int32_t id = App_Debug::ProcCount(); id >= 1; --id) {
-    App_Proc* p = App_Debug::ProcObject(id);
-    if (p && p->ProcedureSource() == sSource) return p;
-  }
-  return nullptr;
-}
-
 // A fresh scratch folder per test, removed afterwards; the tracing state is
 // reset with verbose entries on, so every message of the routines is kept.
 class FsTest : public ::testing::Test {

@@ -150,11 +150,9 @@ TEST_F(DirList, MasksAndPathsDifferingOnlyInCaseCountOnce) {
   EXPECT_EQ(d.MatchingFileCount(), 3);                        // the folder was searched once
   EXPECT_EQ(Found(d), (Set{L"a.cfg", L"ab.cfg", L"c.CFG"}));  // in the first spelling
   // The mask list that the search used holds the first mask only.
-  std::wstring created;
-  for (int32_t id = 1; id <= App_Debug::ProcCount(); ++id) {
-    const App_Proc* p = App_Debug::ProcObject(id);
-    if (p && p->ProcedureSource() == L"FS_DirList.StartSearch") created = p->Vars_Created();
-  }
+  const App_Proc* search = LumoLastCall(L"FS_DirList.StartSearch");
+  ASSERT_NE(search, nullptr);
+  const std::wstring created = search->Vars_Created();
   EXPECT_TRUE(App_Strings::StringEndsWith(created, L"sMaskList.String=*.CFG", true)) << N(created);
 }
 
