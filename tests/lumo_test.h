@@ -2,8 +2,10 @@
 // labels, and a recorder of the system debug output.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/App_Common.h"
@@ -41,6 +43,43 @@ inline App_Proc* LumoLastCall(std::wstring_view sProc) {
   for (int32_t id = App_Debug::ProcCount(); id >= 1; --id)
     if (App_Proc* p = App_Debug::ProcObject(id); p && p->ProcedureSource() == sProc) return p;
   return nullptr;
+}
+
+// One event of a traced call, with the routine that logged it.
+struct LumoEvent {
+  std::wstring proc;  // "App_Registry.KillRegKey"
+  int32_t type;
+  std::wstring info, vars;
+  int32_t api, rt;
+};
+
+// Every event but the entries and exits, of the calls made since the
+// tracing state was reset.
+inline std::vector<LumoEvent> LumoEvents() {
+  std::vector<LumoEvent> out;
+  for (int32_t id = 1; id <= App_Debug::ProcCount(); ++id) {
+    const App_Proc* p = App_Debug::ProcObject(id);
+    for (const App_ProcEvent& e : p->NewEnum())
+      if (e.EventType != evEnterProcedure && e.EventType != evExitProcedure)
+        out.push_back({p->ProcedureSource(), e.EventType, e.EventInfo, e.EventVariables, e.Error_API_Number,
+                       e.Error_RT_Number});
+  }
+  return out;
+}
+
+// How many events of a routine have the type and the text.
+inline int LumoEventCount(std::wstring_view sProc, int32_t lType, std::wstring_view sInfo) {
+  int n = 0;
+  for (const LumoEvent& e : LumoEvents()) n += e.proc == sProc && e.type == lType && e.info == sInfo;
+  return n;
+}
+
+// The first event of a routine with the type and the text, if any.
+inline std::optional<LumoEvent> LumoFindEvent(std::wstring_view sProc, int32_t lType,
+                                              std::wstring_view sInfo) {
+  for (LumoEvent& e : LumoEvents())
+    if (e.proc == sProc && e.type == lType && e.info == sInfo) return std::move(e);
+  return std::nullopt;
 }
 
 // The entries of the pending debug log, without their time headers.

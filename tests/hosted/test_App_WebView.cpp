@@ -75,22 +75,12 @@ RECT RectInParent(HWND h) {
   return rc;
 }
 
-// Non-flow events of the calls traced since the fixture started, as "Proc|type|info".
+// The events of one type of the calls traced since the fixture started, as "Proc|info".
 std::vector<std::wstring> Events(int32_t lType) {
   std::vector<std::wstring> out;
-  for (int32_t id = 1; id <= App_Debug::ProcCount(); ++id) {
-    App_Proc* p = App_Debug::ProcObject(id);
-    for (const App_ProcEvent& e : p->NewEnum())
-      if (e.EventType == lType) out.push_back(p->ProcedureSource() + L"|" + e.EventInfo);
-  }
+  for (const LumoEvent& e : LumoEvents())
+    if (e.type == lType) out.push_back(e.proc + L"|" + e.info);
   return out;
-}
-
-int32_t ApiNumberOf(const std::wstring& sInfo) {
-  for (int32_t id = 1; id <= App_Debug::ProcCount(); ++id)
-    for (const App_ProcEvent& e : App_Debug::ProcObject(id)->NewEnum())
-      if (e.EventType == evAPIError && e.EventInfo == sInfo) return e.Error_API_Number;
-  return 0;
 }
 
 class WebViewTest : public ::testing::Test {
@@ -246,7 +236,9 @@ TEST_F(WebViewTest, IEControlFailuresAreLoggedNotRaised) {
   EXPECT_FALSE(created);
   EXPECT_EQ(host, nullptr);
   EXPECT_EQ(parentChild, nullptr);
-  EXPECT_EQ(ApiNumberOf(L"CoCreateInstance CLSID_WebBrowser"), static_cast<int32_t>(CO_E_NOTINITIALIZED));
+  const auto failed = LumoFindEvent(L"App_WebView.Create", evAPIError, L"CoCreateInstance CLSID_WebBrowser");
+  ASSERT_TRUE(failed);
+  EXPECT_EQ(failed->api, static_cast<int32_t>(CO_E_NOTINITIALIZED));
 
   // The window goes before its view (as when the browser window closes):
   // the view still closes its control without touching the dead windows.
