@@ -38,6 +38,19 @@ inline int LumoCalls(const std::wstring& sProc) {
   return n;
 }
 
+// Text for a failure message or an ASCII comparison: a character below 128
+// as it is, any other as '?'.
+inline std::string LumoNarrow(std::wstring_view w) {
+  std::string s;
+  for (wchar_t c : w) s += c < 128 ? static_cast<char>(c) : '?';
+  return s;
+}
+
+// ASCII bytes (a probe's output, a file's text) as wide text, one for one.
+inline std::wstring LumoWiden(std::string_view s) {
+  return std::wstring(s.begin(), s.end());
+}
+
 // The latest call record of a routine ("App_Registry.KillRegKey"), or nullptr.
 inline App_Proc* LumoLastCall(std::wstring_view sProc) {
   for (int32_t id = App_Debug::ProcCount(); id >= 1; --id)

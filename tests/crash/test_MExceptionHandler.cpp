@@ -288,9 +288,8 @@ TEST(CrashReport, UnwritableTempFolderFallsBackToTheUserTempFolder) {
   ::CloseHandle(h);
   const std::string marker =
       "marker-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(::GetTickCount());
-  const std::wstring wmarker(marker.begin(), marker.end());
   const DWORD code =
-      RunProbe(L"\"" + ExeDir() + L"probe_crash_av.exe\" \"" + blocker + L"\\Temp\" " + wmarker);
+      RunProbe(L"\"" + ExeDir() + L"probe_crash_av.exe\" \"" + blocker + L"\\Temp\" " + LumoWiden(marker));
   EXPECT_EQ(code, kAccessViolation.Code);
   ::DeleteFileW(blocker.c_str());
 

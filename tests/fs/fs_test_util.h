@@ -82,8 +82,7 @@ class FsTest : public ::testing::Test {
     ::GetTempPathW(MAX_PATH + 1, buf);
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-    dir = std::wstring(buf) + L"lumo_fs_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
-          std::wstring(name.begin(), name.end());
+    dir = std::wstring(buf) + L"lumo_fs_" + std::to_wstring(::GetCurrentProcessId()) + L"_" + LumoWiden(name);
     RemoveTree(dir);
     ASSERT_TRUE(::CreateDirectoryW(dir.c_str(), nullptr));
   }

@@ -41,7 +41,7 @@ class DirList : public ::testing::Test {
   std::set<std::wstring> Found(const FS_DirList& d) {
     std::set<std::wstring> out;
     for (const std::wstring& p : d.MatchingFilesFullPath().Items()) {
-      EXPECT_TRUE(App_Strings::StringStartsWith(p, t.Root() + L"\\", true)) << N(p);
+      EXPECT_TRUE(App_Strings::StringStartsWith(p, t.Root() + L"\\", true)) << LumoNarrow(p);
       out.insert(p.substr(t.Root().size() + 1));
     }
     return out;
@@ -153,7 +153,7 @@ TEST_F(DirList, MasksAndPathsDifferingOnlyInCaseCountOnce) {
   const App_Proc* search = LumoLastCall(L"FS_DirList.StartSearch");
   ASSERT_NE(search, nullptr);
   const std::wstring created = search->Vars_Created();
-  EXPECT_TRUE(App_Strings::StringEndsWith(created, L"sMaskList.String=*.CFG", true)) << N(created);
+  EXPECT_TRUE(App_Strings::StringEndsWith(created, L"sMaskList.String=*.CFG", true)) << LumoNarrow(created);
 }
 
 TEST_F(DirList, SubfolderMatchesComeBeforeTheSubfolder) {

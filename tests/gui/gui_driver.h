@@ -41,13 +41,6 @@ struct Child {
   std::wstring Class, Text;
 };
 
-// A text for a failure message: ASCII as it is, anything else as "?".
-inline std::string N(const std::wstring& w) {
-  std::string s;
-  for (wchar_t c : w) s += c < 128 ? static_cast<char>(c) : '?';
-  return s;
-}
-
 inline std::wstring ClassOf(HWND h) {
   wchar_t buf[256] = {};
   ::GetClassNameW(h, buf, 256);

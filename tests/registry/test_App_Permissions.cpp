@@ -285,8 +285,7 @@ TEST_F(Ownership, ARefusedDeletionTakesEachKeyOverAndNoNameReachesTheToolUnquote
   HKEY h = nullptr;
   EXPECT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, locked.c_str(), 0, READ_CONTROL, &h), ERROR_FILE_NOT_FOUND);
   // Every run of the tool got three arguments; none for the hostile name.
-  const std::string bytes = LumoReadBytes(log);
-  const std::wstring text(bytes.begin(), bytes.end());
+  const std::wstring text = LumoWiden(LumoReadBytes(log));
   int runs = 0;
   for (size_t start = 0, end; (end = text.find(L"\r\n", start)) != std::wstring::npos;
        start = end + 2, ++runs) {

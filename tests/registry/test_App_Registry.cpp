@@ -183,7 +183,7 @@ TEST_F(Registry, ViewIsChosenOnlyForRedirectedKeysOn64BitWindows) {
       uint32_t sam = KEY_QUERY_VALUE;
       bool removed = true;
       const bool r = AddRegFlagWOW64(c.root, key, sam, removed);
-      SCOPED_TRACE(std::string(c.key.begin(), c.key.end()) + (win64 ? " 64" : " 32"));
+      SCOPED_TRACE(LumoNarrow(c.key) + (win64 ? " 64" : " 32"));
       EXPECT_EQ(key, win64 ? c.wantKey : c.key);
       EXPECT_EQ(sam, win64 ? c.wantSam : 0x1u);
       EXPECT_EQ(r, win64 && c.wantResult);

@@ -309,8 +309,7 @@ TEST_F(Repair, EachCommandsReportListsItsStepsAndWhatToDoNext) {
     dbg.Reset();
     const std::wstring file = Browser::RunNetworkingCommand(c.command, L"The <Command>", L"http://localhost/search?q=");
     ASSERT_EQ(file.rfind(dir + L"\\LumoBrowser_Repair_", 0), 0u) << file;
-    std::string html = LumoReadBytes(file);
-    const std::wstring page(html.begin(), html.end());
+    const std::wstring page = LumoWiden(LumoReadBytes(file));
     // Every tool in the order it ran, then nothing more of the kind.
     size_t at = 0;
     for (const std::wstring& tool : ran) {
