@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "lumo_files.h"
+#include "lumo_keys.h"
 #include "lumo_probe.h"
 
 namespace gui {
@@ -215,16 +216,7 @@ inline RECT ChildRect(HWND hParent, HWND hChild) {
 
 // Wine's Windows release for LumoBrowser.exe alone ("" removes the switch).
 inline void SetWineRelease(const wchar_t* sMode) {
-  const wchar_t* key = L"Software\\Wine\\AppDefaults\\LumoBrowser.exe";
-  if (!sMode || !*sMode) {
-    ::RegDeleteKeyW(HKEY_CURRENT_USER, key);
-    return;
-  }
-  HKEY k = nullptr;
-  ::RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr);
-  ::RegSetValueExW(k, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(sMode),
-                   static_cast<DWORD>((wcslen(sMode) + 1) * sizeof(wchar_t)));
-  ::RegCloseKey(k);
+  LumoSetWineRelease(L"LumoBrowser.exe", sMode);
 }
 
 // Forgets the saved window placements of the program.

@@ -269,14 +269,12 @@ namespace {
 // The screen's logical dpi for the programs started next (Wine reads it at
 // each process start); 0 restores the default.
 void SetLogPixels(DWORD lDpi) {
-  HKEY k = nullptr;
-  ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k,
-                    nullptr);
+  LumoKey k;
+  k.Create(HKEY_CURRENT_USER, L"Control Panel\\Desktop", KEY_SET_VALUE);
   if (lDpi)
-    ::RegSetValueExW(k, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&lDpi), sizeof(lDpi));
+    k.SetDword(L"LogPixels", lDpi);
   else
-    ::RegDeleteValueW(k, L"LogPixels");
-  ::RegCloseKey(k);
+    ::RegDeleteValueW(k.Get(), L"LogPixels");
 }
 
 // The Go button's and the address box's sizes in a fresh start at lDpi.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "diag/App_Debug.h"
+#include "lumo_keys.h"
 #include "lumo_test.h"
 #include "platform/App_Env.h"
 #include "registry/App_Registry.h"
@@ -20,22 +21,18 @@ namespace {
 // The raw value as Windows holds it, in one view.
 bool RawValue(HKEY root, const std::wstring& key, const std::wstring& name, DWORD& type,
               std::vector<uint8_t>& data, REGSAM view = 0) {
-  HKEY h;
-  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_QUERY_VALUE | view, &h)) return false;
+  LumoKey k;
+  if (k.Open(root, key, KEY_QUERY_VALUE | view)) return false;
   DWORD cb = 0;
-  LONG r = RegQueryValueExW(h, name.c_str(), nullptr, &type, nullptr, &cb);
+  LONG r = RegQueryValueExW(k.Get(), name.c_str(), nullptr, &type, nullptr, &cb);
   data.assign(cb, 0);
-  if (!r) r = RegQueryValueExW(h, name.c_str(), nullptr, &type, data.data(), &cb);
-  RegCloseKey(h);
+  if (!r) r = RegQueryValueExW(k.Get(), name.c_str(), nullptr, &type, data.data(), &cb);
   return r == 0;
 }
 
 // Whether the key can be opened (with query access unless another is given).
 bool RawExists(HKEY root, const std::wstring& key, REGSAM access = KEY_QUERY_VALUE) {
-  HKEY h;
-  if (RegOpenKeyExW(root, key.c_str(), 0, access, &h)) return false;
-  RegCloseKey(h);
-  return true;
+  return LumoKey().Open(root, key, access) == 0;
 }
 
 // Test clean-up: a whole tree in one view (RegDeleteKeyExW is not in the
@@ -44,47 +41,42 @@ void RawDeleteTree(HKEY root, const std::wstring& key, REGSAM view) {
   using DeleteEx = LONG(WINAPI*)(HKEY, LPCWSTR, REGSAM, DWORD);
   static const auto del = reinterpret_cast<DeleteEx>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"advapi32.dll"), "RegDeleteKeyExW")));
-  HKEY h;
-  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | view, &h)) return;
+  LumoKey k;
+  if (k.Open(root, key, KEY_ENUMERATE_SUB_KEYS | view)) return;
   std::vector<std::wstring> names;
   wchar_t buf[256];
-  for (DWORD i = 0; RegEnumKeyW(h, i, buf, 256) == 0; ++i) names.emplace_back(buf);
-  RegCloseKey(h);
+  for (DWORD i = 0; RegEnumKeyW(k.Get(), i, buf, 256) == 0; ++i) names.emplace_back(buf);
+  k.Reset();
   for (const std::wstring& n : names) RawDeleteTree(root, key + L"\\" + n, view);
   del(root, key.c_str(), view, 0);
 }
 
 void RawCreate(HKEY root, const std::wstring& key, REGSAM view = 0) {
-  HKEY h;
-  ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &h, nullptr),
-            0);
-  RegCloseKey(h);
+  LumoKey k;
+  ASSERT_EQ(k.Create(root, key, KEY_ALL_ACCESS | view), 0);
 }
 
 void RawSetSz(HKEY root, const std::wstring& key, const std::wstring& name, const std::wstring& data,
               DWORD type = REG_SZ) {
-  HKEY h;
-  ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr), 0);
-  RegSetValueExW(h, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.c_str()),
-                 static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(h);
+  LumoKey k;
+  ASSERT_EQ(k.Create(root, key, KEY_ALL_ACCESS), 0);
+  k.SetText(name.c_str(), data, type);
 }
 
 // Replaces a key's access list (the owner may always do that).
 void SetDacl(const std::wstring& key, const wchar_t* sddl) {
-  HKEY h;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, WRITE_DAC, &h), 0);
+  LumoKey k;
+  ASSERT_EQ(k.Open(HKEY_CURRENT_USER, key, WRITE_DAC), 0);
   PSECURITY_DESCRIPTOR sd = nullptr;
   ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr));
   BOOL present = FALSE, defaulted = FALSE;
   PACL dacl = nullptr;
   GetSecurityDescriptorDacl(sd, &present, &dacl, &defaulted);
-  EXPECT_EQ(
-      SetSecurityInfo(h, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                      nullptr, nullptr, dacl, nullptr),
-      0u);
+  EXPECT_EQ(SetSecurityInfo(k.Get(), SE_REGISTRY_KEY,
+                            DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                            dacl, nullptr),
+            0u);
   LocalFree(sd);
-  RegCloseKey(h);
 }
 
 constexpr wchar_t kDenyEveryone[] = L"D:P(D;;0xF;;;WD)(A;;KA;;;WD)";  // no query/set/create/list
@@ -257,10 +249,11 @@ TEST_F(Registry, EveryValueTypeRoundTrips) {
   EXPECT_TRUE(RegReadValue(hkeyCurrentUser, k, L"sz", 1, L"", v));
   EXPECT_EQ(v.AsString(), L"abc");
   // A value stored without any NUL still reads cleanly.
-  HKEY h;
-  RegOpenKeyExW(HKEY_CURRENT_USER, k.c_str(), 0, KEY_SET_VALUE, &h);
-  RegSetValueExW(h, L"bare", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"xyz"), 6);
-  RegCloseKey(h);
+  {
+    LumoKey h;
+    h.Open(HKEY_CURRENT_USER, k, KEY_SET_VALUE);
+    RegSetValueExW(h.Get(), L"bare", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"xyz"), 6);
+  }
   EXPECT_TRUE(RegReadValue(hkeyCurrentUser, k, L"bare", 1, L"", v));
   EXPECT_EQ(v.AsString(), L"xyz");
 
@@ -418,16 +411,12 @@ TEST_F(Registry, MissingKeysAndValuesGiveDefaultsOrSuccessForDeletions) {
 }
 
 TEST_F(Registry, QuietReadersTakeOnlyTheirTypeAndLogNothing) {
-  App_RegKey k;
-  ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, base.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              k.Put(), nullptr),
-            ERROR_SUCCESS);
-  const DWORD seven = 7;
+  LumoKey k;
+  ASSERT_EQ(k.Create(HKEY_CURRENT_USER, base, KEY_ALL_ACCESS), ERROR_SUCCESS);
   // Stored without an ending NUL, as a careless writer may.
   ::RegSetValueExW(k.Get(), L"sz", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"text"), 4 * sizeof(wchar_t));
-  ::RegSetValueExW(k.Get(), L"expand", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(L"%TEMP%"),
-                   7 * sizeof(wchar_t));
-  ::RegSetValueExW(k.Get(), L"dword", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&seven), sizeof(seven));
+  k.SetText(L"expand", L"%TEMP%", REG_EXPAND_SZ);
+  k.SetDword(L"dword", 7);
   const struct {
     const wchar_t* name;
     bool isText, isNumber;
