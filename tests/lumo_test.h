@@ -1,6 +1,10 @@
 // Shared set-up of the tests: a fresh tracing state with the program's
-// labels, and a recorder of the system debug output.
+// labels, a recorder of the system debug output, finders of call records and
+// events, text conversion and a runner of case tables. Pure: the native
+// build compiles it too, so no system header belongs here.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
@@ -49,6 +53,33 @@ inline std::string LumoNarrow(std::wstring_view w) {
 // ASCII bytes (a probe's output, a file's text) as wide text, one for one.
 inline std::wstring LumoWiden(std::string_view s) {
   return std::wstring(s.begin(), s.end());
+}
+
+// A case's input or name as text for a trace.
+inline std::string LumoCaseText(std::string_view s) {
+  return std::string(s);
+}
+inline std::string LumoCaseText(std::wstring_view s) {
+  return LumoNarrow(s);
+}
+inline std::string LumoCaseText(long long v) {
+  return std::to_string(v);
+}
+
+// Runs check(row) for every row of a table of cases, under a trace that
+// names the row: its place, and its `name`, or else its `in`, when it has one.
+template <class Table, class Check>
+void LumoEachCase(const Table& table, Check&& check) {
+  size_t i = 0;
+  for (const auto& row : table) {
+    std::string label = "case " + std::to_string(i++);
+    if constexpr (requires { LumoCaseText(row.name); })
+      label += ": " + LumoCaseText(row.name);
+    else if constexpr (requires { LumoCaseText(row.in); })
+      label += ": " + LumoCaseText(row.in);
+    SCOPED_TRACE(label);
+    check(row);
+  }
 }
 
 // The latest call record of a routine ("App_Registry.KillRegKey"), or nullptr.

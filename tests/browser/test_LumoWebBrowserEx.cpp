@@ -162,10 +162,10 @@ TEST(WebSearchFileFilter, DrivesAndProfileFoldersNeverReachTheSearch) {
       // Other folders below the root keep their first element.
       {L"C:\\Windows\\System32\\svchost.exe", L"\\Windows\\System32\\svchost.exe"},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(WebSearchFileFilter(c.in), c.out) << c.in;
-    EXPECT_EQ(FilterSearchText(c.in), c.out) << c.in;
-  }
+  LumoEachCase(cases, [](const Case& c) {
+    EXPECT_EQ(WebSearchFileFilter(c.in), c.out);
+    EXPECT_EQ(FilterSearchText(c.in), c.out);
+  });
   App_Proc* p = LumoLastCall(L"LumoWebBrowserEx.WebSearchFileFilter");
   ASSERT_NE(p, nullptr);
   EXPECT_NE(p->Vars_Function_Result().find(L"svchost.exe"), std::wstring::npos);

@@ -425,15 +425,14 @@ TEST_F(Registry, QuietReadersTakeOnlyTheirTypeAndLogNothing) {
                {L"expand", true, false, L"%TEMP%"},
                {L"dword", false, true, L""},
                {L"missing", false, false, L""}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::PrintToString(std::wstring(c.name)));
+  LumoEachCase(cases, [&](const auto& c) {
     std::wstring text;
     DWORD n = 0;
     EXPECT_EQ(App_Registry::QueryString(k, c.name, text), c.isText);
     EXPECT_EQ(text, c.text);
     EXPECT_EQ(App_Registry::QueryDword(k, c.name, n), c.isNumber);
     EXPECT_EQ(n, c.isNumber ? 7u : 0u);
-  }
+  });
   EXPECT_TRUE(PendingEntries().empty());
 }
 
