@@ -13,18 +13,12 @@
 #include "diag/App_CallStack.h"
 #include "diag/App_Trace.h"
 #include "lumo_files.h"
+#include "lumo_probe.h"
 #include "lumo_test.h"
 
 using namespace MExceptionHandler;
 
 namespace {
-
-std::wstring ExeDir() {
-  wchar_t buf[MAX_PATH * 2] = {};
-  ::GetModuleFileNameW(nullptr, buf, MAX_PATH * 2);
-  std::wstring p(buf);
-  return p.substr(0, p.find_last_of(L'\\') + 1);
-}
 
 std::wstring UserTemp() {
   wchar_t buf[MAX_PATH + 1] = {};
@@ -237,7 +231,7 @@ TEST(CrashReport, AccessViolationIsLoggedReportedAndEndsTheProcessWithItsCode) {
   // Neither the folder nor its parent exists yet: both are created.
   const std::wstring folder = base + L"\\Deep\\Temp";
   // Given with a trailing backslash (doubled before the closing quote).
-  const DWORD code = RunProbe(L"\"" + ExeDir() + L"probe_crash_av.exe\" \"" + folder + L"\\\\\"");
+  const DWORD code = RunProbe(L"\"" + LumoTestDir() + L"probe_crash_av.exe\" \"" + folder + L"\\\\\"");
   EXPECT_EQ(code, kAccessViolation.Code);
 
   const std::vector<std::wstring> reports = FindReports(folder);
@@ -269,8 +263,8 @@ TEST(CrashReport, UnwritableTempFolderFallsBackToTheUserTempFolder) {
   ::CloseHandle(h);
   const std::string marker =
       "marker-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(::GetTickCount());
-  const DWORD code =
-      RunProbe(L"\"" + ExeDir() + L"probe_crash_av.exe\" \"" + blocker + L"\\Temp\" " + LumoWiden(marker));
+  const DWORD code = RunProbe(L"\"" + LumoTestDir() + L"probe_crash_av.exe\" \"" + blocker + L"\\Temp\" " +
+                              LumoWiden(marker));
   EXPECT_EQ(code, kAccessViolation.Code);
   ::DeleteFileW(blocker.c_str());
 
@@ -289,7 +283,7 @@ TEST(CrashReport, UnwritableTempFolderFallsBackToTheUserTempFolder) {
 
 TEST(CrashReport, StackOverflowIsReportedFromAFreshStack) {
   const std::wstring folder = UserTemp() + UniqueName(L"lumo_crash_so_");
-  const DWORD code = RunProbe(L"\"" + ExeDir() + L"probe_crash_so.exe\" \"" + folder + L"\"");
+  const DWORD code = RunProbe(L"\"" + LumoTestDir() + L"probe_crash_so.exe\" \"" + folder + L"\"");
   const Fault overflow = Expected(0xC00000FD, "Stack Overflow");
   EXPECT_EQ(code, overflow.Code);
   const std::vector<std::wstring> reports = FindReports(folder);

@@ -14,6 +14,7 @@
 #include "platform/App_FSRedir.h"
 #include "diag/App_Debug.h"
 #include "lumo_files.h"
+#include "lumo_probe.h"
 #include "lumo_test.h"
 #include "process/App_Processes.h"
 #include "registry/App_Common_Privileges.h"
@@ -23,15 +24,8 @@ using namespace App_Processes;
 
 namespace {
 
-std::wstring ExeFolder() {
-  wchar_t buf[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, buf, MAX_PATH);
-  std::wstring p = buf;
-  return p.substr(0, p.rfind(L'\\'));
-}
-
 std::wstring ProbePath() {
-  return ExeFolder() + L"\\probe_procprobe.exe";
+  return LumoTestDir() + L"probe_procprobe.exe";
 }
 
 // A started probe, its standard output captured; ended and released when
@@ -178,7 +172,7 @@ TEST_F(Processes, ARunningProbeIsFoundByIdNameAndPath) {
   // extension finds the .exe.
   EXPECT_EQ(GetPID(ProbePath()), pid);
   EXPECT_EQ(GetPID(App_Strings::UCase(ProbePath())), pid);
-  EXPECT_EQ(GetPID(ExeFolder() + L"\\probe_procprobe"), pid);
+  EXPECT_EQ(GetPID(LumoTestDir() + L"probe_procprobe"), pid);
   EXPECT_EQ(GetPID(L"C:\\my.tools\\probe_procprobe"), 0u);
   EXPECT_EQ(GetPID(L"C:\\elsewhere\\probe_procprobe.exe"), 0u);
 }
