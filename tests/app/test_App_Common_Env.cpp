@@ -16,12 +16,6 @@
 
 namespace {
 
-std::string Narrow(const std::wstring& s) {
-  std::string out;
-  for (wchar_t c : s) out += static_cast<char>(c < 128 ? c : '?');
-  return out;
-}
-
 std::string Lower(std::string s) {
   for (char& c : s) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
   return s;
@@ -95,7 +89,7 @@ TEST_F(EnvPieces, ProfileListsLeaveOutTheSharedProfiles) {
   ASSERT_EQ(env.Dir_UserProfilesList_NoCommonDirs.Get().Count(), 2);
   for (const std::wstring& p : env.Dir_UserProfilesList_NoCommonDirs.Get().Items()) {
     const std::wstring name = App_Common::LastPathElement(p);
-    EXPECT_TRUE(name == L"alice" || name == L"Bob") << Narrow(p);
+    EXPECT_TRUE(name == L"alice" || name == L"Bob") << LumoNarrow(p);
   }
 
   // A parent folder that does not exist gives empty lists.
@@ -116,9 +110,9 @@ TEST(StartUpUnderWine, FillsTheEnvironmentFromTheSystem) {
 
   wchar_t buf[MAX_PATH] = {};
   ::GetWindowsDirectoryW(buf, MAX_PATH);
-  const std::string windows = Lower(Narrow(buf));
+  const std::string windows = Lower(LumoNarrow(buf));
   ::GetSystemDirectoryW(buf, MAX_PATH);
-  const std::string system32 = Lower(Narrow(buf));
+  const std::string system32 = Lower(LumoNarrow(buf));
 
   EXPECT_EQ(f["SystemDrive"], "C:");
   EXPECT_EQ(f["SystemDriveBS"], "C:\\");
@@ -134,7 +128,7 @@ TEST(StartUpUnderWine, FillsTheEnvironmentFromTheSystem) {
 
   EXPECT_EQ(f["AppEXE_NoPath_NoExt"], "probe_startup");
   EXPECT_EQ(f["AppEXE_ExtOnly"], "exe");
-  EXPECT_EQ(f["AppPath"] + "\\", Narrow(LumoTestDir()));
+  EXPECT_EQ(f["AppPath"] + "\\", LumoNarrow(LumoTestDir()));
   EXPECT_EQ(f["AppPathBS_Config"], f["AppPath"] + "\\Config\\");
   EXPECT_EQ(f["IsWriteablePath"], "1");
   EXPECT_EQ(f["AppPath_Temp"], f["AppPath"] + "\\Temp");
@@ -143,7 +137,7 @@ TEST(StartUpUnderWine, FillsTheEnvironmentFromTheSystem) {
   EXPECT_EQ(f["Args"], "\"two words\" plain");
   EXPECT_EQ(f["ParentPID"], std::to_string(::GetCurrentProcessId()));
   ::GetModuleFileNameW(nullptr, buf, MAX_PATH);
-  EXPECT_EQ(Lower(f["ParentEXE"]), Lower(Narrow(buf)));
+  EXPECT_EQ(Lower(f["ParentEXE"]), Lower(LumoNarrow(buf)));
   EXPECT_EQ(f["IsService"], "0");
   EXPECT_EQ(f["NeverLoadForms"], "0");
 
@@ -196,7 +190,7 @@ TEST(StartUpUnderWine, DelayLoadedDLLsComeFromTheSystemFolder) {
   ASSERT_NE(winmm, nullptr);
   wchar_t path[MAX_PATH] = {};
   ::GetModuleFileNameW(winmm, path, MAX_PATH);
-  EXPECT_EQ(Lower(Narrow(path)), Lower(Narrow(App_Platform::SystemFolder() + L"\\winmm.dll")));
+  EXPECT_EQ(Lower(LumoNarrow(path)), Lower(LumoNarrow(App_Platform::SystemFolder() + L"\\winmm.dll")));
   EXPECT_EQ(load("comctl32.dll"), nullptr);
   DelayLoadInfo other{};
   other.szDll = "user32.dll";

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "app/App_Common_Version.h"
+#include "lumo_keys.h"
 #include "lumo_probe.h"
 #include "lumo_test.h"
 #include "platform/App_Env.h"
@@ -212,14 +213,9 @@ TEST_F(VersionTable, UnsupportedFamiliesAndModes) {
 namespace {
 
 std::map<std::string, std::string> RunVersionProbe(const wchar_t* mode) {
-  const std::wstring appKey = L"Software\\Wine\\AppDefaults\\probe_version.exe";
-  HKEY k = nullptr;
-  ::RegCreateKeyExW(HKEY_CURRENT_USER, appKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr);
-  ::RegSetValueExW(k, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(mode),
-                   static_cast<DWORD>((wcslen(mode) + 1) * sizeof(wchar_t)));
-  ::RegCloseKey(k);
+  LumoSetWineRelease(L"probe_version.exe", mode);
   const LumoProbeResult r = LumoRunProbe(L"\"" + LumoTestDir() + L"probe_version.exe\"");
-  ::RegDeleteKeyW(HKEY_CURRENT_USER, appKey.c_str());
+  LumoSetWineRelease(L"probe_version.exe", nullptr);
   return LumoProbeFacts(r.Output);
 }
 
@@ -265,24 +261,18 @@ TEST(VersionUnderWine, EveryReleaseModeIsRecognised) {
 TEST(VersionUnderWine, RegistryDetailsOfUpdate1AndWindows10) {
   // Values Wine's registry lacks, written for the probe and removed after.
   const wchar_t* key = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
-  HKEY k = nullptr;
-  ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &k), ERROR_SUCCESS);
-  auto setText = [&](const wchar_t* name, const wchar_t* v) {
-    ::RegSetValueExW(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(v),
-                     static_cast<DWORD>((wcslen(v) + 1) * 2));
-  };
-  setText(L"BuildLabEx", L"9600.17031.amd64fre.winblue_gdr.140221-1952");
-  setText(L"DisplayVersion", L"22H2");
-  setText(L"ReleaseId", L"2009");
-  const DWORD ubr = 3803;
-  ::RegSetValueExW(k, L"UBR", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&ubr), sizeof(ubr));
+  LumoKey k;
+  ASSERT_EQ(k.Open(HKEY_LOCAL_MACHINE, key, KEY_SET_VALUE | KEY_WOW64_64KEY), ERROR_SUCCESS);
+  k.SetText(L"BuildLabEx", L"9600.17031.amd64fre.winblue_gdr.140221-1952");
+  k.SetText(L"DisplayVersion", L"22H2");
+  k.SetText(L"ReleaseId", L"2009");
+  k.SetDword(L"UBR", 3803);
 
   auto w81 = RunVersionProbe(L"win81");
   auto w10 = RunVersionProbe(L"win10");
 
   for (const wchar_t* name : {L"BuildLabEx", L"DisplayVersion", L"ReleaseId", L"UBR"})
-    ::RegDeleteValueW(k, name);
-  ::RegCloseKey(k);
+    ::RegDeleteValueW(k.Get(), name);
 
   EXPECT_EQ(w81["WinVer_String"], "Windows 8.1 Update 1");
   EXPECT_EQ(w81["Win81u1"], "1");

@@ -12,15 +12,6 @@ using namespace LumoWebBrowserEx;
 
 namespace {
 
-// The latest call record of a procedure, or nullptr.
-App_Proc* LastCall(std::wstring_view sModule, std::wstring_view sName) {
-  for (int32_t id = App_Debug::ProcCount(); id >= 1; --id) {
-    App_Proc* p = App_Debug::ProcObject(id);
-    if (p && p->SourceModule() == sModule && p->SourceName() == sName) return p;
-  }
-  return nullptr;
-}
-
 class SearchEngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -80,7 +71,7 @@ TEST_F(SearchEngineTest, EmptyOrUnknownEngineBecomesGoogleAndTheStoreIsCorrected
   EXPECT_EQ(name, L"Google");
 
   // The trace shows the corrected name and the result.
-  App_Proc* p = LastCall(L"LumoWebBrowserEx", L"GetSearchEngineURL");
+  App_Proc* p = LumoLastCall(L"LumoWebBrowserEx.GetSearchEngineURL");
   ASSERT_NE(p, nullptr);
   EXPECT_NE(p->Vars_Returned_ByRef().find(L"Google"), std::wstring::npos);
   EXPECT_NE(p->Vars_Function_Result().find(L"http://www.google.com/search?q="), std::wstring::npos);
@@ -171,11 +162,11 @@ TEST(WebSearchFileFilter, DrivesAndProfileFoldersNeverReachTheSearch) {
       // Other folders below the root keep their first element.
       {L"C:\\Windows\\System32\\svchost.exe", L"\\Windows\\System32\\svchost.exe"},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(WebSearchFileFilter(c.in), c.out) << c.in;
-    EXPECT_EQ(FilterSearchText(c.in), c.out) << c.in;
-  }
-  App_Proc* p = LastCall(L"LumoWebBrowserEx", L"WebSearchFileFilter");
+  LumoEachCase(cases, [](const Case& c) {
+    EXPECT_EQ(WebSearchFileFilter(c.in), c.out);
+    EXPECT_EQ(FilterSearchText(c.in), c.out);
+  });
+  App_Proc* p = LumoLastCall(L"LumoWebBrowserEx.WebSearchFileFilter");
   ASSERT_NE(p, nullptr);
   EXPECT_NE(p->Vars_Function_Result().find(L"svchost.exe"), std::wstring::npos);
 }

@@ -28,9 +28,8 @@ const wchar_t kNistCipher[] =
 
 // Text whose ANSI (code page 1252) bytes are the given hexadecimal bytes.
 std::wstring AnsiTextOfHex(std::string_view hex) {
-  std::wstring w(hex.begin(), hex.end());
   std::string bytes;
-  EXPECT_TRUE(HexDecode(w, bytes));
+  EXPECT_TRUE(HexDecode(LumoWiden(hex), bytes));
   std::wstring out(bytes.size(), L'\0');
   const int n = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),
                                       out.data(), static_cast<int>(out.size()));

@@ -22,8 +22,6 @@ class Tracing : public ::testing::Test {
   LumoDebugFixtureState dbg;
 };
 
-std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
-
 }  // namespace
 
 TEST_F(Tracing, NestedCallsGetDenseIdsAndKeepTheirRecords) {
@@ -265,7 +263,7 @@ TEST_F(EntryText, EntriesHaveATimedHeaderAndTheCallReference) {
   const auto entries = PendingEntries();
   ASSERT_EQ(entries.size(), 2u);
   const std::wregex header(LR"(^\d\d:\d\d:\d\d:\d\d\d Normal Event\r\n)");
-  EXPECT_TRUE(std::regex_search(entries[0], header)) << Narrow(entries[0]);
+  EXPECT_TRUE(std::regex_search(entries[0], header)) << LumoNarrow(entries[0]);
   const std::wstring ref = L"Config_Class.LoadINI.ProcID=" + std::to_wstring(id);
   EXPECT_EQ(entries[0].substr(entries[0].find(L"\r\n") + 2),
             ref + L".ProcEventID=1.EventType=Normal.Msg=[Loaded]\r\n" + ref +

@@ -72,15 +72,6 @@ inline bool Logged(std::wstring_view sMsg, std::wstring_view sProc = {}) {
   return false;
 }
 
-// The latest call record of a procedure ("App_Common.SaveTextToFile"), or nullptr.
-inline App_Proc* LastCall(std::wstring_view sSource) {
-  for (int32_t id = App_Debug::ProcCount(); id >= 1; --id) {
-    App_Proc* p = App_Debug::ProcObject(id);
-    if (p && p->ProcedureSource() == sSource) return p;
-  }
-  return nullptr;
-}
-
 // A fresh scratch folder per test, removed afterwards; the tracing state is
 // reset with verbose entries on, so every message of the routines is kept.
 class FsTest : public ::testing::Test {
@@ -91,8 +82,7 @@ class FsTest : public ::testing::Test {
     ::GetTempPathW(MAX_PATH + 1, buf);
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-    dir = std::wstring(buf) + L"lumo_fs_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
-          std::wstring(name.begin(), name.end());
+    dir = std::wstring(buf) + L"lumo_fs_" + std::to_wstring(::GetCurrentProcessId()) + L"_" + LumoWiden(name);
     RemoveTree(dir);
     ASSERT_TRUE(::CreateDirectoryW(dir.c_str(), nullptr));
   }

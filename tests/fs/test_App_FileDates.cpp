@@ -70,7 +70,7 @@ TEST_F(FsTest, FileDatesReadTheThreeTimesOfAFile) {
   EXPECT_EQ(da, LocalDateOf(accessed));
   EXPECT_EQ(dm, LocalDateOf(modified));
   // The volume (NTFS under Wine) keeps UTC: no local-time correction.
-  App_Proc* call = fs_test::LastCall(L"App_Time.GetFileDate_FromWFAD");
+  App_Proc* call = LumoLastCall(L"App_Time.GetFileDate_FromWFAD");
   ASSERT_NE(call, nullptr);
   EXPECT_NE(call->Vars_Created().find(L"bFileSystemTimeIsLocalTime.Boolean=False"),
             std::wstring::npos);
@@ -92,7 +92,7 @@ TEST_F(FsTest, FileDateTypesPickTheirTimeAndText) {
   EXPECT_EQ(s, L"2023/12/31 12:00:01 AM");
   EXPECT_TRUE(GetFileDate_FromWFAD(wfad, dt, s, fdtAccessed, true, L""));
   EXPECT_EQ(s, L"2022/06/30 11:59:58 PM");
-  App_Proc* call = fs_test::LastCall(L"App_Time.GetFileDate_FromWFAD");
+  App_Proc* call = LumoLastCall(L"App_Time.GetFileDate_FromWFAD");
   ASSERT_NE(call, nullptr);
   EXPECT_NE(call->Vars_Returned_ByRef().find(L"sReturn.String=2022/06/30 11:59:58 PM"),
             std::wstring::npos);

@@ -161,7 +161,7 @@ TEST(PathClasses, FullAndUNCPathsAndTheirTraceResults) {
   EXPECT_FALSE(IsFullPath(L"\\x.txt"));
   EXPECT_TRUE(IsFullPath(L"\\??\\C:\\x", true));
   EXPECT_FALSE(IsFullPath(L"\\??\\C:\\x", false));
-  App_Proc* call = fs_test::LastCall(L"App_FilePath.IsFullPath");
+  App_Proc* call = LumoLastCall(L"App_FilePath.IsFullPath");
   ASSERT_NE(call, nullptr);
   EXPECT_EQ(call->Vars_Function_Result(), L"Boolean=False");
 
@@ -169,7 +169,7 @@ TEST(PathClasses, FullAndUNCPathsAndTheirTraceResults) {
   EXPECT_FALSE(IsUNCPath(L"C:\\x"));
   EXPECT_TRUE(IsUNCPath(L"\\\\?\\UNC\\srv\\s", true));
   EXPECT_FALSE(IsUNCPath(L"\\\\?\\C:\\x", true));
-  call = fs_test::LastCall(L"App_FilePath.IsUNCPath");
+  call = LumoLastCall(L"App_FilePath.IsUNCPath");
   ASSERT_NE(call, nullptr);
   EXPECT_EQ(call->Vars_Function_Result(), L"Boolean=False");
 }

@@ -330,7 +330,7 @@ TEST_F(FsTest, SaveTextToFileWritesAppendsAndSkipsWholeLineDuplicates) {
   EXPECT_TRUE(
       SaveTextToFile(file, L"caf\u00e9 " + kCyrillic, false, true));  // as the file spells it
   EXPECT_EQ(ReadBytes(file), "Line One\r\nLine\r\ncaf\xe9 ????\r\n");
-  App_Proc* call = fs_test::LastCall(L"App_Common.SaveTextToFile");
+  App_Proc* call = LumoLastCall(L"App_Common.SaveTextToFile");
   ASSERT_NE(call, nullptr);
   EXPECT_EQ(call->Vars_Function_Result(), L"Boolean=True");
 
@@ -343,10 +343,9 @@ TEST_F(FsTest, SaveTextToFileWritesAppendsAndSkipsWholeLineDuplicates) {
   // A locked file: the save fails and is repeated by the traced twin.
   fs_test::ExclusiveLock lock(Path(L"locked.log"));
   EXPECT_FALSE(SaveTextToFile(Path(L"locked.log"), L"x", false, false, true));
-  EXPECT_NE(fs_test::LastCall(L"App_Debug.SaveTextToFile_Debug"), nullptr);
+  EXPECT_NE(LumoLastCall(L"App_Debug.SaveTextToFile_Debug"), nullptr);
   EXPECT_TRUE(Logged(L"CreateFileW", L"App_Debug.SaveTextToFile_Debug"));
-  EXPECT_EQ(fs_test::LastCall(L"App_Common.SaveTextToFile")->Vars_Function_Result(),
-            L"Boolean=False");
+  EXPECT_EQ(LumoLastCall(L"App_Common.SaveTextToFile")->Vars_Function_Result(), L"Boolean=False");
 }
 
 TEST_F(FsTest, CloseFileNumLeavesTheOwnerEmpty) {
@@ -366,8 +365,7 @@ TEST_F(FsTest, GetFileVersionGivesThreeOrFourParts) {
   ASSERT_TRUE(MakeVersionedFile(v, 1, 2, 0, 7));
   EXPECT_EQ(GetFileVersion(v, true), L"1.2.7");
   EXPECT_EQ(GetFileVersion(v, false), L"1.2.0.7");
-  EXPECT_EQ(fs_test::LastCall(L"App_FileSystem.GetFileVersion")->Vars_Function_Result(),
-            L"sRet.String=1.2.0.7");
+  EXPECT_EQ(LumoLastCall(L"App_FileSystem.GetFileVersion")->Vars_Function_Result(), L"sRet.String=1.2.0.7");
   const std::wstring w = Path(kCyrillic + L".exe");
   ASSERT_TRUE(MakeVersionedFile(w, 65535, 0, 65535, 65535));  // unsigned 16-bit parts
   EXPECT_EQ(GetFileVersion(w, true), L"65535.0.65535.65535");

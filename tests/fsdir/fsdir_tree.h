@@ -12,6 +12,7 @@
 
 #include "diag/App_Debug.h"
 #include "lumo_files.h"
+#include "lumo_test.h"
 
 class ScratchTree {
  public:
@@ -43,7 +44,7 @@ class ScratchTree {
             WORD minute = 0, WORD second = 0) const {
     HANDLE h = ::CreateFileW(Path(rel).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE) << "cannot create " << std::string(rel.begin(), rel.end());
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << "cannot create " << LumoNarrow(rel);
     DWORD written = 0;
     ::WriteFile(h, "x", 1, &written, nullptr);
     if (year != 0) {
@@ -108,9 +109,9 @@ class ScratchTree {
     if (!fn) return {};
     char* u = fn(path.c_str());
     if (!u) return {};
-    std::string s(u);
+    const std::wstring s = LumoWiden(u);
     ::HeapFree(::GetProcessHeap(), 0, u);
-    return std::wstring(s.begin(), s.end());
+    return s;
   }
 
   static void RemoveLink(const std::wstring& link) {
@@ -127,7 +128,3 @@ class ScratchTree {
   std::wstring root_;
   std::vector<std::wstring> links_;
 };
-
-inline std::string N(const std::wstring& w) {
-  return std::string(w.begin(), w.end());
-}

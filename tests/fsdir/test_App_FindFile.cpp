@@ -47,10 +47,9 @@ class FindFile : public ::testing::Test {
 TEST_F(FindFile, FullMaskSearchesItsFolderAndPicksTheNewest) {
   EXPECT_EQ(Find(t.Path(L"Browser\\app.exe")), t.Path(L"Browser\\v2\\app.exe"));
   EXPECT_EQ(count, 2);
-  EXPECT_TRUE(files ==
-                  t.Path(L"Browser\\v1\\app.exe") + L"\r\n" + t.Path(L"Browser\\v2\\app.exe") ||
+  EXPECT_TRUE(files == t.Path(L"Browser\\v1\\app.exe") + L"\r\n" + t.Path(L"Browser\\v2\\app.exe") ||
               files == t.Path(L"Browser\\v2\\app.exe") + L"\r\n" + t.Path(L"Browser\\v1\\app.exe"))
-      << N(files);
+      << LumoNarrow(files);
   // Level 0 stays in the folder itself; a wildcard mask works the same way.
   EXPECT_EQ(Find(t.Path(L"Browser\\*.exe"), {}, 0), L"");
   EXPECT_EQ(count, 0);

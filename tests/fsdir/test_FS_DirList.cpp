@@ -41,7 +41,7 @@ class DirList : public ::testing::Test {
   std::set<std::wstring> Found(const FS_DirList& d) {
     std::set<std::wstring> out;
     for (const std::wstring& p : d.MatchingFilesFullPath().Items()) {
-      EXPECT_TRUE(App_Strings::StringStartsWith(p, t.Root() + L"\\", true)) << N(p);
+      EXPECT_TRUE(App_Strings::StringStartsWith(p, t.Root() + L"\\", true)) << LumoNarrow(p);
       out.insert(p.substr(t.Root().size() + 1));
     }
     return out;
@@ -150,12 +150,10 @@ TEST_F(DirList, MasksAndPathsDifferingOnlyInCaseCountOnce) {
   EXPECT_EQ(d.MatchingFileCount(), 3);                        // the folder was searched once
   EXPECT_EQ(Found(d), (Set{L"a.cfg", L"ab.cfg", L"c.CFG"}));  // in the first spelling
   // The mask list that the search used holds the first mask only.
-  std::wstring created;
-  for (int32_t id = 1; id <= App_Debug::ProcCount(); ++id) {
-    const App_Proc* p = App_Debug::ProcObject(id);
-    if (p && p->ProcedureSource() == L"FS_DirList.StartSearch") created = p->Vars_Created();
-  }
-  EXPECT_TRUE(App_Strings::StringEndsWith(created, L"sMaskList.String=*.CFG", true)) << N(created);
+  const App_Proc* search = LumoLastCall(L"FS_DirList.StartSearch");
+  ASSERT_NE(search, nullptr);
+  const std::wstring created = search->Vars_Created();
+  EXPECT_TRUE(App_Strings::StringEndsWith(created, L"sMaskList.String=*.CFG", true)) << LumoNarrow(created);
 }
 
 TEST_F(DirList, SubfolderMatchesComeBeforeTheSubfolder) {

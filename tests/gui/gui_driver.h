@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "lumo_files.h"
+#include "lumo_keys.h"
 #include "lumo_probe.h"
 
 namespace gui {
@@ -40,13 +41,6 @@ struct Child {
   HWND h;
   std::wstring Class, Text;
 };
-
-// A text for a failure message: ASCII as it is, anything else as "?".
-inline std::string N(const std::wstring& w) {
-  std::string s;
-  for (wchar_t c : w) s += c < 128 ? static_cast<char>(c) : '?';
-  return s;
-}
 
 inline std::wstring ClassOf(HWND h) {
   wchar_t buf[256] = {};
@@ -222,16 +216,7 @@ inline RECT ChildRect(HWND hParent, HWND hChild) {
 
 // Wine's Windows release for LumoBrowser.exe alone ("" removes the switch).
 inline void SetWineRelease(const wchar_t* sMode) {
-  const wchar_t* key = L"Software\\Wine\\AppDefaults\\LumoBrowser.exe";
-  if (!sMode || !*sMode) {
-    ::RegDeleteKeyW(HKEY_CURRENT_USER, key);
-    return;
-  }
-  HKEY k = nullptr;
-  ::RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr);
-  ::RegSetValueExW(k, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(sMode),
-                   static_cast<DWORD>((wcslen(sMode) + 1) * sizeof(wchar_t)));
-  ::RegCloseKey(k);
+  LumoSetWineRelease(L"LumoBrowser.exe", sMode);
 }
 
 // Forgets the saved window placements of the program.

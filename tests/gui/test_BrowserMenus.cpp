@@ -24,16 +24,9 @@ std::vector<std::string> Values(const std::string& sOutput, const std::string& s
 }
 
 std::string RunMenuProbe(const wchar_t* sWineRelease, const std::wstring& sArgs = {}) {
-  const wchar_t* key = L"Software\\Wine\\AppDefaults\\probe_browsermenu.exe";
-  if (sWineRelease) {
-    HKEY k = nullptr;
-    ::RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr);
-    ::RegSetValueExW(k, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(sWineRelease),
-                     static_cast<DWORD>((wcslen(sWineRelease) + 1) * sizeof(wchar_t)));
-    ::RegCloseKey(k);
-  }
+  LumoSetWineRelease(L"probe_browsermenu.exe", sWineRelease);
   const LumoProbeResult r = LumoRunProbe(L"\"" + LumoTestDir() + L"probe_browsermenu.exe\"" + sArgs);
-  ::RegDeleteKeyW(HKEY_CURRENT_USER, key);
+  LumoSetWineRelease(L"probe_browsermenu.exe", nullptr);
   EXPECT_EQ(r.ExitCode, 0u) << r.Output;
   return r.Output;
 }

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "gui_driver.h"
+#include "lumo_test.h"
 #include "hosted/App_WebView.h"
 
-using gui::N;
 using gui::ProgramFolder;
 using gui::RunningBrowser;
 
@@ -49,7 +49,7 @@ TEST(BrowserPage, AddressBoxFollowsThePageAndTheHistoryListDoesNot) {
   b.Type(L"typed.example");
   b.Click(b.Button(L"Go"));
   b.Settle();
-  EXPECT_EQ(N(gui::TextOf(b.Combo())), "typed.example");
+  EXPECT_EQ(LumoNarrow(gui::TextOf(b.Combo())), "typed.example");
 
   struct Step {
     const char* what;
@@ -69,11 +69,11 @@ TEST(BrowserPage, AddressBoxFollowsThePageAndTheHistoryListDoesNot) {
     if (s.button) b.Click(b.Button(s.button));
     Fire(b, kRecordingFireNavigateComplete, s.reported);
     b.Settle();
-    EXPECT_EQ(N(gui::TextOf(b.Combo())), s.shown) << s.what;
+    EXPECT_EQ(LumoNarrow(gui::TextOf(b.Combo())), s.shown) << s.what;
     EXPECT_EQ(b.ListCount(), 1) << s.what;
   }
   // Whatever the page does, the caption is the program's own: other tools find the window by it.
-  EXPECT_EQ(N(gui::TextOf(b.Window)), "Lumo Web Browser  ");
+  EXPECT_EQ(LumoNarrow(gui::TextOf(b.Window)), "Lumo Web Browser  ");
 }
 
 TEST(BrowserPage, NewWindowsOpenInOurWebView) {
@@ -96,12 +96,12 @@ TEST(BrowserPage, NewWindowsOpenInOurWebView) {
     const size_t before = b.Recorded().size();
     Fire(b, kRecordingFireNewWindow, c.url);
     b.Settle();
-    EXPECT_EQ(LinesAfter(b.Recorded(), before), c.recorded) << N(c.url);
+    EXPECT_EQ(LinesAfter(b.Recorded(), before), c.recorded) << LumoNarrow(c.url);
   }
   EXPECT_EQ(b.ListCount(), 0);
   // Only this program's window exists: no other browser was started.
   EXPECT_EQ(::FindWindowW(L"IEFrame", nullptr), nullptr);
-  EXPECT_EQ(N(gui::TextOf(b.Window)), "Lumo Web Browser  ");
+  EXPECT_EQ(LumoNarrow(gui::TextOf(b.Window)), "Lumo Web Browser  ");
 }
 
 TEST(BrowserPage, BrowserButtonsOfKeyboardAndMouseReachTheWindow) {

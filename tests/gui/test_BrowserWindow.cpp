@@ -8,8 +8,8 @@
 #include <string>
 
 #include "gui_driver.h"
+#include "lumo_test.h"
 
-using gui::N;
 using gui::ProgramFolder;
 using gui::RunningBrowser;
 
@@ -55,10 +55,10 @@ TEST_F(BrowserWindow, CaptionToolbarAndWebViewOptionsAsDesigned) {
   RunningBrowser b(folder.Exe);
   ASSERT_NE(b.Window, nullptr) << "no window";
   std::printf("launch to visible window: %lu ms\n", b.MsToWindow);
-  EXPECT_EQ(N(gui::TextOf(b.Window)), "Lumo Web Browser  ");
+  EXPECT_EQ(LumoNarrow(gui::TextOf(b.Window)), "Lumo Web Browser  ");
 
   for (const wchar_t* caption : {L"<", L">", L"Go", L"Search"})
-    EXPECT_NE(b.Button(caption), nullptr) << N(caption);
+    EXPECT_NE(b.Button(caption), nullptr) << LumoNarrow(caption);
   ASSERT_NE(b.Combo(), nullptr);
   // The address box has an editable field.
   EXPECT_NE(::FindWindowExW(b.Combo(), nullptr, L"Edit", nullptr), nullptr);
@@ -83,7 +83,7 @@ TEST_F(BrowserWindow, CaptionToolbarAndWebViewOptionsAsDesigned) {
   const std::wstring rec = b.Recorded();
   for (const wchar_t* opt :
        {L"option RegisterAsBrowser=1", L"option RegisterAsDropTarget=1", L"option Silent=1"})
-    EXPECT_TRUE(Contains(rec, opt)) << N(rec);
+    EXPECT_TRUE(Contains(rec, opt)) << LumoNarrow(rec);
   EXPECT_EQ(b.Close(), 0u);
 }
 
@@ -91,7 +91,7 @@ TEST_F(BrowserWindow, TitleBarTextNamesTheShop) {
   ProgramFolder folder("TitleBar.Text=Shop One\r\n");
   RunningBrowser b(folder.Exe);
   ASSERT_NE(b.Window, nullptr);
-  EXPECT_EQ(N(gui::TextOf(b.Window)), "Shop One - Web Browser  ");
+  EXPECT_EQ(LumoNarrow(gui::TextOf(b.Window)), "Shop One - Web Browser  ");
 }
 
 // Lumo.cfg as editors save it: Notepad's "Unicode" (UTF-16 with its
@@ -124,15 +124,15 @@ TEST_F(BrowserWindow, HomePageGoSearchAndHistory) {
   RunningBrowser b(folder.Exe);
   ASSERT_NE(b.Window, nullptr);
   b.Settle();
-  EXPECT_TRUE(Contains(b.Recorded(), L"navigate http://Home.example/\n")) << N(b.Recorded());
-  EXPECT_EQ(N(gui::TextOf(b.Combo())), "http://Home.example/");
+  EXPECT_TRUE(Contains(b.Recorded(), L"navigate http://Home.example/\n")) << LumoNarrow(b.Recorded());
+  EXPECT_EQ(LumoNarrow(gui::TextOf(b.Combo())), "http://Home.example/");
   EXPECT_EQ(b.ListCount(), 1);
 
   // Go navigates to exactly the typed text and does not add it to the list.
   b.Type(L"  example.org/a b ");
   b.Click(b.Button(L"Go"));
   b.Settle();
-  EXPECT_TRUE(Contains(b.Recorded(), L"navigate   example.org/a b \n")) << N(b.Recorded());
+  EXPECT_TRUE(Contains(b.Recorded(), L"navigate   example.org/a b \n")) << LumoNarrow(b.Recorded());
   EXPECT_EQ(b.ListCount(), 1);
 
   // Enter in the address box runs Go.
@@ -141,14 +141,14 @@ TEST_F(BrowserWindow, HomePageGoSearchAndHistory) {
   ::PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
   ::PostMessageW(edit, WM_KEYUP, VK_RETURN, 0);
   EXPECT_TRUE(LumoWaitFor([&] { return Contains(b.Recorded(), L"navigate enter.example\n"); }))
-      << N(b.Recorded());
+      << LumoNarrow(b.Recorded());
 
   // Search turns the typed text into the engine's URL, shown in the box and kept once.
   b.Type(L"disk cleanup");
   b.Click(b.Button(L"Search"));
   b.Settle();
   const std::wstring url = gui::TextOf(b.Combo());
-  EXPECT_EQ(url.rfind(L"http://www.google.com/search?q=disk", 0), 0u) << N(url);
+  EXPECT_EQ(url.rfind(L"http://www.google.com/search?q=disk", 0), 0u) << LumoNarrow(url);
   EXPECT_TRUE(Contains(b.Recorded(), L"navigate " + url + L"\n"));
   EXPECT_EQ(b.ListCount(), 2);
   b.Type(L"disk cleanup");
@@ -161,7 +161,7 @@ TEST_F(BrowserWindow, HomePageGoSearchAndHistory) {
   b.Click(b.Button(L">"));
   b.Settle();
   const std::wstring rec = b.Recorded();
-  EXPECT_TRUE(Contains(rec, L"\nback\n") && Contains(rec, L"\nforward")) << N(rec);
+  EXPECT_TRUE(Contains(rec, L"\nback\n") && Contains(rec, L"\nforward")) << LumoNarrow(rec);
 
   // Go and Search with an empty box do nothing.
   const size_t before = b.Recorded().size();
@@ -243,8 +243,8 @@ TEST_F(BrowserWindow, ArgumentsSearchInTheOwnWindowAndAServiceStartShowsNothing)
     ASSERT_NE(b.Window, nullptr);
     b.Settle();
     const std::wstring url = gui::TextOf(b.Combo());
-    EXPECT_EQ(url.rfind(L"http://www.google.com/search?q=disk", 0), 0u) << N(url);
-    EXPECT_TRUE(Contains(b.Recorded(), L"navigate " + url + L"\n")) << N(b.Recorded());
+    EXPECT_EQ(url.rfind(L"http://www.google.com/search?q=disk", 0), 0u) << LumoNarrow(url);
+    EXPECT_TRUE(Contains(b.Recorded(), L"navigate " + url + L"\n")) << LumoNarrow(b.Recorded());
   }
   // "$" and one more character: a service start, no window; the process ends by itself.
   RunningBrowser service(folder.Exe, L"$x");
@@ -258,7 +258,7 @@ TEST_F(BrowserWindow, HelpShowsTheUsageAndStartsNothingElse) {
   ASSERT_NE(b.Window, nullptr) << "no message box";
   std::wstring text;
   for (const gui::Child& c : b.Children()) text += c.Text + L"\n";
-  EXPECT_TRUE(Contains(text, L"LumoBrowser.exe /sf=<path>")) << N(text);
+  EXPECT_TRUE(Contains(text, L"LumoBrowser.exe /sf=<path>")) << LumoNarrow(text);
   EXPECT_EQ(::FindWindowW(L"LumoForm", nullptr), nullptr);  // no browser window
   ::PostMessageW(b.Window, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(b.Ended());
@@ -269,14 +269,12 @@ namespace {
 // The screen's logical dpi for the programs started next (Wine reads it at
 // each process start); 0 restores the default.
 void SetLogPixels(DWORD lDpi) {
-  HKEY k = nullptr;
-  ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k,
-                    nullptr);
+  LumoKey k;
+  k.Create(HKEY_CURRENT_USER, L"Control Panel\\Desktop", KEY_SET_VALUE);
   if (lDpi)
-    ::RegSetValueExW(k, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&lDpi), sizeof(lDpi));
+    k.SetDword(L"LogPixels", lDpi);
   else
-    ::RegDeleteValueW(k, L"LogPixels");
-  ::RegCloseKey(k);
+    ::RegDeleteValueW(k.Get(), L"LogPixels");
 }
 
 // The Go button's and the address box's sizes in a fresh start at lDpi.

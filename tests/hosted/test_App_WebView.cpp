@@ -20,6 +20,7 @@
 #include "hosted/App_OleSite.h"
 #include "hosted/App_WebView.h"
 #include "hosted/App_WebViewEvents.h"
+#include "lumo_keys.h"
 #include "lumo_test.h"
 
 namespace {
@@ -32,13 +33,9 @@ bool UnderWine() {
 // the control loads it; an empty download address turns that offer off.
 void NoGeckoDownload() {
   if (!UnderWine()) return;
-  HKEY h;
-  if (::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\MSHTML", 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                        &h, nullptr) == ERROR_SUCCESS) {
-    const wchar_t empty[] = L"";
-    ::RegSetValueExW(h, L"GeckoUrl", 0, REG_SZ, reinterpret_cast<const BYTE*>(empty), sizeof(empty));
-    ::RegCloseKey(h);
-  }
+  LumoKey k;
+  if (k.Create(HKEY_CURRENT_USER, L"Software\\Wine\\MSHTML", KEY_SET_VALUE) == ERROR_SUCCESS)
+    k.SetText(L"GeckoUrl", L"");
 }
 
 void Pump(DWORD ms) {
@@ -75,22 +72,12 @@ RECT RectInParent(HWND h) {
   return rc;
 }
 
-// Non-flow events of the calls traced since the fixture started, as "Proc|type|info".
+// The events of one type of the calls traced since the fixture started, as "Proc|info".
 std::vector<std::wstring> Events(int32_t lType) {
   std::vector<std::wstring> out;
-  for (int32_t id = 1; id <= App_Debug::ProcCount(); ++id) {
-    App_Proc* p = App_Debug::ProcObject(id);
-    for (const App_ProcEvent& e : p->NewEnum())
-      if (e.EventType == lType) out.push_back(p->ProcedureSource() + L"|" + e.EventInfo);
-  }
+  for (const LumoEvent& e : LumoEvents())
+    if (e.type == lType) out.push_back(e.proc + L"|" + e.info);
   return out;
-}
-
-int32_t ApiNumberOf(const std::wstring& sInfo) {
-  for (int32_t id = 1; id <= App_Debug::ProcCount(); ++id)
-    for (const App_ProcEvent& e : App_Debug::ProcObject(id)->NewEnum())
-      if (e.EventType == evAPIError && e.EventInfo == sInfo) return e.Error_API_Number;
-  return 0;
 }
 
 class WebViewTest : public ::testing::Test {
@@ -246,7 +233,9 @@ TEST_F(WebViewTest, IEControlFailuresAreLoggedNotRaised) {
   EXPECT_FALSE(created);
   EXPECT_EQ(host, nullptr);
   EXPECT_EQ(parentChild, nullptr);
-  EXPECT_EQ(ApiNumberOf(L"CoCreateInstance CLSID_WebBrowser"), static_cast<int32_t>(CO_E_NOTINITIALIZED));
+  const auto failed = LumoFindEvent(L"App_WebView.Create", evAPIError, L"CoCreateInstance CLSID_WebBrowser");
+  ASSERT_TRUE(failed);
+  EXPECT_EQ(failed->api, static_cast<int32_t>(CO_E_NOTINITIALIZED));
 
   // The window goes before its view (as when the browser window closes):
   // the view still closes its control without touching the dead windows.
@@ -529,30 +518,21 @@ class BrowserEmulationTest : public ::testing::Test {
   }
   // Writes an HKLM version value, or deletes it (nullptr).
   static void Put(const wchar_t* name, const wchar_t* value) {
-    HKEY h;
-    ASSERT_EQ(
-        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kIEKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &h, nullptr), 0);
+    LumoKey k;
+    ASSERT_EQ(k.Create(HKEY_LOCAL_MACHINE, kIEKey, KEY_SET_VALUE), 0);
     if (value)
-      ::RegSetValueExW(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                       static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
+      k.SetText(name, value);
     else
-      ::RegDeleteValueW(h, name);
-    ::RegCloseKey(h);
+      ::RegDeleteValueW(k.Get(), name);
   }
   void RemoveFeature() {
-    HKEY h;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kFeatureKey, 0, KEY_SET_VALUE, &h) == 0) {
-      ::RegDeleteValueW(h, exe_.c_str());
-      ::RegCloseKey(h);
-    }
+    LumoKey k;
+    if (k.Open(HKEY_CURRENT_USER, kFeatureKey, KEY_SET_VALUE) == 0) ::RegDeleteValueW(k.Get(), exe_.c_str());
   }
   void SetFeature(DWORD v) {
-    HKEY h;
-    ASSERT_EQ(
-        ::RegCreateKeyExW(HKEY_CURRENT_USER, kFeatureKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &h, nullptr),
-        0);
-    ::RegSetValueExW(h, exe_.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof(v));
-    ::RegCloseKey(h);
+    LumoKey k;
+    ASSERT_EQ(k.Create(HKEY_CURRENT_USER, kFeatureKey, KEY_SET_VALUE), 0);
+    k.SetDword(exe_.c_str(), v);
   }
   // The stored value for this exe; -1 when there is none.
   int64_t Feature() {

@@ -14,6 +14,7 @@
 #include "platform/App_FSRedir.h"
 #include "diag/App_Debug.h"
 #include "lumo_files.h"
+#include "lumo_probe.h"
 #include "lumo_test.h"
 #include "process/App_Processes.h"
 #include "registry/App_Common_Privileges.h"
@@ -23,19 +24,8 @@ using namespace App_Processes;
 
 namespace {
 
-std::string N(const std::wstring& w) {
-  return std::string(w.begin(), w.end());
-}
-
-std::wstring ExeFolder() {
-  wchar_t buf[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, buf, MAX_PATH);
-  std::wstring p = buf;
-  return p.substr(0, p.rfind(L'\\'));
-}
-
 std::wstring ProbePath() {
-  return ExeFolder() + L"\\probe_procprobe.exe";
+  return LumoTestDir() + L"probe_procprobe.exe";
 }
 
 // A started probe, its standard output captured; ended and released when
@@ -58,7 +48,7 @@ struct Probe {
     si.hStdError = write;
     if (!::CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
                           &pi)) {
-      ADD_FAILURE() << "cannot start " << N(exe) << " error " << ::GetLastError();
+      ADD_FAILURE() << "cannot start " << LumoNarrow(exe) << " error " << ::GetLastError();
     }
     ::CloseHandle(write);
     if (pi.hProcess && args.rfind(L"sleep", 0) == 0) {
@@ -91,7 +81,7 @@ struct Probe {
     DWORD got = 0;
     while (::ReadFile(out, buf, sizeof(buf), &got, nullptr) && got > 0) bytes.append(buf, got);
     ::WaitForSingleObject(pi.hProcess, 10000);
-    return std::wstring(bytes.begin(), bytes.end());
+    return LumoWiden(bytes);
   }
 };
 
@@ -169,7 +159,7 @@ TEST_F(Processes, ARunningProbeIsFoundByIdNameAndPath) {
   EXPECT_TRUE(IsProcessRunningByPID(pid));
   EXPECT_EQ(GetParentPID(pid), ::GetCurrentProcessId());
   EXPECT_TRUE(App_Strings::StringMatch(GetPathFromPID(pid, true), ProbePath()))
-      << N(GetPathFromPID(pid, true));
+      << LumoNarrow(GetPathFromPID(pid, true));
 
   // By name: without an extension the extension is ignored; case and
   // surrounding blanks do not count; another extension does.
@@ -182,7 +172,7 @@ TEST_F(Processes, ARunningProbeIsFoundByIdNameAndPath) {
   // extension finds the .exe.
   EXPECT_EQ(GetPID(ProbePath()), pid);
   EXPECT_EQ(GetPID(App_Strings::UCase(ProbePath())), pid);
-  EXPECT_EQ(GetPID(ExeFolder() + L"\\probe_procprobe"), pid);
+  EXPECT_EQ(GetPID(LumoTestDir() + L"probe_procprobe"), pid);
   EXPECT_EQ(GetPID(L"C:\\my.tools\\probe_procprobe"), 0u);
   EXPECT_EQ(GetPID(L"C:\\elsewhere\\probe_procprobe.exe"), 0u);
 }
@@ -244,9 +234,9 @@ TEST_F(Processes, AnUnknownIdCannotBeOpenedOnEitherRoad) {
   EXPECT_FALSE(IsProcessRunningByPID(unknown));
   EXPECT_EQ(GetPathFromPID(unknown, true), L"");
   // The failed open is logged under the routine's name, then the fallback's.
-  EXPECT_EQ(LumoLogCount(L"OpenProcess"), 2) << N(App_Debug::DebugLogPending());
+  EXPECT_EQ(LumoLogCount(L"OpenProcess"), 2) << LumoNarrow(App_Debug::DebugLogPending());
   EXPECT_TRUE(LumoLogHas(L"Source.String=App_Processes.GetPathFromPID<sep>lPID.LongInteger=4000000"))
-      << N(App_Debug::DebugLogPending());
+      << LumoNarrow(App_Debug::DebugLogPending());
   EXPECT_TRUE(LumoLogHas(L"App_Processes.fGetPathFromPID2.ProcID="));
   // The privilege of the query is not left switched on under its name.
   EXPECT_EQ(App_Common::PrivilegeOwner(L"SeDebugPrivilege"), nullptr);
@@ -289,11 +279,11 @@ TEST_F(Processes, TheStartUpParentCheckFindsTheStarter) {
   Probe p(ProbePath(), L"parent");
   const std::wstring out = p.ReadAll();
   const size_t bar = out.find(L'|');
-  ASSERT_NE(bar, std::wstring::npos) << N(out);
+  ASSERT_NE(bar, std::wstring::npos) << LumoNarrow(out);
   EXPECT_EQ(out.substr(0, bar), std::to_wstring(::GetCurrentProcessId()));
   wchar_t self[MAX_PATH] = {};
   ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-  EXPECT_TRUE(App_Strings::StringMatch(out.substr(bar + 1), self)) << N(out);
+  EXPECT_TRUE(App_Strings::StringMatch(out.substr(bar + 1), self)) << LumoNarrow(out);
 
   // This test program itself: a program started from Linux has parent 0
   // under Wine. Either way the privilege is released again.
@@ -318,7 +308,7 @@ TEST_F(Processes, ThePrivilegeIsLeftAsItWasFound) {
   EXPECT_TRUE(DebugPrivilegeOn());
   const std::wstring* owner = App_Common::PrivilegeOwner(L"SeDebugPrivilege");
   ASSERT_NE(owner, nullptr);
-  EXPECT_NE(owner->find(L"Test.Holder"), std::wstring::npos) << N(*owner);
+  EXPECT_NE(owner->find(L"Test.Holder"), std::wstring::npos) << LumoNarrow(*owner);
   EXPECT_TRUE(App_Common::SetPrivilegeToken(L"Test.Holder", 10, false));
   EXPECT_EQ(App_Common::PrivilegeOwner(L"SeDebugPrivilege"), nullptr);
 }
@@ -346,10 +336,9 @@ TEST_F(Processes, CloseMyHandleRefusesEmptyHandlesKeepsTheVariableAndLogsFailure
   HANDLE bogus = reinterpret_cast<HANDLE>(static_cast<intptr_t>(0x7FFFFFF0));
   App_Common::CloseMyHandle(bogus);
   EXPECT_EQ(LumoLogCount(L"CloseHandle failure (return = 0)"), 1);
-  EXPECT_EQ(
-      LumoLogCount(L"Failure in CloseHandle (trying NtClose next, no logging on return...) for handle "
-               L"[2147483632] API error 6=" +
-               App_Debug::GetSystemMsg(6)),
-      1)
-      << N(App_Debug::DebugLogPending());
+  EXPECT_EQ(LumoLogCount(L"Failure in CloseHandle (trying NtClose next, no logging on return...) for handle "
+                         L"[2147483632] API error 6=" +
+                         App_Debug::GetSystemMsg(6)),
+            1)
+      << LumoNarrow(App_Debug::DebugLogPending());
 }

@@ -268,7 +268,7 @@ TEST_F(RunXTest, BareNamesAreWindowsOwnToolsNeverTheKitsCopies) {
   std::string ran = LumoReadBytes(out);
   while (!ran.empty() && (ran.back() == '\r' || ran.back() == '\n' || ran.back() == ' ')) ran.pop_back();
   const std::wstring sys = App_Platform::SystemFolder();
-  EXPECT_EQ(_stricmp(ran.c_str(), std::string(sys.begin(), sys.end()).c_str()), 0) << ran;
+  EXPECT_EQ(_stricmp(ran.c_str(), LumoNarrow(sys).c_str()), 0) << ran;
   EXPECT_EQ(App_RunX::FindSystemProgram(L"cmd"), sys + L"\\cmd.exe");
   EXPECT_EQ(App_RunX::FindSystemProgram(L"no-such-tool.exe"), L"");
 

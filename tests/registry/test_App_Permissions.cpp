@@ -13,6 +13,7 @@
 
 #include "browser/App_Common_URLArg.h"
 #include "lumo_files.h"
+#include "lumo_keys.h"
 #include "lumo_probe.h"
 #include "lumo_test.h"
 #include "platform/App_Env.h"
@@ -26,19 +27,17 @@ using App_Permissions::RegSetKeyPermission;
 using App_Permissions::TakeControlReg;
 
 void CreateKey(HKEY root, const std::wstring& key, REGSAM lView = 0) {
-  HKEY h = nullptr;
-  ASSERT_EQ(::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | lView, nullptr, &h, nullptr),
-            0);
-  ::RegCloseKey(h);
+  LumoKey k;
+  ASSERT_EQ(k.Create(root, key, KEY_ALL_ACCESS | lView), 0);
 }
 
 // The owner ("O:..") or access list ("D:..") of a key as SDDL, in one view.
 std::wstring KeySddl(HKEY root, const std::wstring& key, SECURITY_INFORMATION what, REGSAM lView = 0) {
-  HKEY h = nullptr;
-  if (::RegOpenKeyExW(root, key.c_str(), 0, READ_CONTROL | lView, &h) != 0) return L"(cannot open)";
+  LumoKey k;
+  if (k.Open(root, key, READ_CONTROL | lView) != 0) return L"(cannot open)";
   PSECURITY_DESCRIPTOR sd = nullptr;
   std::wstring out;
-  if (::GetSecurityInfo(h, SE_REGISTRY_KEY, what, nullptr, nullptr, nullptr, nullptr, &sd) == 0) {
+  if (::GetSecurityInfo(k.Get(), SE_REGISTRY_KEY, what, nullptr, nullptr, nullptr, nullptr, &sd) == 0) {
     wchar_t* text = nullptr;
     if (::ConvertSecurityDescriptorToStringSecurityDescriptorW(sd, SDDL_REVISION_1, what, &text, nullptr)) {
       out = text;
@@ -46,7 +45,6 @@ std::wstring KeySddl(HKEY root, const std::wstring& key, SECURITY_INFORMATION wh
     }
     ::LocalFree(sd);
   }
-  ::RegCloseKey(h);
   return out;
 }
 
@@ -57,25 +55,19 @@ void SetKeySecurity(HKEY root, const std::wstring& key, const wchar_t* sddl, REG
   ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr));
   const SECURITY_INFORMATION what =
       sddl[0] == L'O' ? OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION : DACL_SECURITY_INFORMATION;
-  HKEY h = nullptr;
-  if (::RegOpenKeyExW(root, key.c_str(), 0, WRITE_DAC | WRITE_OWNER | READ_CONTROL | lView, &h) != 0) {
-    ASSERT_EQ(::RegOpenKeyExW(root, key.c_str(), 0, WRITE_OWNER | lView, &h), 0);
-    EXPECT_EQ(::RegSetKeySecurity(h, OWNER_SECURITY_INFORMATION, sd), 0);
-    ::RegCloseKey(h);
-    ASSERT_EQ(::RegOpenKeyExW(root, key.c_str(), 0, WRITE_DAC | WRITE_OWNER | READ_CONTROL | lView, &h), 0);
+  LumoKey k;
+  if (k.Open(root, key, WRITE_DAC | WRITE_OWNER | READ_CONTROL | lView) != 0) {
+    ASSERT_EQ(k.Open(root, key, WRITE_OWNER | lView), 0);
+    EXPECT_EQ(::RegSetKeySecurity(k.Get(), OWNER_SECURITY_INFORMATION, sd), 0);
+    ASSERT_EQ(k.Open(root, key, WRITE_DAC | WRITE_OWNER | READ_CONTROL | lView), 0);
   }
-  EXPECT_EQ(::RegSetKeySecurity(h, what, sd), 0);
+  EXPECT_EQ(::RegSetKeySecurity(k.Get(), what, sd), 0);
   ::LocalFree(sd);
-  ::RegCloseKey(h);
 }
 
 bool CanWrite(HKEY root, const std::wstring& key) {
-  HKEY h = nullptr;
-  if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_SET_VALUE, &h) != 0) return false;
-  const DWORD one = 1;
-  const bool ok = ::RegSetValueExW(h, L"w", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4) == 0;
-  ::RegCloseKey(h);
-  return ok;
+  LumoKey k;
+  return k.Open(root, key, KEY_SET_VALUE) == 0 && k.SetDword(L"w", 1) == 0;
 }
 
 // This program's own account, as SDDL names it.
@@ -260,11 +252,8 @@ TEST_F(Ownership, OwnerAndAccessListLandInTheViewTheRulesChoose) {
             std::wstring(kLocked).substr(4));
   // The 32-bit one is given back to the administrators to be removed.
   SetKeySecurity(HKEY_LOCAL_MACHINE, key, L"O:BAD:P(A;CI;KA;;;BA)", KEY_WOW64_32KEY);
-  HKEY parent = nullptr;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, base.c_str(), 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, &parent) == 0) {
-    ::RegDeleteKeyW(parent, L"Both");
-    ::RegCloseKey(parent);
-  }
+  if (LumoKey parent; parent.Open(HKEY_LOCAL_MACHINE, base, KEY_ALL_ACCESS | KEY_WOW64_32KEY) == 0)
+    ::RegDeleteKeyW(parent.Get(), L"Both");
 }
 
 TEST_F(Ownership, ARefusedDeletionTakesEachKeyOverAndNoNameReachesTheToolUnquoted) {
@@ -282,11 +271,9 @@ TEST_F(Ownership, ARefusedDeletionTakesEachKeyOverAndNoNameReachesTheToolUnquote
   int32_t code = -1;
   EXPECT_TRUE(App_Registry::KillRegKey(hkeyLocalMachine, locked, notFound, code));
   EXPECT_FALSE(notFound);
-  HKEY h = nullptr;
-  EXPECT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, locked.c_str(), 0, READ_CONTROL, &h), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(LumoKey().Open(HKEY_LOCAL_MACHINE, locked, READ_CONTROL), ERROR_FILE_NOT_FOUND);
   // Every run of the tool got three arguments; none for the hostile name.
-  const std::string bytes = LumoReadBytes(log);
-  const std::wstring text(bytes.begin(), bytes.end());
+  const std::wstring text = LumoWiden(LumoReadBytes(log));
   int runs = 0;
   for (size_t start = 0, end; (end = text.find(L"\r\n", start)) != std::wstring::npos;
        start = end + 2, ++runs) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "diag/App_Debug.h"
+#include "lumo_keys.h"
 #include "lumo_test.h"
 #include "platform/App_Env.h"
 #include "registry/App_Registry.h"
@@ -17,59 +18,21 @@ using namespace App_Registry;
 
 namespace {
 
-struct Event {
-  std::wstring proc;
-  int32_t type;
-  std::wstring info, vars;
-  int32_t api, rt;
-};
-
-// Every non-flow event of the calls made since the fixture started.
-std::vector<Event> Events() {
-  std::vector<Event> out;
-  for (int32_t id = 1; id <= App_Debug::ProcCount(); ++id) {
-    App_Proc* p = App_Debug::ProcObject(id);
-    for (const App_ProcEvent& e : p->NewEnum())
-      if (e.EventType != evEnterProcedure && e.EventType != evExitProcedure)
-        out.push_back({p->ProcedureSource(), e.EventType, e.EventInfo, e.EventVariables, e.Error_API_Number,
-                       e.Error_RT_Number});
-  }
-  return out;
-}
-
-int Count(const std::wstring& proc, int32_t type, const std::wstring& info) {
-  int n = 0;
-  for (const Event& e : Events()) n += e.proc == proc && e.type == type && e.info == info;
-  return n;
-}
-
-const Event* Find(const std::wstring& proc, int32_t type, const std::wstring& info) {
-  static std::vector<Event> keep;
-  keep = Events();
-  for (const Event& e : keep)
-    if (e.proc == proc && e.type == type && e.info == info) return &e;
-  return nullptr;
-}
-
 // The raw value as Windows holds it, in one view.
 bool RawValue(HKEY root, const std::wstring& key, const std::wstring& name, DWORD& type,
               std::vector<uint8_t>& data, REGSAM view = 0) {
-  HKEY h;
-  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_QUERY_VALUE | view, &h)) return false;
+  LumoKey k;
+  if (k.Open(root, key, KEY_QUERY_VALUE | view)) return false;
   DWORD cb = 0;
-  LONG r = RegQueryValueExW(h, name.c_str(), nullptr, &type, nullptr, &cb);
+  LONG r = RegQueryValueExW(k.Get(), name.c_str(), nullptr, &type, nullptr, &cb);
   data.assign(cb, 0);
-  if (!r) r = RegQueryValueExW(h, name.c_str(), nullptr, &type, data.data(), &cb);
-  RegCloseKey(h);
+  if (!r) r = RegQueryValueExW(k.Get(), name.c_str(), nullptr, &type, data.data(), &cb);
   return r == 0;
 }
 
 // Whether the key can be opened (with query access unless another is given).
 bool RawExists(HKEY root, const std::wstring& key, REGSAM access = KEY_QUERY_VALUE) {
-  HKEY h;
-  if (RegOpenKeyExW(root, key.c_str(), 0, access, &h)) return false;
-  RegCloseKey(h);
-  return true;
+  return LumoKey().Open(root, key, access) == 0;
 }
 
 // Test clean-up: a whole tree in one view (RegDeleteKeyExW is not in the
@@ -78,47 +41,42 @@ void RawDeleteTree(HKEY root, const std::wstring& key, REGSAM view) {
   using DeleteEx = LONG(WINAPI*)(HKEY, LPCWSTR, REGSAM, DWORD);
   static const auto del = reinterpret_cast<DeleteEx>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"advapi32.dll"), "RegDeleteKeyExW")));
-  HKEY h;
-  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | view, &h)) return;
+  LumoKey k;
+  if (k.Open(root, key, KEY_ENUMERATE_SUB_KEYS | view)) return;
   std::vector<std::wstring> names;
   wchar_t buf[256];
-  for (DWORD i = 0; RegEnumKeyW(h, i, buf, 256) == 0; ++i) names.emplace_back(buf);
-  RegCloseKey(h);
+  for (DWORD i = 0; RegEnumKeyW(k.Get(), i, buf, 256) == 0; ++i) names.emplace_back(buf);
+  k.Reset();
   for (const std::wstring& n : names) RawDeleteTree(root, key + L"\\" + n, view);
   del(root, key.c_str(), view, 0);
 }
 
 void RawCreate(HKEY root, const std::wstring& key, REGSAM view = 0) {
-  HKEY h;
-  ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &h, nullptr),
-            0);
-  RegCloseKey(h);
+  LumoKey k;
+  ASSERT_EQ(k.Create(root, key, KEY_ALL_ACCESS | view), 0);
 }
 
 void RawSetSz(HKEY root, const std::wstring& key, const std::wstring& name, const std::wstring& data,
               DWORD type = REG_SZ) {
-  HKEY h;
-  ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr), 0);
-  RegSetValueExW(h, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.c_str()),
-                 static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(h);
+  LumoKey k;
+  ASSERT_EQ(k.Create(root, key, KEY_ALL_ACCESS), 0);
+  k.SetText(name.c_str(), data, type);
 }
 
 // Replaces a key's access list (the owner may always do that).
 void SetDacl(const std::wstring& key, const wchar_t* sddl) {
-  HKEY h;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, WRITE_DAC, &h), 0);
+  LumoKey k;
+  ASSERT_EQ(k.Open(HKEY_CURRENT_USER, key, WRITE_DAC), 0);
   PSECURITY_DESCRIPTOR sd = nullptr;
   ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr));
   BOOL present = FALSE, defaulted = FALSE;
   PACL dacl = nullptr;
   GetSecurityDescriptorDacl(sd, &present, &dacl, &defaulted);
-  EXPECT_EQ(
-      SetSecurityInfo(h, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                      nullptr, nullptr, dacl, nullptr),
-      0u);
+  EXPECT_EQ(SetSecurityInfo(k.Get(), SE_REGISTRY_KEY,
+                            DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                            dacl, nullptr),
+            0u);
   LocalFree(sd);
-  RegCloseKey(h);
 }
 
 constexpr wchar_t kDenyEveryone[] = L"D:P(D;;0xF;;;WD)(A;;KA;;;WD)";  // no query/set/create/list
@@ -217,16 +175,17 @@ TEST_F(Registry, ViewIsChosenOnlyForRedirectedKeysOn64BitWindows) {
       uint32_t sam = KEY_QUERY_VALUE;
       bool removed = true;
       const bool r = AddRegFlagWOW64(c.root, key, sam, removed);
-      SCOPED_TRACE(std::string(c.key.begin(), c.key.end()) + (win64 ? " 64" : " 32"));
+      SCOPED_TRACE(LumoNarrow(c.key) + (win64 ? " 64" : " 32"));
       EXPECT_EQ(key, win64 ? c.wantKey : c.key);
       EXPECT_EQ(sam, win64 ? c.wantSam : 0x1u);
       EXPECT_EQ(r, win64 && c.wantResult);
       EXPECT_EQ(removed, win64 && c.wantRemoved);
     }
   }
-  const Event* e = Find(L"App_Registry.AddRegFlagWOW64", evVerbose,
-                        L"Removed 'WOW6432Node\\' from non-offline/guest registry key string...");
-  ASSERT_NE(e, nullptr);
+  std::optional<LumoEvent> e =
+      LumoFindEvent(L"App_Registry.AddRegFlagWOW64", evVerbose,
+                    L"Removed 'WOW6432Node\\' from non-offline/guest registry key string...");
+  ASSERT_TRUE(e);
   EXPECT_EQ(e->vars,
             L"RootHKEY.String=hklm<sep>sRegKey.String=software\\Foo<sep>bIsGuestSession.Boolean=False");
 
@@ -238,7 +197,7 @@ TEST_F(Registry, ViewIsChosenOnlyForRedirectedKeysOn64BitWindows) {
   EXPECT_FALSE(AddRegFlagWOW64(hkeyLocalMachine, empty, sam, removed));
   EXPECT_EQ(sam, 0x2u);
   EXPECT_TRUE(removed);
-  EXPECT_EQ(Count(L"App_Registry.AddRegFlagWOW64", evNormal, L"Aborting; Passed empty string!"), 1);
+  EXPECT_EQ(LumoEventCount(L"App_Registry.AddRegFlagWOW64", evNormal, L"Aborting; Passed empty string!"), 1);
 }
 
 TEST_F(Registry, ViewsReachTheRightBranchAndDeletingOneLeavesTheOther) {
@@ -290,10 +249,11 @@ TEST_F(Registry, EveryValueTypeRoundTrips) {
   EXPECT_TRUE(RegReadValue(hkeyCurrentUser, k, L"sz", 1, L"", v));
   EXPECT_EQ(v.AsString(), L"abc");
   // A value stored without any NUL still reads cleanly.
-  HKEY h;
-  RegOpenKeyExW(HKEY_CURRENT_USER, k.c_str(), 0, KEY_SET_VALUE, &h);
-  RegSetValueExW(h, L"bare", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"xyz"), 6);
-  RegCloseKey(h);
+  {
+    LumoKey h;
+    h.Open(HKEY_CURRENT_USER, k, KEY_SET_VALUE);
+    RegSetValueExW(h.Get(), L"bare", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"xyz"), 6);
+  }
   EXPECT_TRUE(RegReadValue(hkeyCurrentUser, k, L"bare", 1, L"", v));
   EXPECT_EQ(v.AsString(), L"xyz");
 
@@ -322,7 +282,7 @@ TEST_F(Registry, EveryValueTypeRoundTrips) {
   EXPECT_FALSE(RegWriteValue(hkeyCurrentUser, k, L"bad", 4, L"4294967296"));
   EXPECT_FALSE(RawValue(HKEY_CURRENT_USER, k, L"bad", type, data));
   int typeMismatch = 0;
-  for (const Event& e : Events()) typeMismatch += e.type == evErrorHandler && e.rt == 13;
+  for (const LumoEvent& e : LumoEvents()) typeMismatch += e.type == evErrorHandler && e.rt == 13;
   EXPECT_EQ(typeMismatch, 1);
 
   // Lists grow by one entry per write; a read gives the first string.
@@ -340,7 +300,9 @@ TEST_F(Registry, EveryValueTypeRoundTrips) {
 
   // Raw bytes: not through the variant writer, but through their own pair.
   EXPECT_FALSE(RegWriteValue(hkeyCurrentUser, k, L"bin", 3, L"x"));
-  EXPECT_EQ(Count(L"App_Registry.RegWriteValue", evNormal, L"REG_BINARY not supported in this function."), 1);
+  EXPECT_EQ(
+      LumoEventCount(L"App_Registry.RegWriteValue", evNormal, L"REG_BINARY not supported in this function."),
+      1);
   EXPECT_FALSE(RawValue(HKEY_CURRENT_USER, k, L"bin", type, data));
   const std::vector<uint8_t> bytes = {0, 1, 0xFF, 0, 7};
   ASSERT_TRUE(RegWriteBinary(hkeyCurrentUser, k, L"bin", bytes));
@@ -379,7 +341,7 @@ TEST_F(Registry, HugeValuesAndNonAnsiNamesRoundTrip) {
   int32_t code = -1;
   EXPECT_TRUE(KillRegValue(hkeyCurrentUser, k, L"Wert-\u00e4-\u4e2d", notFound, code));
   EXPECT_FALSE(notFound);
-  EXPECT_EQ(Count(L"App_Registry.KillRegValue", evVerbose, L"Delete registry value success!"), 1);
+  EXPECT_EQ(LumoEventCount(L"App_Registry.KillRegValue", evVerbose, L"Delete registry value success!"), 1);
   EXPECT_TRUE(KillRegKey(hkeyCurrentUser, k, notFound, code));
   EXPECT_FALSE(RawExists(HKEY_CURRENT_USER, k));
 }
@@ -392,28 +354,29 @@ TEST_F(Registry, MissingKeysAndValuesGiveDefaultsOrSuccessForDeletions) {
   App_Variant v(L"keep");
   EXPECT_FALSE(RegReadValue(hkeyCurrentUser, missing, L"x", 1, v, v));  // one variable for both
   EXPECT_EQ(v.AsString(), L"keep");
-  const Event* e = Find(L"App_Registry.RegReadValue", evAPIError, L"RegOpenKeyExW");
-  ASSERT_NE(e, nullptr);
+  std::optional<LumoEvent> e = LumoFindEvent(L"App_Registry.RegReadValue", evAPIError, L"RegOpenKeyExW");
+  ASSERT_TRUE(e);
   EXPECT_EQ(e->api, 2);
 
   EXPECT_FALSE(RegReadValue(hkeyCurrentUser, base, L"x", 1, L"d", v));
   EXPECT_FALSE(RegReadValue(hkeyCurrentUser, base, L"x", 7, L"d", v));
   EXPECT_FALSE(RegReadValue(hkeyCurrentUser, base, L"x", 4, 9, v));
   EXPECT_EQ(v.AsInteger(), 9);
-  EXPECT_EQ(Count(L"App_Registry.RegReadValue", evAPIError, L"RegQueryValueExW REG_SZ (Length)"), 1);
-  EXPECT_EQ(Count(L"App_Registry.RegReadValue", evAPIError, L"RegQueryValueExW REG_MULTI_SZ (Length)"), 1);
-  EXPECT_EQ(Count(L"App_Registry.RegReadValue", evAPIError, L"RegQueryValueExW REG_DWORD"), 1);
+  EXPECT_EQ(LumoEventCount(L"App_Registry.RegReadValue", evAPIError, L"RegQueryValueExW REG_SZ (Length)"), 1);
+  EXPECT_EQ(
+      LumoEventCount(L"App_Registry.RegReadValue", evAPIError, L"RegQueryValueExW REG_MULTI_SZ (Length)"), 1);
+  EXPECT_EQ(LumoEventCount(L"App_Registry.RegReadValue", evAPIError, L"RegQueryValueExW REG_DWORD"), 1);
   // A text is too long for a number: the stored type is not converted.
   RawSetSz(HKEY_CURRENT_USER, base, L"text", L"abcdef");
   EXPECT_FALSE(RegReadValue(hkeyCurrentUser, base, L"text", 4, 0, v));
   std::vector<int32_t> dwordErrors;
-  for (const Event& e : Events())
+  for (const LumoEvent& e : LumoEvents())
     if (e.info == L"RegQueryValueExW REG_DWORD") dwordErrors.push_back(e.api);
   EXPECT_EQ(dwordErrors, (std::vector<int32_t>{2, 234}));
 
   EXPECT_FALSE(RegKeyExist(hkeyCurrentUser, missing));
-  e = Find(L"App_Registry.RegKeyExist", evVerbose, L"Registry key does not exist!");
-  ASSERT_NE(e, nullptr);
+  e = LumoFindEvent(L"App_Registry.RegKeyExist", evVerbose, L"Registry key does not exist!");
+  ASSERT_TRUE(e);
   EXPECT_EQ(e->vars, L"sRegKey.String=" + missing +
                          L"<sep>lReturn.LongInteger=2<sep>sAPIRet.String=The system cannot find "
                          L"the file specified. (key)");
@@ -425,7 +388,7 @@ TEST_F(Registry, MissingKeysAndValuesGiveDefaultsOrSuccessForDeletions) {
   EXPECT_TRUE(KillRegValue(hkeyCurrentUser, base, L"x", notFound, code));
   EXPECT_TRUE(notFound);
   EXPECT_EQ(code, 0);
-  EXPECT_EQ(Count(L"App_Registry.KillRegValue", evVerbose, L"Registry value not found!"), 1);
+  EXPECT_EQ(LumoEventCount(L"App_Registry.KillRegValue", evVerbose, L"Registry value not found!"), 1);
   notFound = false;
   EXPECT_TRUE(KillRegValue(hkeyCurrentUser, missing, L"x", notFound, code));
   EXPECT_TRUE(notFound);
@@ -434,12 +397,12 @@ TEST_F(Registry, MissingKeysAndValuesGiveDefaultsOrSuccessForDeletions) {
   notFound = false;
   EXPECT_TRUE(KillRegKey(hkeyCurrentUser, missing, notFound, code));
   EXPECT_TRUE(notFound);
-  EXPECT_EQ(Count(L"App_Registry.KillRegKey", evVerbose, L"Key Not Found!"), 1);
+  EXPECT_EQ(LumoEventCount(L"App_Registry.KillRegKey", evVerbose, L"Key Not Found!"), 1);
   notFound = false;
   EXPECT_TRUE(KillRegKey(hkeyCurrentUser, missing + L"\\Deeper", notFound, code));
   EXPECT_TRUE(notFound);
-  EXPECT_EQ(Count(L"App_Registry.KillRegKey", evNormal,
-                  L"RegOpenKeyExW lRet=2  The system cannot find the file specified. (key)"),
+  EXPECT_EQ(LumoEventCount(L"App_Registry.KillRegKey", evNormal,
+                           L"RegOpenKeyExW lRet=2  The system cannot find the file specified. (key)"),
             1);
 
   std::wstring list = L"keep";
@@ -448,16 +411,12 @@ TEST_F(Registry, MissingKeysAndValuesGiveDefaultsOrSuccessForDeletions) {
 }
 
 TEST_F(Registry, QuietReadersTakeOnlyTheirTypeAndLogNothing) {
-  App_RegKey k;
-  ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, base.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              k.Put(), nullptr),
-            ERROR_SUCCESS);
-  const DWORD seven = 7;
+  LumoKey k;
+  ASSERT_EQ(k.Create(HKEY_CURRENT_USER, base, KEY_ALL_ACCESS), ERROR_SUCCESS);
   // Stored without an ending NUL, as a careless writer may.
   ::RegSetValueExW(k.Get(), L"sz", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"text"), 4 * sizeof(wchar_t));
-  ::RegSetValueExW(k.Get(), L"expand", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(L"%TEMP%"),
-                   7 * sizeof(wchar_t));
-  ::RegSetValueExW(k.Get(), L"dword", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&seven), sizeof(seven));
+  k.SetText(L"expand", L"%TEMP%", REG_EXPAND_SZ);
+  k.SetDword(L"dword", 7);
   const struct {
     const wchar_t* name;
     bool isText, isNumber;
@@ -466,15 +425,14 @@ TEST_F(Registry, QuietReadersTakeOnlyTheirTypeAndLogNothing) {
                {L"expand", true, false, L"%TEMP%"},
                {L"dword", false, true, L""},
                {L"missing", false, false, L""}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::PrintToString(std::wstring(c.name)));
+  LumoEachCase(cases, [&](const auto& c) {
     std::wstring text;
     DWORD n = 0;
     EXPECT_EQ(App_Registry::QueryString(k, c.name, text), c.isText);
     EXPECT_EQ(text, c.text);
     EXPECT_EQ(App_Registry::QueryDword(k, c.name, n), c.isNumber);
     EXPECT_EQ(n, c.isNumber ? 7u : 0u);
-  }
+  });
   EXPECT_TRUE(PendingEntries().empty());
 }
 
@@ -484,8 +442,9 @@ TEST_F(Registry, PathsOfMaximumLengthAreRefusedWithoutHarm) {
   RawCreate(HKEY_CURRENT_USER, base);
   App_Variant v;
   EXPECT_FALSE(RegKeyExist(hkeyCurrentUser, huge));
-  EXPECT_EQ(Count(L"App_Registry.RegKeyExist", evVerbose, L"WARNING:  Registry key may or may not exist!"),
-            1);
+  EXPECT_EQ(
+      LumoEventCount(L"App_Registry.RegKeyExist", evVerbose, L"WARNING:  Registry key may or may not exist!"),
+      1);
   EXPECT_FALSE(RegReadValue(hkeyCurrentUser, huge, L"v", 1, L"d", v));
   EXPECT_FALSE(RegWriteValue(hkeyCurrentUser, huge, L"v", 1, L"d"));
   // A name longer than any key can have is refused twice; since no such
@@ -495,9 +454,10 @@ TEST_F(Registry, PathsOfMaximumLengthAreRefusedWithoutHarm) {
   EXPECT_TRUE(KillRegKey(hkeyCurrentUser, huge, notFound, code));
   EXPECT_FALSE(notFound);
   EXPECT_EQ(code, 87);
-  EXPECT_EQ(Count(L"App_Registry.KillRegKey", evNormal,
-                  L"Key no longer exists (despite NOT receiving ERROR_FILE_NOT_FOUND) returning TRUE..."),
-            1);
+  EXPECT_EQ(
+      LumoEventCount(L"App_Registry.KillRegKey", evNormal,
+                     L"Key no longer exists (despite NOT receiving ERROR_FILE_NOT_FOUND) returning TRUE..."),
+      1);
   EXPECT_TRUE(RawExists(HKEY_CURRENT_USER, base));
   std::wstring list;
   EXPECT_EQ(RegEnumKey(hkeyCurrentUser, huge, list), 0);
@@ -535,7 +495,7 @@ TEST_F(Registry, KeyTreesAreDeletedDepthFirstAndRootsNever) {
   EXPECT_EQ(api, 0);
   EXPECT_FALSE(RawExists(HKEY_CURRENT_USER, base + L"\\Tree"));
   EXPECT_TRUE(RawExists(HKEY_CURRENT_USER, base));
-  EXPECT_EQ(Count(L"App_Registry.KillRegKey", evVerbose, L"Delete Key Success!"), 1);
+  EXPECT_EQ(LumoEventCount(L"App_Registry.KillRegKey", evVerbose, L"Delete Key Success!"), 1);
   // Each subkey is taken over before it goes (a, a\b, a\b\c, d); the key
   // itself only after a refusal.
   EXPECT_EQ(LumoCalls(L"App_Permissions.TakeControlReg"), 4);
@@ -550,8 +510,8 @@ TEST_F(Registry, KeyTreesAreDeletedDepthFirstAndRootsNever) {
   EXPECT_FALSE(KillRegKey(hkeyCurrentUser, L"\\\\", notFound, api));
   RegDeleteSubKeys(hkeyCurrentUser, L"");
   RegDeleteSubKeys(hkeyCurrentUser, L"\\");
-  EXPECT_EQ(Count(L"App_Registry.KillRegKey", evNormal, L"Aborting; Passed empty string!"), 1);
-  EXPECT_EQ(Count(L"App_Registry.RegDeleteSubKeys", evNormal, L"Aborting; Passed empty string!"), 2);
+  EXPECT_EQ(LumoEventCount(L"App_Registry.KillRegKey", evNormal, L"Aborting; Passed empty string!"), 1);
+  EXPECT_EQ(LumoEventCount(L"App_Registry.RegDeleteSubKeys", evNormal, L"Aborting; Passed empty string!"), 2);
   EXPECT_TRUE(RawExists(HKEY_CURRENT_USER, base + L"\\Keep"));
 }
 
@@ -564,13 +524,13 @@ TEST_F(Registry, DeniedKeyExistsButRefusesReadsWritesAndDeletion) {
   SetDacl(denied, kDenyEveryone);
 
   EXPECT_TRUE(RegKeyExist(hkeyCurrentUser, denied));
-  EXPECT_EQ(Count(L"App_Registry.RegKeyExist", evVerbose, L"Access Denied; Returning True!"), 1);
+  EXPECT_EQ(LumoEventCount(L"App_Registry.RegKeyExist", evVerbose, L"Access Denied; Returning True!"), 1);
   App_Variant v;
   EXPECT_FALSE(RegReadValue(hkeyCurrentUser, denied, L"v", 1, L"d", v));
   EXPECT_EQ(v.AsString(), L"d");
-  EXPECT_EQ(Find(L"App_Registry.RegReadValue", evAPIError, L"RegOpenKeyExW")->api, 5);
+  EXPECT_EQ(LumoFindEvent(L"App_Registry.RegReadValue", evAPIError, L"RegOpenKeyExW")->api, 5);
   EXPECT_FALSE(RegWriteValue(hkeyCurrentUser, denied, L"v", 1, L"new"));
-  EXPECT_EQ(Find(L"App_Registry.RegWriteValue", evAPIError, L"RegCreateKeyExW")->api, 5);
+  EXPECT_EQ(LumoFindEvent(L"App_Registry.RegWriteValue", evAPIError, L"RegCreateKeyExW")->api, 5);
   std::wstring list;
   EXPECT_EQ(RegEnumKey(hkeyCurrentUser, denied, list), 0);
 
@@ -590,14 +550,14 @@ TEST_F(Registry, DeniedKeyExistsButRefusesReadsWritesAndDeletion) {
   // for everyone stays first in the list: the key is still refused.
   EXPECT_EQ(LumoCalls(L"App_Permissions.TakeControlReg"), 1);
   EXPECT_EQ(LumoCalls(L"App_Registry.GetRegKeyPermissions"), 2);
-  EXPECT_EQ(Count(L"App_Registry.KillRegKey", evAPIError, L"RegDeleteKeyExW/RegDeleteKeyW"), 2);
-  EXPECT_EQ(Count(L"App_Registry.KillRegKey", evNormal,
-                  L"(First run fail, trying again...) RegDeleteKeyExW/RegDeleteKeyW lRet=5  Access "
-                  L"is denied."),
+  EXPECT_EQ(LumoEventCount(L"App_Registry.KillRegKey", evAPIError, L"RegDeleteKeyExW/RegDeleteKeyW"), 2);
+  EXPECT_EQ(LumoEventCount(L"App_Registry.KillRegKey", evNormal,
+                           L"(First run fail, trying again...) RegDeleteKeyExW/RegDeleteKeyW lRet=5  Access "
+                           L"is denied."),
             1);
-  EXPECT_EQ(
-      Count(L"App_Registry.KillRegKey", evNormal, L"RegDeleteKeyExW/RegDeleteKeyW lRet=5  Access is denied."),
-      1);
+  EXPECT_EQ(LumoEventCount(L"App_Registry.KillRegKey", evNormal,
+                           L"RegDeleteKeyExW/RegDeleteKeyW lRet=5  Access is denied."),
+            1);
   EXPECT_TRUE(RawExists(HKEY_CURRENT_USER, denied, READ_CONTROL));  // still there
 }
 
@@ -608,11 +568,12 @@ TEST_F(Registry, RefusedValueDeletionIsRetriedOnceAfterTakeOver) {
   EXPECT_FALSE(KillRegValue(hkeyPerformanceData, L"\\", L"x", notFound, code));
   EXPECT_FALSE(notFound);
   EXPECT_EQ(code, 6);
-  EXPECT_EQ(Count(L"App_Registry.KillRegValue", evAPIError, L"RegDeleteValueW"), 2);
-  EXPECT_EQ(Count(L"App_Registry.KillRegValue", evNormal, L"RegDeleteValueW lRet=6  The handle is invalid."),
+  EXPECT_EQ(LumoEventCount(L"App_Registry.KillRegValue", evAPIError, L"RegDeleteValueW"), 2);
+  EXPECT_EQ(LumoEventCount(L"App_Registry.KillRegValue", evNormal,
+                           L"RegDeleteValueW lRet=6  The handle is invalid."),
             2);
-  EXPECT_EQ(Count(L"App_Registry.KillRegValue", evNormal,
-                  L"Attempting to obtain ownership/permissions over the registry key..."),
+  EXPECT_EQ(LumoEventCount(L"App_Registry.KillRegValue", evNormal,
+                           L"Attempting to obtain ownership/permissions over the registry key..."),
             1);
   EXPECT_EQ(LumoCalls(L"App_Permissions.TakeControlReg"), 1);
   EXPECT_EQ(LumoCalls(L"App_Registry.GetRegKeyPermissions"), 1);

@@ -13,6 +13,7 @@
 
 #include "config/Config_Class.h"
 #include "lumo_files.h"
+#include "lumo_keys.h"
 #include "lumo_probe.h"
 #include "lumo_test.h"
 #include "platform/App_Env.h"
@@ -32,12 +33,9 @@ constexpr wchar_t kProfiles[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersio
 // 0: the caller's own).
 LSTATUS GetValue(HKEY root, const std::wstring& key, const wchar_t* name, DWORD flags, void* data,
                  DWORD* size, REGSAM lView) {
-  HKEY h = nullptr;
-  LSTATUS r = ::RegOpenKeyExW(root, key.c_str(), 0, KEY_QUERY_VALUE | lView, &h);
-  if (r != ERROR_SUCCESS) return r;
-  r = ::RegGetValueW(h, nullptr, name, flags, nullptr, data, size);
-  ::RegCloseKey(h);
-  return r;
+  LumoKey k;
+  const LSTATUS r = k.Open(root, key, KEY_QUERY_VALUE | lView);
+  return r != ERROR_SUCCESS ? r : ::RegGetValueW(k.Get(), nullptr, name, flags, nullptr, data, size);
 }
 DWORD ReadDword(HKEY root, const std::wstring& key, const wchar_t* name, DWORD missing = 0xFFFFFFFF,
                 REGSAM lView = 0) {
@@ -48,19 +46,15 @@ bool HasValue(HKEY root, const std::wstring& key, const wchar_t* name, REGSAM lV
   return GetValue(root, key, name, RRF_RT_ANY, nullptr, nullptr, lView) == ERROR_SUCCESS;
 }
 void SetProxy(HKEY root, const std::wstring& key, REGSAM lView = 0) {
-  HKEY h = nullptr;
-  ASSERT_EQ(::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | lView, nullptr, &h, nullptr),
-            0);
-  const DWORD one = 1;
-  ::RegSetValueExW(h, L"ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
-  ::RegSetValueExW(h, L"ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"p:8080"), 14);
-  ::RegSetValueExW(h, L"ProxyOverride", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"<local>"), 16);
-  ::RegCloseKey(h);
+  LumoKey k;
+  ASSERT_EQ(k.Create(root, key, KEY_ALL_ACCESS | lView), 0);
+  k.SetDword(L"ProxyEnable", 1);
+  k.SetText(L"ProxyServer", L"p:8080");
+  k.SetText(L"ProxyOverride", L"<local>");
 }
 void CreateKey(HKEY root, const std::wstring& key) {
-  HKEY h = nullptr;
-  ASSERT_EQ(::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr), 0);
-  ::RegCloseKey(h);
+  LumoKey k;
+  ASSERT_EQ(k.Create(root, key, KEY_ALL_ACCESS), 0);
 }
 
 struct Repair : ::testing::Test {
@@ -76,16 +70,13 @@ struct Repair : ::testing::Test {
     Browser::SetRepairToolSink({});
     PlatformFake().WMINetworkAdapters.reset();
     AppEnv() = saved;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, base.c_str(), 0, READ_CONTROL, &probe) == 0) {
-      ::RegCloseKey(probe);
+    if (LumoKey k; k.Open(HKEY_LOCAL_MACHINE, base, READ_CONTROL) == 0)
       ::SHDeleteKeyW(HKEY_LOCAL_MACHINE, base.c_str());
-    }
   }
   LumoDebugFixtureState dbg;
   App_Env saved;
   std::vector<std::wstring> ran;
   std::wstring base;
-  HKEY probe = nullptr;
 };
 
 const std::vector<std::wstring> kIpconfig = {
@@ -187,8 +178,7 @@ TEST_F(Repair, ClearProxyReachesEveryLoadedProfileTheUserAndTheMachine) {
   EXPECT_EQ(ReadDword(HKEY_USERS, shortSid + L"\\" + kIS, L"ProxyEnable"), 1u);
   EXPECT_TRUE(HasValue(HKEY_USERS, shortSid + L"\\" + kIS, L"ProxyServer"));
   // Nothing is made up for a profile that is not loaded.
-  HKEY h = nullptr;
-  EXPECT_NE(::RegOpenKeyExW(HKEY_USERS, unloaded.c_str(), 0, KEY_READ, &h), 0);
+  EXPECT_NE(LumoKey().Open(HKEY_USERS, unloaded, KEY_READ), 0);
   // The LAN settings through WinINet.
   EXPECT_TRUE(App_Common::DisableConnectionProxy(L""));
 
@@ -281,11 +271,8 @@ TEST_F(Repair, MachineProxyIsClearedInThe64BitViewOn64BitWindows) {
   EXPECT_FALSE(HasValue(HKEY_LOCAL_MACHINE, kIS, L"ProxyServer", KEY_WOW64_64KEY));
   EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, kIS, L"ProxyEnable", 0xFFFFFFFF, KEY_WOW64_32KEY), 1u);
   EXPECT_TRUE(HasValue(HKEY_LOCAL_MACHINE, kIS, L"ProxyServer", KEY_WOW64_32KEY));
-  HKEY h = nullptr;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kIS, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &h) == 0) {
-    for (const wchar_t* name : {L"ProxyServer", L"ProxyOverride"}) ::RegDeleteValueW(h, name);
-    ::RegCloseKey(h);
-  }
+  if (LumoKey k; k.Open(HKEY_LOCAL_MACHINE, kIS, KEY_SET_VALUE | KEY_WOW64_32KEY) == 0)
+    for (const wchar_t* name : {L"ProxyServer", L"ProxyOverride"}) ::RegDeleteValueW(k.Get(), name);
 }
 
 TEST_F(Repair, EachCommandsReportListsItsStepsAndWhatToDoNext) {
@@ -309,8 +296,7 @@ TEST_F(Repair, EachCommandsReportListsItsStepsAndWhatToDoNext) {
     dbg.Reset();
     const std::wstring file = Browser::RunNetworkingCommand(c.command, L"The <Command>", L"http://localhost/search?q=");
     ASSERT_EQ(file.rfind(dir + L"\\LumoBrowser_Repair_", 0), 0u) << file;
-    std::string html = LumoReadBytes(file);
-    const std::wstring page(html.begin(), html.end());
+    const std::wstring page = LumoWiden(LumoReadBytes(file));
     // Every tool in the order it ran, then nothing more of the kind.
     size_t at = 0;
     for (const std::wstring& tool : ran) {

@@ -39,13 +39,6 @@ class QueryWMI : public ::testing::Test {
   LumoDebugFixtureState dbg;
 };
 
-// The latest call record of a procedure.
-App_Proc* LastCall(std::wstring_view sName) {
-  for (int32_t id = App_Debug::ProcCount(); id > 0; --id)
-    if (App_Proc* p = App_Debug::ProcObject(id); p && p->SourceName() == sName) return p;
-  return nullptr;
-}
-
 // The texts of a call's events of one type.
 std::vector<std::wstring> Messages(const App_Proc* p, int32_t lType = evNormal) {
   std::vector<std::wstring> out;
@@ -78,7 +71,7 @@ TEST_F(QueryWMI, EditionTextsOfTheSKUTable) {
     EXPECT_EQ(SKUText(sku, found), text) << sku;
     EXPECT_EQ(found, sku);
     // A named number (0 included) is no "undefined value".
-    EXPECT_TRUE(Messages(LastCall(L"WMI_GetWinSKU")).empty()) << sku;
+    EXPECT_TRUE(Messages(LumoLastCall(L"App_QueryWMI.WMI_GetWinSKU")).empty()) << sku;
   }
 }
 
@@ -90,7 +83,7 @@ TEST_F(QueryWMI, NumbersOutsideTheTableAreUndefinedWithACapitalB) {
     int32_t found = 7;
     EXPECT_EQ(SKUText(sku, found), L"Undefined (SKU Bit " + std::to_wstring(sku) + L")");
     EXPECT_EQ(found, sku);
-    const App_Proc* p = LastCall(L"WMI_GetWinSKU");
+    const App_Proc* p = LumoLastCall(L"App_QueryWMI.WMI_GetWinSKU");
     ASSERT_NE(p, nullptr);
     ASSERT_EQ(Messages(p), std::vector<std::wstring>{L"Undefined WMI query return value!"}) << sku;
     EXPECT_EQ(p->NewEnum()[1].EventVariables, L"lProductSKU.LongInteger=" + std::to_wstring(sku));
@@ -98,7 +91,7 @@ TEST_F(QueryWMI, NumbersOutsideTheTableAreUndefinedWithACapitalB) {
   // The trace keeps the number found and the text.
   int32_t found = 0;
   SKUText(-2147483647 - 1, found);
-  const App_Proc* p = LastCall(L"WMI_GetWinSKU");
+  const App_Proc* p = LumoLastCall(L"App_QueryWMI.WMI_GetWinSKU");
   EXPECT_EQ(p->Vars_Returned_ByRef(), L"lFoundSKU.LongInteger=-2147483648");
   EXPECT_NE(p->Vars_Function_Result().find(L"Undefined (SKU Bit -2147483648)"), std::wstring::npos);
 }
@@ -111,12 +104,12 @@ TEST_F(QueryWMI, NoQueryWhenDisabledOrBeforeVista) {
   int32_t found = 77;
   EXPECT_EQ(WMI_GetWinSKU(found), L"");
   EXPECT_EQ(found, 77);
-  EXPECT_EQ(Messages(LastCall(L"WMI_GetWinSKU")),
+  EXPECT_EQ(Messages(LumoLastCall(L"App_QueryWMI.WMI_GetWinSKU")),
             std::vector<std::wstring>{L"Aborted; WMI Queries are disabled globally."});
   // The switch wins over the release check, and only WMI_GetWinSKU reads it.
   AppEnv().WinVista_OrNewer = false;
   EXPECT_EQ(WMI_GetWinSKU(found), L"");
-  EXPECT_EQ(Messages(LastCall(L"WMI_GetWinSKU")),
+  EXPECT_EQ(Messages(LumoLastCall(L"App_QueryWMI.WMI_GetWinSKU")),
             std::vector<std::wstring>{L"Aborted; WMI Queries are disabled globally."});
   EXPECT_EQ(GetWindowsWorkgroupName(), L"WORKGROUP");
   EXPECT_EQ(App_WMIClient::RunCount(), runs + 1);  // the workgroup only
@@ -125,7 +118,7 @@ TEST_F(QueryWMI, NoQueryWhenDisabledOrBeforeVista) {
   AppEnv().Disable_WMI_Queries = false;
   EXPECT_EQ(WMI_GetWinSKU(found), L"");
   EXPECT_EQ(found, 77);
-  const App_Proc* p = LastCall(L"WMI_GetWinSKU");
+  const App_Proc* p = LumoLastCall(L"App_QueryWMI.WMI_GetWinSKU");
   EXPECT_EQ(Messages(p),
             std::vector<std::wstring>{
                 L"Product SKU information is only available through WMI on Vista/Server 2008 "
@@ -150,11 +143,11 @@ TEST_F(QueryWMI, RealAnswersUnderWine) {
   if (product == 28) {
     EXPECT_EQ(sku, L"Ultimate");
   }
-  EXPECT_EQ(LastCall(L"WMI_GetWinSKU")->EventCount_ErrorHandler(), 0);
+  EXPECT_EQ(LumoLastCall(L"App_QueryWMI.WMI_GetWinSKU")->EventCount_ErrorHandler(), 0);
 
   EXPECT_EQ(GetWindowsWorkgroupName(), L"WORKGROUP");
   const DWORD t2 = ::GetTickCount();
-  const App_Proc* p = LastCall(L"GetWindowsWorkgroupName");
+  const App_Proc* p = LumoLastCall(L"App_QueryWMI.GetWindowsWorkgroupName");
   EXPECT_EQ(p->EventCount_ErrorHandler(), 0);
   EXPECT_NE(p->Vars_Function_Result().find(L"WORKGROUP"), std::wstring::npos);
 
@@ -164,7 +157,7 @@ TEST_F(QueryWMI, RealAnswersUnderWine) {
   WMI_GetUserList(users, true, true, true);
   const DWORD t3 = ::GetTickCount();
   EXPECT_EQ(users.Items(), std::vector<std::wstring>{L"Existing"});
-  EXPECT_EQ(LastCall(L"WMI_GetUserList")->EventCount_ErrorHandler(), 0);
+  EXPECT_EQ(LumoLastCall(L"App_QueryWMI.WMI_GetUserList")->EventCount_ErrorHandler(), 0);
   std::printf(
       "[ timing ] WMI_GetWinSKU %lu ms, GetWindowsWorkgroupName %lu ms, WMI_GetUserList %lu ms\n",
       t1 - t0, t2 - t1, t3 - t2);
@@ -179,7 +172,7 @@ TEST_F(QueryWMI, UnreachableWMIGivesTheDefaultsQuickly) {
   int32_t found = 5;
   EXPECT_EQ(WMI_GetWinSKU(found), L"Undefined (SKU bit 0)");
   EXPECT_EQ(found, 0);
-  const App_Proc* sku = LastCall(L"WMI_GetWinSKU");
+  const App_Proc* sku = LumoLastCall(L"App_QueryWMI.WMI_GetWinSKU");
   EXPECT_EQ(sku->EventCount_ErrorHandler(), 1);
   for (const App_ProcEvent& e : sku->NewEnum()) {
     if (e.EventType != evErrorHandler) continue;
@@ -190,7 +183,7 @@ TEST_F(QueryWMI, UnreachableWMIGivesTheDefaultsQuickly) {
   }
 
   EXPECT_EQ(GetWindowsWorkgroupName(), L"");
-  EXPECT_EQ(LastCall(L"GetWindowsWorkgroupName")->EventCount_ErrorHandler(), 1);
+  EXPECT_EQ(LumoLastCall(L"App_QueryWMI.GetWindowsWorkgroupName")->EventCount_ErrorHandler(), 1);
 
   std::optional<App_Collection> absent;
   WMI_GetUserList(absent, true, true, true);
@@ -200,7 +193,7 @@ TEST_F(QueryWMI, UnreachableWMIGivesTheDefaultsQuickly) {
   kept.Add(L"Bob", L"Bob");
   WMI_GetUserList(kept, false, false, false);
   EXPECT_EQ(kept.Items(), std::vector<std::wstring>{L"Bob"});
-  EXPECT_EQ(LastCall(L"WMI_GetUserList")->EventCount_ErrorHandler(), 1);
+  EXPECT_EQ(LumoLastCall(L"App_QueryWMI.WMI_GetUserList")->EventCount_ErrorHandler(), 1);
 
   const DWORD elapsed = ::GetTickCount() - start;
   EXPECT_LT(elapsed, 1000u);
@@ -220,8 +213,9 @@ TEST_F(QueryWMI, AHungServiceCostsStartUpOneConnectionLimit) {
   const DWORD elapsed = ::GetTickCount() - start;
   EXPECT_LT(elapsed, 2500u);
   std::printf("[ timing ] the three routines with WMI hung: %lu ms\n", elapsed);
-  for (const wchar_t* name : {L"GetWindowsWorkgroupName", L"WMI_GetWinSKU", L"WMI_GetUserList"})
-    EXPECT_EQ(LastCall(name)->EventCount_ErrorHandler(), 1) << name;
+  for (const wchar_t* name : {L"App_QueryWMI.GetWindowsWorkgroupName", L"App_QueryWMI.WMI_GetWinSKU",
+                              L"App_QueryWMI.WMI_GetUserList"})
+    EXPECT_EQ(LumoLastCall(name)->EventCount_ErrorHandler(), 1) << name;
 }
 
 TEST_F(QueryWMI, UserFiltersLeaveOutEveryKindOfNonUser) {
@@ -256,7 +250,7 @@ TEST_F(QueryWMI, UserFiltersLeaveOutEveryKindOfNonUser) {
   ASSERT_NE(users.Find(L"alice"), nullptr);
   EXPECT_EQ(*users.Find(L"alice"), L"Alice");  // the first one returned
   // Each value that could not be tested was logged against the call.
-  const App_Proc* p = LastCall(L"WMI_GetUserList");
+  const App_Proc* p = LumoLastCall(L"App_QueryWMI.WMI_GetUserList");
   EXPECT_EQ(p->EventCount_ErrorHandler(), 4);
   EXPECT_EQ(p->Vars_Passed_ByVal(),
             L"bSkipDisabled.Boolean=True<sep>bSkipDegraded.Boolean=True<sep>"
@@ -272,7 +266,7 @@ TEST_F(QueryWMI, UserFiltersLeaveOutEveryKindOfNonUser) {
                                        L"Service", L"Group", L"VUSR_HOST", L"vUsR_other", L"VUSR_",
                                        L" VUSR_x", L"VUSR", L"Carol", L"Dave", L"NullDisabled",
                                        L"NullStatus", L"NullSID", L"NullType", L"bob"}));
-  EXPECT_EQ(LastCall(L"WMI_GetUserList")->EventCount_ErrorHandler(), 0);
+  EXPECT_EQ(LumoLastCall(L"App_QueryWMI.WMI_GetUserList")->EventCount_ErrorHandler(), 0);
 }
 
 TEST_F(QueryWMI, EachUserFilterOnItsOwn) {

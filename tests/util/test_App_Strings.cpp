@@ -1,5 +1,6 @@
 // Text helpers: folding, searching, cutting, trimming, markers, file-name
-// pieces and the call records of the traced helpers.
+// pieces and the call records of the traced helpers. Each routine's cases
+// are a table; the checks of a table run once per row.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -10,6 +11,7 @@
 #include "util/App_Strings.h"
 
 using namespace App_Strings;
+using namespace std::string_literals;
 
 namespace {
 
@@ -38,30 +40,16 @@ class TracedStrings : public ::testing::Test {
 }  // namespace
 
 TEST(StringsFolding, LowerAndUpperCoverTheFoldedBlocks) {
-  EXPECT_EQ(LowerChar(L'A'), L'a');
-  EXPECT_EQ(LowerChar(L'Z'), L'z');
-  EXPECT_EQ(LowerChar(L'@'), L'@');
-  EXPECT_EQ(LowerChar(L'['), L'[');
-  EXPECT_EQ(LowerChar(0xC0), 0xE0);
-  EXPECT_EQ(LowerChar(0xDE), 0xFE);
-  EXPECT_EQ(LowerChar(0xD7), 0xD7);  // multiplication sign
-  EXPECT_EQ(LowerChar(0xDF), 0xDF);  // sharp s
-  EXPECT_EQ(LowerChar(0x100), 0x101);
-  EXPECT_EQ(LowerChar(0x101), 0x101);
-  EXPECT_EQ(LowerChar(0x139), 0x13A);  // odd capitals between 0x139 and 0x148
-  EXPECT_EQ(LowerChar(0x148), 0x148);
-  EXPECT_EQ(LowerChar(0x14A), 0x14B);
-  EXPECT_EQ(LowerChar(0x160), 0x161);
-  EXPECT_EQ(LowerChar(0x178), 0xFF);
-  EXPECT_EQ(LowerChar(0x17D), 0x17E);
-  EXPECT_EQ(LowerChar(0x391), 0x3B1);
-  EXPECT_EQ(LowerChar(0x3A9), 0x3C9);
-  EXPECT_EQ(LowerChar(0x3AA), 0x3AA);
-  EXPECT_EQ(LowerChar(0x400), 0x450);
-  EXPECT_EQ(LowerChar(0x40F), 0x45F);
-  EXPECT_EQ(LowerChar(0x410), 0x430);
-  EXPECT_EQ(LowerChar(0x42F), 0x44F);
-  EXPECT_EQ(LowerChar(0x430), 0x430);
+  // clang-format off
+  const struct { wchar_t in, want; } lower[] = {
+      {L'A', L'a'}, {L'Z', L'z'}, {L'@', L'@'}, {L'[', L'['}, {0xC0, 0xE0}, {0xDE, 0xFE},
+      {0xD7, 0xD7}, {0xDF, 0xDF},  // multiplication sign, sharp s
+      {0x100, 0x101}, {0x101, 0x101},
+      {0x139, 0x13A}, {0x148, 0x148},  // odd capitals between 0x139 and 0x148
+      {0x14A, 0x14B}, {0x160, 0x161}, {0x178, 0xFF}, {0x17D, 0x17E}, {0x391, 0x3B1}, {0x3A9, 0x3C9},
+      {0x3AA, 0x3AA}, {0x400, 0x450}, {0x40F, 0x45F}, {0x410, 0x430}, {0x42F, 0x44F}, {0x430, 0x430}};
+  // clang-format on
+  LumoEachCase(lower, [](const auto& c) { EXPECT_EQ(LowerChar(c.in), c.want); });
 
   const std::wstring mixed = L"Ab\u00C9\u00FF\u0160\u013B\u0394\u0416\u0401 1";
   EXPECT_EQ(LCase(mixed), L"ab\u00E9\u00FF\u0161\u013C\u03B4\u0436\u0451 1");
@@ -79,29 +67,26 @@ TEST(StringsFolding, LowerAndUpperCoverTheFoldedBlocks) {
 }
 
 TEST(StringsSearch, PositionsStartsAndModes) {
-  EXPECT_EQ(InStr(L"abcabc", L"c"), 3u);
-  EXPECT_EQ(InStr(L"abcabc", L"c", cmBinary, 4), 6u);
-  EXPECT_EQ(InStr(L"abcabc", L"c", cmBinary, 6), 6u);  // the start itself counts
-  EXPECT_EQ(InStr(L"abcabc", L"c", cmBinary, 7), 0u);
-  EXPECT_EQ(InStr(L"abc", L"a", cmBinary, 0), 1u);  // 0 is read as 1
-  EXPECT_EQ(InStr(L"abc", L"B"), 0u);
-  EXPECT_EQ(InStr(L"abc", L"B", cmText), 2u);
-  EXPECT_EQ(InStr(L"abc", L""), 0u);
-  EXPECT_EQ(InStr(L"", L"a"), 0u);
-  EXPECT_EQ(InStr(L"ab", L"abc"), 0u);
-  EXPECT_EQ(InStrRev(L"a\\b\\c", L"\\"), 4u);
-  EXPECT_EQ(InStrRev(L"xAx", L"a"), 0u);
-  EXPECT_EQ(InStrRev(L"xAxa", L"A", cmText), 4u);
-  EXPECT_EQ(InStrRev(L"abc", L"abc"), 1u);
-  EXPECT_EQ(InStrRev(L"abc", L""), 0u);
-
+  // clang-format off
+  const struct { const wchar_t *in, *find; int32_t mode; size_t start, want; } inStr[] = {
+      {L"abcabc", L"c", cmBinary, 1, 3}, {L"abcabc", L"c", cmBinary, 4, 6},
+      {L"abcabc", L"c", cmBinary, 6, 6},  // the start itself counts
+      {L"abcabc", L"c", cmBinary, 7, 0},
+      {L"abc", L"a", cmBinary, 0, 1},  // 0 is read as 1
+      {L"abc", L"B", cmBinary, 1, 0}, {L"abc", L"B", cmText, 1, 2}, {L"abc", L"", cmBinary, 1, 0},
+      {L"", L"a", cmBinary, 1, 0}, {L"ab", L"abc", cmBinary, 1, 0}};
+  const struct { const wchar_t *in, *find; int32_t mode; size_t want; } inStrRev[] = {
+      {L"a\\b\\c", L"\\", cmBinary, 4}, {L"xAx", L"a", cmBinary, 0}, {L"xAxa", L"A", cmText, 4},
+      {L"abc", L"abc", cmBinary, 1}, {L"abc", L"", cmBinary, 0}};
   // Every other replacement left to right, never rescanning what was put in.
-  EXPECT_EQ(Replace(L"aaa", L"aa", L"a"), L"aa");
-  EXPECT_EQ(Replace(L"a.a", L"a", L"aa"), L"aa.aa");
-  EXPECT_EQ(Replace(L"xAbyaB", L"ab", L"-", cmText), L"x-y-");
-  EXPECT_EQ(Replace(L"xAbyaB", L"ab", L"-"), L"xAbyaB");
-  EXPECT_EQ(Replace(L"abc", L"", L"-"), L"abc");
-  EXPECT_EQ(Replace(L"abc", L"abc", L""), L"");
+  const struct { const wchar_t *in, *find, *with; int32_t mode; const wchar_t* want; } replace[] = {
+      {L"aaa", L"aa", L"a", cmBinary, L"aa"}, {L"a.a", L"a", L"aa", cmBinary, L"aa.aa"},
+      {L"xAbyaB", L"ab", L"-", cmText, L"x-y-"}, {L"xAbyaB", L"ab", L"-", cmBinary, L"xAbyaB"},
+      {L"abc", L"", L"-", cmBinary, L"abc"}, {L"abc", L"abc", L"", cmBinary, L""}};
+  // clang-format on
+  LumoEachCase(inStr, [](const auto& c) { EXPECT_EQ(InStr(c.in, c.find, c.mode, c.start), c.want); });
+  LumoEachCase(inStrRev, [](const auto& c) { EXPECT_EQ(InStrRev(c.in, c.find, c.mode), c.want); });
+  LumoEachCase(replace, [](const auto& c) { EXPECT_EQ(Replace(c.in, c.find, c.with, c.mode), c.want); });
 }
 
 TEST(StringsSearch, LongTextsAgreeWithAPlainScan) {
@@ -116,8 +101,7 @@ TEST(StringsSearch, LongTextsAgreeWithAPlainScan) {
   };
   for (int round = 0; round < 400; ++round) {
     const std::wstring hay = pick(100 + rng() % 300);
-    const std::wstring pat =
-        round % 3 == 0 ? hay.substr(rng() % 50, 1 + rng() % 6) : pick(1 + rng() % 4);
+    const std::wstring pat = round % 3 == 0 ? hay.substr(rng() % 50, 1 + rng() % 6) : pick(1 + rng() % 4);
     const size_t from = 1 + rng() % 60;
     for (const int mode : {cmBinary, cmText}) {
       const bool text = mode == cmText;
@@ -134,27 +118,27 @@ TEST(StringsSearch, LongTextsAgreeWithAPlainScan) {
 }
 
 TEST(StringsCompare, MatchStartsAndEnds) {
-  EXPECT_TRUE(StringMatch(L" ", L"", false));
-  EXPECT_TRUE(StringMatch(L"abc", L"ABC", false));
-  EXPECT_FALSE(StringMatch(L"abc", L"ABC", true));
-  EXPECT_FALSE(StringMatch(L"ab", L"abc", false));
-  EXPECT_TRUE(StringMatch(L"  abc ", L"abc", true));
-  EXPECT_FALSE(StringMatch(L"\tabc", L"abc", false));
-
-  EXPECT_TRUE(StringStartsWith(L"C:\\Tools\\x.exe", L"c:\\tools", false, false));
-  EXPECT_FALSE(StringStartsWith(L"C:\\Tools\\x.exe", L"c:\\tools", true, false));
-  EXPECT_TRUE(StringStartsWith(L"anything", L"", false, false));
-  EXPECT_TRUE(StringStartsWith(L"", L"", true, false));
-  EXPECT_FALSE(StringStartsWith(L"  abc", L"ab", false, false));
-  EXPECT_TRUE(StringStartsWith(L"  abc", L" ab ", false, true));
-  EXPECT_TRUE(StringStartsWith(L"abc", L"   ", false, true));  // trims to an empty start
-  EXPECT_FALSE(StringStartsWith(L"ab", L"abc", false, false));
-
-  EXPECT_TRUE(StringEndsWith(L"C:\\x.EXE", L".exe", false, false));
-  EXPECT_FALSE(StringEndsWith(L"C:\\x.EXE", L".exe", true, false));
-  EXPECT_FALSE(StringEndsWith(L"x.exe  ", L"exe", false, false));
-  EXPECT_TRUE(StringEndsWith(L"x.exe  ", L"exe", false, true));
-  EXPECT_TRUE(StringEndsWith(L"x", L"", false, false));
+  // clang-format off
+  const struct { const wchar_t *in, *other; bool exact, want; } match[] = {
+      {L" ", L"", false, true}, {L"abc", L"ABC", false, true}, {L"abc", L"ABC", true, false},
+      {L"ab", L"abc", false, false}, {L"  abc ", L"abc", true, true}, {L"\tabc", L"abc", false, false}};
+  struct Edge { const wchar_t *in, *part; bool exact, trim, want; };
+  const Edge starts[] = {
+      {L"C:\\Tools\\x.exe", L"c:\\tools", false, false, true},
+      {L"C:\\Tools\\x.exe", L"c:\\tools", true, false, false},
+      {L"anything", L"", false, false, true}, {L"", L"", true, false, true},
+      {L"  abc", L"ab", false, false, false}, {L"  abc", L" ab ", false, true, true},
+      {L"abc", L"   ", false, true, true},  // trims to an empty start
+      {L"ab", L"abc", false, false, false}};
+  const Edge ends[] = {
+      {L"C:\\x.EXE", L".exe", false, false, true}, {L"C:\\x.EXE", L".exe", true, false, false},
+      {L"x.exe  ", L"exe", false, false, false}, {L"x.exe  ", L"exe", false, true, true},
+      {L"x", L"", false, false, true}};
+  // clang-format on
+  LumoEachCase(match, [](const auto& c) { EXPECT_EQ(StringMatch(c.in, c.other, c.exact), c.want); });
+  LumoEachCase(starts,
+               [](const Edge& c) { EXPECT_EQ(StringStartsWith(c.in, c.part, c.exact, c.trim), c.want); });
+  LumoEachCase(ends, [](const Edge& c) { EXPECT_EQ(StringEndsWith(c.in, c.part, c.exact, c.trim), c.want); });
 
   EXPECT_TRUE(HasMultipleCharacters(L"a" + kNulStr + L"b" + kNulStr, L'\0'));
   EXPECT_FALSE(HasMultipleCharacters(L"a" + kNulStr + L"b", L'\0'));
@@ -162,70 +146,51 @@ TEST(StringsCompare, MatchStartsAndEnds) {
 }
 
 TEST_F(TracedStrings, SplitAtFirstOrLastDelimiter) {
-  std::wstring pre = L"old1", suf = L"old2";
-  SplitString(L"1.2.3", L".", pre, suf, true, true);
-  EXPECT_EQ(pre, L"1");
-  EXPECT_EQ(suf, L"2.3");
-  SplitString(L"1.2.3", L".", pre, suf, false, true);
-  EXPECT_EQ(pre, L"1.2");
-  EXPECT_EQ(suf, L"3");
-  pre = L"keep1";
-  suf = L"keep2";
-  SplitString(L"123", L".", pre, suf, true, true);
-  EXPECT_EQ(pre, L"keep1");
-  EXPECT_EQ(suf, L"keep2");
-  SplitString(L" a  AND b ", L"and", pre, suf, true, true);  // text mode, then trimmed
-  EXPECT_EQ(pre, L"a");
-  EXPECT_EQ(suf, L"b");
-  SplitString(L" a = b ", L"=", pre, suf, true, false);
-  EXPECT_EQ(pre, L" a ");
-  EXPECT_EQ(suf, L" b ");
-  SplitString(L"key=", L"=", pre, suf, true, true);
-  EXPECT_EQ(pre, L"key");
-  EXPECT_EQ(suf, L"");
+  // Both parts start as "keep1" and "keep2": a delimiter not found leaves them.
+  // clang-format off
+  const struct { const wchar_t *in, *delim; bool first, trim; const wchar_t *pre, *suf; } cases[] = {
+      {L"1.2.3", L".", true, true, L"1", L"2.3"}, {L"1.2.3", L".", false, true, L"1.2", L"3"},
+      {L"123", L".", true, true, L"keep1", L"keep2"},
+      {L" a  AND b ", L"and", true, true, L"a", L"b"},  // text mode, then trimmed
+      {L" a = b ", L"=", true, false, L" a ", L" b "}, {L"key=", L"=", true, true, L"key", L""}};
+  // clang-format on
+  LumoEachCase(cases, [](const auto& c) {
+    std::wstring pre = L"keep1", suf = L"keep2";
+    SplitString(c.in, c.delim, pre, suf, c.first, c.trim);
+    EXPECT_EQ(pre, c.pre);
+    EXPECT_EQ(suf, c.suf);
+  });
 }
 
 TEST_F(TracedStrings, StripStringSelectors) {
-  struct Case {
-    int32_t sel;
-    bool inc;
-    const wchar_t* expect;
-    int32_t pos;
-  };
-  const Case cases[] = {
-      {srAfterFirst, false, L"b\\c", 2},  {srAfterLast, false, L"c", 4},
-      {srBeforeFirst, false, L"a", 2},    {srBeforeLast, false, L"a\\b", 4},
-      {srAfterFirst, true, L"\\b\\c", 2}, {srAfterLast, true, L"\\c", 4},
-      {srBeforeFirst, true, L"a\\", 2},   {srBeforeLast, true, L"a\\b\\", 4},
-  };
-  for (const Case& c : cases) {
-    std::wstring s = L"a\\b\\c", ns = s;
-    EXPECT_EQ(StripString(s, L"\\", c.sel, c.inc), c.pos) << c.sel << c.inc;
-    EXPECT_EQ(s, c.expect) << c.sel << c.inc;
-    EXPECT_EQ(StripStringNS(ns, L"\\", c.sel, c.inc), c.pos);
-    EXPECT_EQ(ns, c.expect);
-  }
-  // A delimiter several characters long, found in text mode.
-  std::wstring s = L"one AND two and three";
-  EXPECT_EQ(StripString(s, L"and", srAfterLast), 13);
-  EXPECT_EQ(s, L" three");
-  s = L"one AND two and three";
-  EXPECT_EQ(StripString(s, L"and", srAfterFirst, false, true), 5);
-  EXPECT_EQ(s, L"two and three");
-  s = L"one AND two and three";
-  EXPECT_EQ(StripString(s, L"and", srBeforeFirst, false, true), 5);
-  EXPECT_EQ(s, L"one");
-  s = L"one AND two and three";
-  EXPECT_EQ(StripStringNS(s, L"AND", srBeforeLast, true, true), 13);
-  EXPECT_EQ(s, L"one AND two and");
-  // Not found, empty delimiter, or an unknown selector: unchanged, result 0.
-  for (const int32_t sel : {0, 4, -1}) {
-    s = L"a\\b";
-    EXPECT_EQ(StripString(s, sel == srAfterFirst ? L"/" : L"\\", sel), 0);
-    EXPECT_EQ(s, L"a\\b");
-  }
-  EXPECT_EQ(StripStringNS(s, L"", srAfterFirst), 0);
-  EXPECT_EQ(s, L"a\\b");
+  // The traced routine and its untraced twin give the same answers.
+  // clang-format off
+  const struct { const wchar_t *in, *delim; int32_t sel; bool inc, trim; int32_t pos; const wchar_t* want; }
+  cases[] = {
+      {L"a\\b\\c", L"\\", srAfterFirst, false, false, 2, L"b\\c"},
+      {L"a\\b\\c", L"\\", srAfterLast, false, false, 4, L"c"},
+      {L"a\\b\\c", L"\\", srBeforeFirst, false, false, 2, L"a"},
+      {L"a\\b\\c", L"\\", srBeforeLast, false, false, 4, L"a\\b"},
+      {L"a\\b\\c", L"\\", srAfterFirst, true, false, 2, L"\\b\\c"},
+      {L"a\\b\\c", L"\\", srAfterLast, true, false, 4, L"\\c"},
+      {L"a\\b\\c", L"\\", srBeforeFirst, true, false, 2, L"a\\"},
+      {L"a\\b\\c", L"\\", srBeforeLast, true, false, 4, L"a\\b\\"},
+      // A delimiter several characters long, found in text mode.
+      {L"one AND two and three", L"and", srAfterLast, false, false, 13, L" three"},
+      {L"one AND two and three", L"and", srAfterFirst, false, true, 5, L"two and three"},
+      {L"one AND two and three", L"and", srBeforeFirst, false, true, 5, L"one"},
+      {L"one AND two and three", L"AND", srBeforeLast, true, true, 13, L"one AND two and"},
+      // Not found, an unknown selector, or an empty delimiter: unchanged, result 0.
+      {L"a\\b", L"/", srAfterFirst, false, false, 0, L"a\\b"}, {L"a\\b", L"\\", 4, false, false, 0, L"a\\b"},
+      {L"a\\b", L"\\", -1, false, false, 0, L"a\\b"}, {L"a\\b", L"", srAfterFirst, false, false, 0, L"a\\b"}};
+  // clang-format on
+  LumoEachCase(cases, [](const auto& c) {
+    std::wstring s = c.in, ns = c.in;
+    EXPECT_EQ(StripString(s, c.delim, c.sel, c.inc, c.trim), c.pos);
+    EXPECT_EQ(s, c.want);
+    EXPECT_EQ(StripStringNS(ns, c.delim, c.sel, c.inc, c.trim), c.pos);
+    EXPECT_EQ(ns, c.want);
+  });
 }
 
 TEST_F(TracedStrings, CallRecordsHoldArgumentsAndResults) {
@@ -262,149 +227,120 @@ TEST_F(TracedStrings, CallRecordsHoldArgumentsAndResults) {
 }
 
 TEST(StringsCut, EndBeginningAndRepeatedStrip) {
-  EXPECT_EQ(StripEndOfString(L"", L"x", true, true, true), L"");
-  EXPECT_EQ(StripEndOfString(L"a b # c # d", L"#", true, false, true), L"a b");
-  EXPECT_EQ(StripEndOfString(L"a b # c # d", L"#", false, false, false), L"a b # c ");
-  EXPECT_EQ(StripEndOfString(L" ab ", L"#", true, true, false), L"ab ");   // not found, trimmed
-  EXPECT_EQ(StripEndOfString(L"aXbx", L"x", true, false, false), L"aXb");  // binary
-  EXPECT_EQ(StripBeginningOfString(L"k = v = w", L'=', true, true, false), L"v = w");
-  EXPECT_EQ(StripBeginningOfString(L"k = v = w", L'=', false, false, false), L" w");
-  EXPECT_EQ(StripBeginningOfString(L" kv ", L'=', true, false, true), L" kv");
-  EXPECT_EQ(StripBeginningOfString(L"kv=", L'=', true, false, false), L"");
-
-  EXPECT_EQ(Strip(L"a<br>b<BR>c", L"<br>"), L"abc");
-  EXPECT_EQ(Strip(L"aabb", L"ab"), L"");  // the join of a cut is cut as well
-  EXPECT_EQ(Strip(L"xaAbBy", L"ab"), L"xy");
-  EXPECT_EQ(Strip(L"ababa", L"aba"), L"ba");  // leftmost occurrence first
-  EXPECT_EQ(Strip(L"abc", L"abcd"), L"abc");
   const std::wstring nested = std::wstring(50000, L'a') + std::wstring(50000, L'B');
-  EXPECT_EQ(Strip(L"<" + nested + L">", L"ab"), L"<>");
+  // clang-format off
+  const struct { const wchar_t *in, *find; bool first, trimLeft, trimRight; const wchar_t* want; } ends[] = {
+      {L"", L"x", true, true, true, L""}, {L"a b # c # d", L"#", true, false, true, L"a b"},
+      {L"a b # c # d", L"#", false, false, false, L"a b # c "},
+      {L" ab ", L"#", true, true, false, L"ab "},   // not found, trimmed
+      {L"aXbx", L"x", true, false, false, L"aXb"}};  // binary
+  const struct { const wchar_t* in; wchar_t find; bool first, trimLeft, trimRight; const wchar_t* want; }
+  starts[] = {
+      {L"k = v = w", L'=', true, true, false, L"v = w"}, {L"k = v = w", L'=', false, false, false, L" w"},
+      {L" kv ", L'=', true, false, true, L" kv"}, {L"kv=", L'=', true, false, false, L""}};
+  const struct { std::wstring in; const wchar_t *remove, *want; } strip[] = {
+      {L"a<br>b<BR>c", L"<br>", L"abc"},
+      {L"aabb", L"ab", L""},  // the join of a cut is cut as well
+      {L"xaAbBy", L"ab", L"xy"},
+      {L"ababa", L"aba", L"ba"},  // leftmost occurrence first
+      {L"abc", L"abcd", L"abc"}, {L"<" + nested + L">", L"ab", L"<>"}};
+  // clang-format on
+  LumoEachCase(ends, [](const auto& c) {
+    EXPECT_EQ(StripEndOfString(c.in, c.find, c.first, c.trimLeft, c.trimRight), c.want);
+  });
+  LumoEachCase(starts, [](const auto& c) {
+    EXPECT_EQ(StripBeginningOfString(c.in, c.find, c.first, c.trimLeft, c.trimRight), c.want);
+  });
+  LumoEachCase(strip, [](const auto& c) { EXPECT_EQ(Strip(c.in, c.remove), c.want); });
 }
 
 TEST(StringsTrim, LeadingAndTrailingRuns) {
-  std::wstring s = L"xx\\\\";
-  EXPECT_EQ(StripTrailingCharacters(s, L"\\"), L"xx");
-  EXPECT_EQ(s, L"xx");
-  s = L"abababX";
-  EXPECT_EQ(StripLeadingCharacters(s, L"ab"), L"X");
-  s = L"aba";
-  EXPECT_EQ(StripLeadingCharacters(s, L"ab"), L"a");
-  s = L"ABx";
-  EXPECT_EQ(StripLeadingCharacters(s, L"ab"), L"ABx");  // binary
-  s = L"  x  ";
-  EXPECT_EQ(StripTrailingCharacters(s, L" "), L"  x");
-  EXPECT_EQ(StripLeadingCharacters(s, L" "), L"x");
-  s = L"----";
-  EXPECT_EQ(StripTrailingCharacters(s, L"--"), L"");
-
-  int32_t count = 0;
-  s = L"C:\\dir\\\\\\";
-  EXPECT_EQ(TrimRight(s, L"\\", -1, count, false), L"C:\\dir");
-  EXPECT_EQ(s, L"C:\\dir");
-  EXPECT_EQ(count, 3);
-  count = 0;
-  s = L"\\\\\\x";
-  EXPECT_EQ(TrimLeft(s, L"\\", 2, count, false), L"\\x");
-  EXPECT_EQ(count, 2);
-  TrimLeft(s, L"\\", 0, count, false);  // a maximum of 0 cuts once at most
-  EXPECT_EQ(s, L"x");
-  EXPECT_EQ(count, 3);  // the count adds up
-  count = 0;
-  s = L"WWwx";
-  EXPECT_EQ(TrimLeft(s, L"w", -1, count, false), L"x");
-  EXPECT_EQ(count, 3);
-  count = 0;
-  s = L"WWwx";
-  EXPECT_EQ(TrimLeft(s, L"w", -1, count, true), L"WWwx");
-  EXPECT_EQ(count, 0);
-  s = L"aaaa";
-  EXPECT_EQ(TrimRight(s, L"a", -1, count, true), L"");
-  EXPECT_EQ(count, 4);
-  count = 0;
-  s = L"";
-  EXPECT_EQ(TrimLeft(s, L"a", -1, count, true), L"");
-  s = L"abc";
-  EXPECT_EQ(TrimRight(s, L"", -1, count, true), L"abc");
-  count = 0;
-  s = L"   ";  // a space trim text must not loop on the emptied text
-  EXPECT_EQ(TrimRight(s, L" ", -1, count, true), L"");
-  EXPECT_EQ(count, 3);
+  // Each routine cuts the text it is given and returns it; the count of the
+  // characters cut is added to the count passed in.
+  // clang-format off
+  const struct { bool leading; const wchar_t *in, *chars, *want; } runs[] = {
+      {false, L"xx\\\\", L"\\", L"xx"}, {true, L"abababX", L"ab", L"X"}, {true, L"aba", L"ab", L"a"},
+      {true, L"ABx", L"ab", L"ABx"},  // binary
+      {false, L"  x  ", L" ", L"  x"}, {true, L"  x", L" ", L"x"}, {false, L"----", L"--", L""}};
+  const struct {
+    bool left; const wchar_t *in, *trim; int32_t max; bool exact; int32_t countBefore; const wchar_t* want;
+    int32_t countAfter;
+  } trims[] = {
+      {false, L"C:\\dir\\\\\\", L"\\", -1, false, 0, L"C:\\dir", 3},
+      {true, L"\\\\\\x", L"\\", 2, false, 0, L"\\x", 2},
+      {true, L"\\x", L"\\", 0, false, 2, L"x", 3},  // a maximum of 0 cuts once at most
+      {true, L"WWwx", L"w", -1, false, 0, L"x", 3}, {true, L"WWwx", L"w", -1, true, 0, L"WWwx", 0},
+      {false, L"aaaa", L"a", -1, true, 0, L"", 4}, {true, L"", L"a", -1, true, 4, L"", 4},
+      {false, L"abc", L"", -1, true, 4, L"abc", 4},
+      {false, L"   ", L" ", -1, true, 0, L"", 3}};  // a space trim text must not loop on the emptied text
+  // clang-format on
+  LumoEachCase(runs, [](const auto& c) {
+    std::wstring s = c.in;
+    EXPECT_EQ(c.leading ? StripLeadingCharacters(s, c.chars) : StripTrailingCharacters(s, c.chars), c.want);
+    EXPECT_EQ(s, c.want);
+  });
+  LumoEachCase(trims, [](const auto& c) {
+    std::wstring s = c.in;
+    int32_t count = c.countBefore;
+    EXPECT_EQ(
+        c.left ? TrimLeft(s, c.trim, c.max, count, c.exact) : TrimRight(s, c.trim, c.max, count, c.exact),
+        c.want);
+    EXPECT_EQ(s, c.want);
+    EXPECT_EQ(count, c.countAfter);
+  });
 }
 
 TEST(StringsTrim, WrappingCharacters) {
-  std::wstring s = L"\"C:\\x y\"";
-  EXPECT_EQ(StripWrappingChr(s, L"\"", false, true, false), 1);
-  EXPECT_EQ(s, L"C:\\x y");
-  s = L"\"abc";
-  EXPECT_EQ(StripWrappingChr(s, L"\"", false, false, false), 1);
-  EXPECT_EQ(s, L"abc");
-  s = L"\"abc";
-  EXPECT_EQ(StripWrappingChr(s, L"\"", false, true, false), 0);
-  EXPECT_EQ(s, L"\"abc");
-  s = L"''x''";
-  EXPECT_EQ(StripWrappingChr(s, L"'", false, true, false), 1);
-  EXPECT_EQ(s, L"'x'");
-  s = L"''x''";
-  EXPECT_EQ(StripWrappingChr(s, L"'", true, true, false), 2);
-  EXPECT_EQ(s, L"x");
-  s = L"''x'";
-  EXPECT_EQ(StripWrappingChr(s, L"'", true, false, false), 3);
-  EXPECT_EQ(s, L"x");
-  s = L"<<x>";
-  EXPECT_EQ(StripWrappingChr(s, L"", true, false, false), 0);
-  s = L"\"";
-  EXPECT_EQ(StripWrappingChr(s, L"\"", true, true, true), 0);  // kept when equal
-  EXPECT_EQ(s, L"\"");
-  EXPECT_EQ(StripWrappingChr(s, L"\"", true, true, false), 1);
-  EXPECT_EQ(s, L"");
-  s = L"XYaXy";  // ends compared in text mode
-  EXPECT_EQ(StripWrappingChr(s, L"xy", false, true, false), 1);
-  EXPECT_EQ(s, L"a");
-
-  s = L"";
-  EnsureWrappingChr(s, L'"', false);
-  EXPECT_EQ(s, L"\"\"");
-  s = L"";
-  EnsureWrappingChr(s, L'"', true);
-  EXPECT_EQ(s, L"");
-  s = L"\"";
-  EnsureWrappingChr(s, L'"', false);
-  EXPECT_EQ(s, L"\"");
-  s = L"\"a";
-  EnsureWrappingChr(s, L'"', false);
-  EXPECT_EQ(s, L"\"a\"");
-  s = L"a";
-  EnsureWrappingChr(s, L'"', false);
-  EXPECT_EQ(s, L"\"a\"");
+  // clang-format off
+  const struct {
+    const wchar_t *in, *wrap; bool repeat, bothEnds, keepWhenEqual; int32_t cut; const wchar_t* want;
+  } strip[] = {
+      {L"\"C:\\x y\"", L"\"", false, true, false, 1, L"C:\\x y"},
+      {L"\"abc", L"\"", false, false, false, 1, L"abc"},
+      {L"\"abc", L"\"", false, true, false, 0, L"\"abc"}, {L"''x''", L"'", false, true, false, 1, L"'x'"},
+      {L"''x''", L"'", true, true, false, 2, L"x"}, {L"''x'", L"'", true, false, false, 3, L"x"},
+      {L"<<x>", L"", true, false, false, 0, L"<<x>"},
+      {L"\"", L"\"", true, true, true, 0, L"\""},  // kept when equal
+      {L"\"", L"\"", true, true, false, 1, L""},
+      {L"XYaXy", L"xy", false, true, false, 1, L"a"}};  // ends compared in text mode
+  const struct { const wchar_t* in; bool leaveEmpty; const wchar_t* want; } ensure[] = {
+      {L"", false, L"\"\""}, {L"", true, L""}, {L"\"", false, L"\""}, {L"\"a", false, L"\"a\""},
+      {L"a", false, L"\"a\""}};
+  // clang-format on
+  LumoEachCase(strip, [](const auto& c) {
+    std::wstring s = c.in;
+    EXPECT_EQ(StripWrappingChr(s, c.wrap, c.repeat, c.bothEnds, c.keepWhenEqual), c.cut);
+    EXPECT_EQ(s, c.want);
+  });
+  LumoEachCase(ensure, [](const auto& c) {
+    std::wstring s = c.in;
+    EnsureWrappingChr(s, L'"', c.leaveEmpty);
+    EXPECT_EQ(s, c.want);
+  });
 }
 
 TEST(StringsMarkers, NulsAndLineBreaks) {
-  std::wstring s = L"abc" + kNulStr + L"def";
-  EXPECT_EQ(TrimNull(s, false), L"abc");
-  EXPECT_EQ(s, L"abc");
-  s = kNulStr + L"x";
-  EXPECT_EQ(TrimNull(s, true), L"");
-  s = L" a " + kNulStr + L" b";
-  EXPECT_EQ(TrimNull(s, true), L"a");
-  s = L" a ";
-  EXPECT_EQ(TrimNull(s, true), L"a");  // trimmed without a NUL too
-  s = L" a ";
-  EXPECT_EQ(TrimNull(s, false), L" a ");
-
-  auto display = [](const std::wstring& in) {
-    std::wstring t = in;
-    ReplaceNullsForDisplay(t);
-    return t;
-  };
-  const std::wstring n1 = kNulStr, n2 = n1 + n1, n3 = n2 + n1, n4 = n2 + n2, n5 = n4 + n1;
-  EXPECT_EQ(display(L"a" + n1 + L"b"), L"a<NULL>b");
-  EXPECT_EQ(display(L"a" + n2 + L"b"), L"a<M_NULL>b");
-  EXPECT_EQ(display(L"a" + n3 + L"b"), L"a<M_NULL><NULL>b");
-  EXPECT_EQ(display(L"a" + n4 + L"b"), L"a<M_NULL>b");
-  EXPECT_EQ(display(L"a" + n5 + L"b"), L"a<M_NULL><NULL>b");
-  EXPECT_EQ(display(n1 + L"x" + n2 + L"y" + n1), L"<NULL>x<M_NULL>y<NULL>");
-  EXPECT_EQ(display(L"plain"), L"plain");
-  EXPECT_EQ(display(std::wstring(1000, L'\0')), L"<M_NULL>");
+  // clang-format off
+  const struct { std::wstring in; bool trim; const wchar_t* want; } trimNull[] = {
+      {L"abc\0def"s, false, L"abc"}, {L"\0x"s, true, L""}, {L" a \0 b"s, true, L"a"},
+      {L" a ", true, L"a"},  // trimmed without a NUL too
+      {L" a ", false, L" a "}};
+  const struct { std::wstring in; const wchar_t* want; } display[] = {
+      {L"a\0b"s, L"a<NULL>b"}, {L"a\0\0b"s, L"a<M_NULL>b"}, {L"a\0\0\0b"s, L"a<M_NULL><NULL>b"},
+      {L"a\0\0\0\0b"s, L"a<M_NULL>b"}, {L"a\0\0\0\0\0b"s, L"a<M_NULL><NULL>b"},
+      {L"\0x\0\0y\0"s, L"<NULL>x<M_NULL>y<NULL>"}, {L"plain", L"plain"},
+      {std::wstring(1000, L'\0'), L"<M_NULL>"}};
+  // clang-format on
+  LumoEachCase(trimNull, [](const auto& c) {
+    std::wstring s = c.in;
+    EXPECT_EQ(TrimNull(s, c.trim), c.want);
+    EXPECT_EQ(s, c.want);
+  });
+  LumoEachCase(display, [](const auto& c) {
+    std::wstring s = c.in;
+    ReplaceNullsForDisplay(s);
+    EXPECT_EQ(s, c.want);
+  });
 
   EXPECT_EQ(FilterCRLF(L"a\r\nb\rc\nd\r\r\n\n", true), L"a<CRLF>b<CR>c<LF>d<CR><CRLF><LF>");
   EXPECT_EQ(FilterCRLF(L"a<CRLF>b<CR>c<LF>d<cr>", false), L"a\r\nb\rc\nd<cr>");
@@ -414,34 +350,31 @@ TEST(StringsMarkers, NulsAndLineBreaks) {
 }
 
 TEST(StringsCount, NonOverlappingOccurrences) {
-  EXPECT_EQ(GetWordCount(L"aaaa", L"aa", cmBinary), 2);
-  EXPECT_EQ(GetWordCount(L"aaa", L"aa", cmBinary), 1);
-  EXPECT_EQ(GetWordCount(L"The the THE", L"the", cmBinary), 1);
-  EXPECT_EQ(GetWordCount(L"The the THE", L"the", cmText), 3);
-  EXPECT_EQ(GetWordCount(L"", L"a", cmText), 0);
-  EXPECT_EQ(GetWordCount(L"abc", L"", cmText), 0);
-  EXPECT_EQ(GetWordCount(std::wstring(100001, L'x'), L"xx", cmText), 50000);
+  // clang-format off
+  const struct { std::wstring in; const wchar_t* word; int32_t mode, want; } cases[] = {
+      {L"aaaa", L"aa", cmBinary, 2}, {L"aaa", L"aa", cmBinary, 1}, {L"The the THE", L"the", cmBinary, 1},
+      {L"The the THE", L"the", cmText, 3}, {L"", L"a", cmText, 0}, {L"abc", L"", cmText, 0},
+      {std::wstring(100001, L'x'), L"xx", cmText, 50000}};
+  // clang-format on
+  LumoEachCase(cases, [](const auto& c) { EXPECT_EQ(GetWordCount(c.in, c.word, c.mode), c.want); });
 }
 
 TEST(StringsFileNames, Pieces) {
-  EXPECT_EQ(StripPath(L"C:\\dir\\file.txt"), L"file.txt");
-  EXPECT_EQ(StripPath(L"C:\\dir\\"), L"dir");
-  EXPECT_EQ(StripPath(L"C:\\dir\\  spaced.txt"), L"spaced.txt");
-  EXPECT_EQ(StripPath(L"file.txt"), L"file.txt");
-  EXPECT_EQ(StripPath(L"dir\\"), L"dir");
-  EXPECT_EQ(StripFileExtension(L"a.b.txt"), L"a.b");
-  EXPECT_EQ(StripFileExtension(L"noext"), L"noext");
-  EXPECT_EQ(StripFileExtension(L".cfg"), L"");
-  EXPECT_EQ(GetFilePath(L"C:\\dir\\file.txt"), L"C:\\dir");
-  EXPECT_EQ(GetFilePath(L"C:\\dir\\sub\\"), L"C:\\dir");
-  EXPECT_EQ(GetFilePath(L"C:\\dir  \\file"), L"C:\\dir");
-  EXPECT_EQ(GetFilePath(L"dir/sub/file"), L"dir/sub");
-  EXPECT_EQ(GetFilePath(L"dir/sub/"), L"dir");
-  EXPECT_EQ(GetFilePath(L"a/b\\c"), L"a/b");  // a backslash wins over "/"
-  EXPECT_EQ(GetFilePath(L"file"), L"file");
-  EXPECT_EQ(GetFilePathOnly(L"C:\\dir\\file.txt"), L"C:\\dir");
-  EXPECT_EQ(GetFilePathOnly(L"C:\\dir\\"), L"C:\\dir");
-  EXPECT_EQ(GetFilePathOnly(L"dir/file"), L"dir/file");
+  // clang-format off
+  const struct { std::wstring (*piece)(std::wstring_view); const wchar_t *in, *want; } cases[] = {
+      {StripPath, L"C:\\dir\\file.txt", L"file.txt"}, {StripPath, L"C:\\dir\\", L"dir"},
+      {StripPath, L"C:\\dir\\  spaced.txt", L"spaced.txt"}, {StripPath, L"file.txt", L"file.txt"},
+      {StripPath, L"dir\\", L"dir"},
+      {StripFileExtension, L"a.b.txt", L"a.b"}, {StripFileExtension, L"noext", L"noext"},
+      {StripFileExtension, L".cfg", L""},
+      {GetFilePath, L"C:\\dir\\file.txt", L"C:\\dir"}, {GetFilePath, L"C:\\dir\\sub\\", L"C:\\dir"},
+      {GetFilePath, L"C:\\dir  \\file", L"C:\\dir"}, {GetFilePath, L"dir/sub/file", L"dir/sub"},
+      {GetFilePath, L"dir/sub/", L"dir"}, {GetFilePath, L"a/b\\c", L"a/b"},  // a backslash wins over "/"
+      {GetFilePath, L"file", L"file"},
+      {GetFilePathOnly, L"C:\\dir\\file.txt", L"C:\\dir"}, {GetFilePathOnly, L"C:\\dir\\", L"C:\\dir"},
+      {GetFilePathOnly, L"dir/file", L"dir/file"}};
+  // clang-format on
+  LumoEachCase(cases, [](const auto& c) { EXPECT_EQ(c.piece(c.in), c.want); });
 
   std::wstring d = L"C:\\dir\\\\";
   StripTrailingBackslash(d);
@@ -452,53 +385,48 @@ TEST(StringsFileNames, Pieces) {
 }
 
 TEST_F(TracedStrings, StripDriveLooksAtTheFirstSevenCharacters) {
-  std::wstring s = L"C:\\x";
-  StripDrive(s);
-  EXPECT_EQ(s, L"\\x");
-  s = L"\"C:\\Program Files\\a.exe\"";
-  StripDrive(s);
-  EXPECT_EQ(s, L"\"\\Program Files\\a.exe\"");
-  s = L"   D:\\y";
-  StripDrive(s);
-  EXPECT_EQ(s, L"\\y");
-  s = L"abcdef:g";  // colon at the seventh character
-  StripDrive(s);
-  EXPECT_EQ(s, L"g");
-  s = L"abcdefg:h";  // colon at the eighth: nothing changes
-  StripDrive(s);
-  EXPECT_EQ(s, L"abcdefg:h");
-  s = L"\\\\srv\\share";
-  StripDrive(s);
-  EXPECT_EQ(s, L"\\\\srv\\share");
-  EXPECT_EQ(App_Debug::ProcObject(App_Debug::ProcCount())->Vars_Passed_ByRef(),
+  // clang-format off
+  const struct { const wchar_t *in, *want; } cases[] = {
+      {L"C:\\x", L"\\x"}, {L"\"C:\\Program Files\\a.exe\"", L"\"\\Program Files\\a.exe\""},
+      {L"   D:\\y", L"\\y"},
+      {L"abcdef:g", L"g"},           // colon at the seventh character
+      {L"abcdefg:h", L"abcdefg:h"},  // colon at the eighth: nothing changes
+      {L"\\\\srv\\share", L"\\\\srv\\share"}};
+  // clang-format on
+  LumoEachCase(cases, [](const auto& c) {
+    std::wstring s = c.in;
+    StripDrive(s);
+    EXPECT_EQ(s, c.want);
+  });
+  EXPECT_EQ(LumoLastCall(L"App_Strings.StripDrive")->Vars_Passed_ByRef(),
             L"sFileString.String=\\\\srv\\share");
 }
 
 TEST(StringsDates, NonNumericPartsGo) {
-  std::wstring s = L"01/02/2021 3:04 PM";
   // Every digit stays: only separators and the letters of "AM", "PM", "h" and "s" go.
-  EXPECT_EQ(StripNonNumericValuesFromTimeDateString(s, L""), L"01022021304");
-  EXPECT_EQ(s, L"01022021304");
-  s = L"3:04 pM";
-  EXPECT_EQ(StripNonNumericValuesFromTimeDateString(s, L""), L"304");
-  s = L"2021-02-01 03:04:05.5 am";
-  EXPECT_EQ(StripNonNumericValuesFromTimeDateString(s, L"_"), L"2021_02_01_03_04_05_5___");
-  s = L"10h30s\\x";
-  EXPECT_EQ(StripNonNumericValuesFromTimeDateString(s, L""), L"1030x");
-  s = L"";
-  EXPECT_EQ(StripNonNumericValuesFromTimeDateString(s, L"-"), L"");
+  // clang-format off
+  const struct { const wchar_t *in, *replacement, *want; } cases[] = {
+      {L"01/02/2021 3:04 PM", L"", L"01022021304"}, {L"3:04 pM", L"", L"304"},
+      {L"2021-02-01 03:04:05.5 am", L"_", L"2021_02_01_03_04_05_5___"}, {L"10h30s\\x", L"", L"1030x"},
+      {L"", L"-", L""}};
+  // clang-format on
+  LumoEachCase(cases, [](const auto& c) {
+    std::wstring s = c.in;
+    EXPECT_EQ(StripNonNumericValuesFromTimeDateString(s, c.replacement), c.want);
+    EXPECT_EQ(s, c.want);
+  });
 }
 
 TEST(StringsClasses, WideAndUnicode) {
-  EXPECT_FALSE(UseWideAPI(L"abc"));
-  EXPECT_FALSE(UseWideAPI(L""));
-  EXPECT_FALSE(UseWideAPI(L" ~"));  // 32 and 126 are the bounds
-  EXPECT_TRUE(UseWideAPI(L"a\tb"));
-  EXPECT_TRUE(UseWideAPI(L"caf\u00E9"));
-  EXPECT_TRUE(UseWideAPI(L"\x7F"));
-  EXPECT_FALSE(UseWideAPI(L"\u0141"));  // low byte 0x41: only the low byte counts
-  EXPECT_TRUE(UseWideAPI(L"\u0100"));
-  EXPECT_FALSE(HasUnicodeCharacters(L"caf\u00E9\u00FF"));
-  EXPECT_TRUE(HasUnicodeCharacters(L"a\u0100"));
-  EXPECT_FALSE(HasUnicodeCharacters(L""));
+  // clang-format off
+  const struct { bool (*test)(std::wstring_view); const wchar_t* in; bool want; } cases[] = {
+      {UseWideAPI, L"abc", false}, {UseWideAPI, L"", false},
+      {UseWideAPI, L" ~", false},  // 32 and 126 are the bounds
+      {UseWideAPI, L"a\tb", true}, {UseWideAPI, L"caf\u00E9", true}, {UseWideAPI, L"\x7F", true},
+      {UseWideAPI, L"\u0141", false},  // low byte 0x41: only the low byte counts
+      {UseWideAPI, L"\u0100", true},
+      {HasUnicodeCharacters, L"caf\u00E9\u00FF", false}, {HasUnicodeCharacters, L"a\u0100", true},
+      {HasUnicodeCharacters, L"", false}};
+  // clang-format on
+  LumoEachCase(cases, [](const auto& c) { EXPECT_EQ(c.test(c.in), c.want); });
 }

@@ -26,12 +26,6 @@ std::wstring PartsText(double d) {
   return buf;
 }
 
-App_Proc* LastCallOf(std::wstring_view sName) {
-  for (int32_t id = App_Debug::ProcCount(); id > 0; --id)
-    if (App_Proc* p = App_Debug::ProcObject(id); p && p->SourceName() == sName) return p;
-  return nullptr;
-}
-
 SYSTEMTIME Sys(WORD y, WORD m, WORD d, WORD h, WORD n, WORD s, WORD ms = 0) {
   return SYSTEMTIME{y, m, 3, d, h, n, s, ms};
 }
@@ -176,7 +170,7 @@ TEST(AppTime, SystemTimeToDateAndString) {
 
   EXPECT_EQ(App_Time::SystemTimeToDateString(Sys(2021, 1, 5, 13, 7, 9, 500)),
             L"2021/01/05 01:07:09 PM");
-  App_Proc* p = LastCallOf(L"SystemTimeToDateString");
+  App_Proc* p = LumoLastCall(L"App_Time.SystemTimeToDateString");
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(p->Vars_Function_Result(), L"String=2021/01/05 01:07:09 PM");
   EXPECT_EQ(App_Time::SystemTimeToDateString(Sys(2021, 1, 5, 0, 0, 0)), L"2021/01/05 12:00:00 AM");
@@ -192,11 +186,11 @@ TEST(AppTime, UtcToLocal) {
   ASSERT_TRUE(::SystemTimeToTzSpecificLocalTime(nullptr, &utc, &expected));
   EXPECT_EQ(local.wDay * 10000 + local.wHour * 100 + local.wMinute,
             expected.wDay * 10000 + expected.wHour * 100 + expected.wMinute);
-  EXPECT_EQ(LastCallOf(L"SystemTimeUTC_To_SystemTimeLocal")->EventCount_APIErrors(), 0);
+  EXPECT_EQ(LumoLastCall(L"App_Time.SystemTimeUTC_To_SystemTimeLocal")->EventCount_APIErrors(), 0);
 
   // A month that does not exist: the conversion fails and is logged with its result.
   EXPECT_FALSE(App_Time::SystemTimeUTC_To_SystemTimeLocal(Sys(2021, 13, 1, 0, 0, 0), local));
-  App_Proc* p = LastCallOf(L"SystemTimeUTC_To_SystemTimeLocal");
+  App_Proc* p = LumoLastCall(L"App_Time.SystemTimeUTC_To_SystemTimeLocal");
   ASSERT_EQ(p->EventCount_APIErrors(), 1);
   for (const App_ProcEvent& e : p->NewEnum()) {
     if (e.EventType != evAPIError) continue;
