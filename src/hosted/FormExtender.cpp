@@ -216,31 +216,20 @@ bool FormExtender::RestorePlacement(std::wstring_view sKey, std::wstring_view sS
     {
       App_RegKey k;
       LONG r = ::RegOpenKeyExW(HKEY_CURRENT_USER, sPath.c_str(), 0, KEY_QUERY_VALUE, k.Put());
-      DWORD type = 0;
-      DWORD cb = 0;
-      if (r == ERROR_SUCCESS) r = ::RegQueryValueExW(k.Get(), sName.c_str(), nullptr, &type, nullptr, &cb);
+      // A placement text is short: anything longer is not one.
+      if (r == ERROR_SUCCESS) App_Registry::QueryString(k, sName.c_str(), sValue, &r, 256);
       if (r == ERROR_FILE_NOT_FOUND) {
         t.Log(L"No saved window placement", evNormal, pVar(L"sPath", sPath, L"sEntry", sName));
         return;
       }
-      if (r == ERROR_SUCCESS && type == REG_SZ && cb <= 256) {
-        std::wstring buf(cb / sizeof(wchar_t) + 1, L'\0');
-        cb = static_cast<DWORD>(buf.size() * sizeof(wchar_t));
-        r = ::RegQueryValueExW(k.Get(), sName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()),
-                               &cb);
-        if (r == ERROR_SUCCESS) sValue.assign(buf.c_str());
-        // Saved before the dpi was kept: taken as the screen's own.
-        DWORD dpiType = 0, dpiSize = sizeof(lSavedDpi);
-        if (::RegQueryValueExW(k.Get(), DpiValueName(sName).c_str(), nullptr, &dpiType,
-                               reinterpret_cast<BYTE*>(&lSavedDpi), &dpiSize) != ERROR_SUCCESS ||
-            dpiType != REG_DWORD)
-          lSavedDpi = 0;
-      } else if (r == ERROR_SUCCESS) {
+      if (r == ERROR_INVALID_DATA) {
         t.Log(L"Saved window placement is broken; the window is left as it is", evNormal,
-              pVar(L"sPath", sPath, L"sEntry", sName, L"lType", static_cast<int32_t>(type), L"lBytes",
-                   static_cast<int32_t>(cb)));
+              pVar(L"sPath", sPath, L"sEntry", sName));
         return;
       }
+      // Saved before the dpi was kept: taken as the screen's own.
+      if (r == ERROR_SUCCESS && !App_Registry::QueryDword(k, DpiValueName(sName).c_str(), lSavedDpi))
+        lSavedDpi = 0;
       if (r != ERROR_SUCCESS) {
         ::SetLastError(static_cast<DWORD>(r));
         t.APIError(L"RegQueryValueExW", pVar(L"sPath", sPath, L"sEntry", sName));

@@ -872,30 +872,46 @@ std::wstring GetHKEYName(App_HKEY eHKEY, bool bShort) {
   }
 }
 
-bool QueryString(const App_RegKey& k, const wchar_t* sName, std::wstring& sValue) {
-  if (!k.Valid()) return false;
+namespace {
+
+// The quiet readers' answer, told to the caller who asked for it.
+bool QueryAnswer(LONG lResult, LONG* pResult) {
+  if (pResult) *pResult = lResult;
+  return lResult == ERROR_SUCCESS;
+}
+
+bool IsText(DWORD lType) {
+  return lType == REG_SZ || lType == REG_EXPAND_SZ;
+}
+
+}  // namespace
+
+bool QueryString(const App_RegKey& k, const wchar_t* sName, std::wstring& sValue, LONG* pResult,
+                 DWORD lMaxBytes) {
+  if (!k.Valid()) return QueryAnswer(ERROR_INVALID_HANDLE, pResult);
   DWORD type = 0, cb = 0;
-  if (::RegQueryValueExW(k.Get(), sName, nullptr, &type, nullptr, &cb) != ERROR_SUCCESS) return false;
-  if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
+  LONG r = ::RegQueryValueExW(k.Get(), sName, nullptr, &type, nullptr, &cb);
+  if (r != ERROR_SUCCESS) return QueryAnswer(r, pResult);
+  if (!IsText(type) || (lMaxBytes != 0 && cb > lMaxBytes)) return QueryAnswer(ERROR_INVALID_DATA, pResult);
   // One character more than asked for: the stored text need not end in a NUL.
   std::wstring buf(cb / sizeof(wchar_t) + 1, L'\0');
   cb = static_cast<DWORD>(buf.size() * sizeof(wchar_t));
-  if (::RegQueryValueExW(k.Get(), sName, nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &cb) !=
-          ERROR_SUCCESS ||
-      (type != REG_SZ && type != REG_EXPAND_SZ))
-    return false;
+  r = ::RegQueryValueExW(k.Get(), sName, nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &cb);
+  if (r != ERROR_SUCCESS) return QueryAnswer(r, pResult);
+  if (!IsText(type)) return QueryAnswer(ERROR_INVALID_DATA, pResult);
   sValue.assign(buf.c_str());
-  return true;
+  return QueryAnswer(ERROR_SUCCESS, pResult);
 }
 
-bool QueryDword(const App_RegKey& k, const wchar_t* sName, DWORD& lValue) {
-  if (!k.Valid()) return false;
+bool QueryDword(const App_RegKey& k, const wchar_t* sName, DWORD& lValue, LONG* pResult) {
+  if (!k.Valid()) return QueryAnswer(ERROR_INVALID_HANDLE, pResult);
   DWORD type = 0, v = 0, cb = sizeof(v);
-  if (::RegQueryValueExW(k.Get(), sName, nullptr, &type, reinterpret_cast<BYTE*>(&v), &cb) != ERROR_SUCCESS ||
-      type != REG_DWORD || cb != sizeof(v))
-    return false;
+  const LONG r = ::RegQueryValueExW(k.Get(), sName, nullptr, &type, reinterpret_cast<BYTE*>(&v), &cb);
+  if (r == ERROR_MORE_DATA || (r == ERROR_SUCCESS && (type != REG_DWORD || cb != sizeof(v))))
+    return QueryAnswer(ERROR_INVALID_DATA, pResult);
+  if (r != ERROR_SUCCESS) return QueryAnswer(r, pResult);
   lValue = v;
-  return true;
+  return QueryAnswer(ERROR_SUCCESS, pResult);
 }
 
 }  // namespace App_Registry

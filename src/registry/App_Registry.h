@@ -131,9 +131,13 @@ std::wstring GetHKEYName(App_HKEY eHKEY, bool bShort);
 // Quiet readers of one value of an open key, for callers to whom a missing
 // value is the normal case: nothing is logged, false when the value is
 // missing, unreadable or of another type. A text value (REG_SZ or
-// REG_EXPAND_SZ, not expanded) ends at its first NUL.
-bool QueryString(const App_RegKey& k, const wchar_t* sName, std::wstring& sValue);
+// REG_EXPAND_SZ, not expanded) ends at its first NUL; one stored in more
+// than lMaxBytes (when not 0) is not read. A caller that tells those apart
+// gets pResult: ERROR_SUCCESS, ERROR_FILE_NOT_FOUND for a missing value,
+// ERROR_INVALID_DATA for another type or size, else the system's code.
+bool QueryString(const App_RegKey& k, const wchar_t* sName, std::wstring& sValue, LONG* pResult = nullptr,
+                 DWORD lMaxBytes = 0);
 // A REG_DWORD value.
-bool QueryDword(const App_RegKey& k, const wchar_t* sName, DWORD& lValue);
+bool QueryDword(const App_RegKey& k, const wchar_t* sName, DWORD& lValue, LONG* pResult = nullptr);
 
 }  // namespace App_Registry

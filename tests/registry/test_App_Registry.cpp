@@ -433,6 +433,18 @@ TEST_F(Registry, QuietReadersTakeOnlyTheirTypeAndLogNothing) {
     EXPECT_EQ(App_Registry::QueryDword(k, c.name, n), c.isNumber);
     EXPECT_EQ(n, c.isNumber ? 7u : 0u);
   });
+  // Told apart for a caller who asks: missing, of another type, too long.
+  std::wstring text;
+  DWORD n = 0;
+  LONG r = 0;
+  App_Registry::QueryString(k, L"missing", text, &r);
+  EXPECT_EQ(r, ERROR_FILE_NOT_FOUND);
+  App_Registry::QueryString(k, L"dword", text, &r);
+  EXPECT_EQ(r, ERROR_INVALID_DATA);
+  EXPECT_FALSE(App_Registry::QueryString(k, L"expand", text, &r, 8));
+  EXPECT_EQ(r, ERROR_INVALID_DATA);
+  App_Registry::QueryDword(k, L"sz", n, &r);
+  EXPECT_EQ(r, ERROR_INVALID_DATA);
   EXPECT_TRUE(PendingEntries().empty());
 }
 
