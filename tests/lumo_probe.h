@@ -25,7 +25,8 @@ inline std::wstring LumoTestDir() {
 }
 
 // Runs a command line (in sCurrentDir when given), waits up to lTimeoutMS
-// and collects its output.
+// and collects its output. A probe still running then is killed: its exit
+// code reads 0xFFFFFFFF.
 inline LumoProbeResult LumoRunProbe(const std::wstring& sCommandLine, DWORD lTimeoutMS = 30000,
                                     const std::wstring& sCurrentDir = {}) {
   LumoProbeResult r;
@@ -59,6 +60,10 @@ inline LumoProbeResult LumoRunProbe(const std::wstring& sCommandLine, DWORD lTim
            ::GetTickCount() - started_at < lTimeoutMS)
       drain();
     drain();
+    if (::WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) {
+      ::TerminateProcess(pi.hProcess, 0xFFFFFFFF);
+      ::WaitForSingleObject(pi.hProcess, 5000);
+    }
     ::GetExitCodeProcess(pi.hProcess, &r.ExitCode);
     ::CloseHandle(pi.hProcess);
     ::CloseHandle(pi.hThread);

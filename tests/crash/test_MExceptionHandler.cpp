@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/App_Env.h"
 #include "app/MExceptionHandler.h"
 #include "diag/App_CallStack.h"
 #include "diag/App_Trace.h"
 #include "lumo_files.h"
 #include "lumo_probe.h"
 #include "lumo_test.h"
+#include "platform/App_Env.h"
 
 using namespace MExceptionHandler;
 
@@ -27,28 +27,7 @@ std::wstring UserTemp() {
 }
 
 std::wstring UniqueName(const wchar_t* sPrefix) {
-  return sPrefix + std::to_wstring(::GetCurrentProcessId()) + L"_" +
-         std::to_wstring(::GetTickCount());
-}
-
-// Runs a probe; its exit code, or 0xFFFFFFFF when it had to be killed.
-DWORD RunProbe(const std::wstring& sCommandLine, DWORD lTimeoutMS = 30000) {
-  STARTUPINFOW si{};
-  si.cb = sizeof(si);
-  PROCESS_INFORMATION pi{};
-  std::wstring cl = sCommandLine;
-  if (!::CreateProcessW(nullptr, cl.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return 0xFFFFFFFE;
-  DWORD code = 0xFFFFFFFF;
-  if (::WaitForSingleObject(pi.hProcess, lTimeoutMS) == WAIT_OBJECT_0) {
-    ::GetExitCodeProcess(pi.hProcess, &code);
-  } else {
-    ::TerminateProcess(pi.hProcess, 0xFFFFFFFF);
-    ::WaitForSingleObject(pi.hProcess, 5000);
-  }
-  ::CloseHandle(pi.hProcess);
-  ::CloseHandle(pi.hThread);
-  return code;
+  return sPrefix + std::to_wstring(::GetCurrentProcessId()) + L"_" + std::to_wstring(::GetTickCount());
 }
 
 // The exception a probe's fault raises: its code and its name in the report.
@@ -64,7 +43,8 @@ struct Fault {
   }
 };
 Fault Expected(DWORD lCode, const char* sName) {
-  if (::GetEnvironmentVariableW(L"LUMO_WOW64_QEMU", nullptr, 0) > 0) return {0xC000001D, "Illegal Instruction"};
+  if (::GetEnvironmentVariableW(L"LUMO_WOW64_QEMU", nullptr, 0) > 0)
+    return {0xC000001D, "Illegal Instruction"};
   return {lCode, sName};
 }
 const Fault kAccessViolation = Expected(0xC0000005, "Access Violation");
@@ -87,9 +67,9 @@ std::string LineWith(const std::string& sText, const std::string& sWhat) {
   if (p == std::string::npos) return {};
   const size_t start = sText.rfind('\n', p);
   const size_t end = sText.find('\r', p);
-  return sText.substr(start == std::string::npos ? 0 : start + 1,
-                      (end == std::string::npos ? sText.size() : end) -
-                          (start == std::string::npos ? 0 : start + 1));
+  return sText.substr(
+      start == std::string::npos ? 0 : start + 1,
+      (end == std::string::npos ? sText.size() : end) - (start == std::string::npos ? 0 : start + 1));
 }
 
 LONG WINAPI SentinelFilter(EXCEPTION_POINTERS*) {
@@ -231,7 +211,8 @@ TEST(CrashReport, AccessViolationIsLoggedReportedAndEndsTheProcessWithItsCode) {
   // Neither the folder nor its parent exists yet: both are created.
   const std::wstring folder = base + L"\\Deep\\Temp";
   // Given with a trailing backslash (doubled before the closing quote).
-  const DWORD code = RunProbe(L"\"" + LumoTestDir() + L"probe_crash_av.exe\" \"" + folder + L"\\\\\"");
+  const DWORD code =
+      LumoRunProbe(L"\"" + LumoTestDir() + L"probe_crash_av.exe\" \"" + folder + L"\\\\\"").ExitCode;
   EXPECT_EQ(code, kAccessViolation.Code);
 
   const std::vector<std::wstring> reports = FindReports(folder);
@@ -257,14 +238,14 @@ TEST(CrashReport, AccessViolationIsLoggedReportedAndEndsTheProcessWithItsCode) {
 TEST(CrashReport, UnwritableTempFolderFallsBackToTheUserTempFolder) {
   // A folder below a file can be neither created nor written.
   const std::wstring blocker = UserTemp() + UniqueName(L"lumo_blocker_") + L".txt";
-  const HANDLE h =
-      ::CreateFileW(blocker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  const HANDLE h = ::CreateFileW(blocker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   ::CloseHandle(h);
   const std::string marker =
       "marker-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(::GetTickCount());
-  const DWORD code = RunProbe(L"\"" + LumoTestDir() + L"probe_crash_av.exe\" \"" + blocker + L"\\Temp\" " +
-                              LumoWiden(marker));
+  const DWORD code = LumoRunProbe(L"\"" + LumoTestDir() + L"probe_crash_av.exe\" \"" + blocker +
+                                  L"\\Temp\" " + LumoWiden(marker))
+                         .ExitCode;
   EXPECT_EQ(code, kAccessViolation.Code);
   ::DeleteFileW(blocker.c_str());
 
@@ -283,7 +264,8 @@ TEST(CrashReport, UnwritableTempFolderFallsBackToTheUserTempFolder) {
 
 TEST(CrashReport, StackOverflowIsReportedFromAFreshStack) {
   const std::wstring folder = UserTemp() + UniqueName(L"lumo_crash_so_");
-  const DWORD code = RunProbe(L"\"" + LumoTestDir() + L"probe_crash_so.exe\" \"" + folder + L"\"");
+  const DWORD code =
+      LumoRunProbe(L"\"" + LumoTestDir() + L"probe_crash_so.exe\" \"" + folder + L"\"").ExitCode;
   const Fault overflow = Expected(0xC00000FD, "Stack Overflow");
   EXPECT_EQ(code, overflow.Code);
   const std::vector<std::wstring> reports = FindReports(folder);
