@@ -101,11 +101,24 @@ void App_Control::SetDrawFocusRect(bool b) {
   if (hWnd_) ::SendMessageW(hWnd_, WM_CHANGEUISTATE, MAKEWPARAM(b ? UIS_CLEAR : UIS_SET, UISF_HIDEFOCUS), 0);
 }
 
-void App_Control::ApplyGeometry() {
-  if (!hWnd_) return;
+RECT App_Control::PixelRect() const {
   using namespace Form_Model;
   const int x = PixelsX(Left_), y = PixelsY(Top_);
-  ::MoveWindow(hWnd_, x, y, PixelsX(Left_ + Width_) - x, PixelsY(Top_ + Height_) - y, TRUE);
+  return {x, y, PixelsX(Left_ + Width_) - x, PixelsY(Top_ + Height_) - y};
+}
+
+void App_Control::ApplyGeometry() {
+  if (!hWnd_) return;
+  const RECT r = PixelRect();
+  ::MoveWindow(hWnd_, r.left, r.top, r.right, r.bottom, TRUE);
+}
+
+HWND App_Control::CreateChild(const wchar_t* sClass, const wchar_t* sText, DWORD lStyle) {
+  // Made at its place: the first show finds nothing to move.
+  const RECT r = PixelRect();
+  return ::CreateWindowExW(0, sClass, sText, lStyle, r.left, r.top, r.right, r.bottom, Parent().hWnd(),
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(CommandID())),
+                           ::GetModuleHandleW(nullptr), nullptr);
 }
 
 App_PushButton::App_PushButton(App_Form& form, std::wstring sName, std::wstring sCaption, bool bBold,
@@ -117,11 +130,8 @@ App_PushButton::App_PushButton(App_Form& form, std::wstring sName, std::wstring 
 void App_PushButton::Create() {
   const DWORD style =
       WS_CHILD | WS_TABSTOP | (Visible() ? WS_VISIBLE : 0) | (Default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
-  SetHandle(::CreateWindowExW(0, WC_BUTTONW, Caption_.c_str(), style, 0, 0, 0, 0, Parent().hWnd(),
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(CommandID())),
-                              ::GetModuleHandleW(nullptr), nullptr));
+  SetHandle(CreateChild(WC_BUTTONW, Caption_.c_str(), style));
   SetWindowFont(Handle(), Bold_);
-  ApplyGeometry();
   SetDrawFocusRect(DrawFocusRect());
 }
 
@@ -140,10 +150,9 @@ App_ComboBox::App_ComboBox(App_Form& form, std::wstring sName)
 void App_ComboBox::Create() {
   const DWORD style =
       WS_CHILD | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL | (Visible() ? WS_VISIBLE : 0);
-  // The window's height includes the drop-down list; ApplyGeometry sizes it.
-  SetHandle(::CreateWindowExW(0, WC_COMBOBOXW, L"", style, 0, 0, 0, 0, Parent().hWnd(),
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(CommandID())),
-                              ::GetModuleHandleW(nullptr), nullptr));
+  // The window's height includes the drop-down list. The font changes the
+  // height of the edit part: the geometry is handed over once more after it.
+  SetHandle(CreateChild(WC_COMBOBOXW, L"", style));
   SetWindowFont(Handle(), false);
   for (const std::wstring& item : Items_)
     ::SendMessageW(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));

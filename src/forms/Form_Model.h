@@ -90,6 +90,10 @@ class App_Control {
  protected:
   // Hands the twips geometry to the window.
   virtual void ApplyGeometry();
+  // The twips geometry in the parent's pixels: left, top, width, height.
+  RECT PixelRect() const;
+  // Creates the control's window of a system class at its place.
+  HWND CreateChild(const wchar_t* sClass, const wchar_t* sText, DWORD lStyle);
   void SetHandle(HWND h) { hWnd_ = h; }
   int CommandID() const { return CommandID_; }
 
