@@ -199,12 +199,10 @@ void TerminateApp(int32_t lExitCode, bool bSkipCleanUp) {
     App_QuietStep([] { InitVisualStyles(false); });
   }
   if (!bIsDLL) MExceptionHandler::UninstallExceptionHandler();
-  // Without a code of its own the process ends with the one it has been
-  // given. A running process reports STILL_ACTIVE (259), which a parent
-  // waiting for the end would read as "still running": that counts as 0.
-  DWORD code = static_cast<DWORD>(lExitCode);
-  if (code == 0 && (!::GetExitCodeProcess(::GetCurrentProcess(), &code) || code == STILL_ACTIVE)) code = 0;
-  ::ExitProcess(code);
+  // The code as given, 0 included: the code the running process itself
+  // reports is STILL_ACTIVE (259), which a parent waiting for the end would
+  // read as "still running".
+  ::ExitProcess(static_cast<DWORD>(lExitCode));
 }
 
 }  // namespace App_Common
