@@ -24,17 +24,17 @@ namespace {
 
 constexpr std::wstring_view kModule = L"App_Common";
 
-struct COMState {
+// What the process initialised: COM or OLE, and the shell library.
+struct LibraryState {
   int32_t flags = COINIT_APARTMENTTHREADED;
-  HRESULT result = E_FAIL;  // what the first Init_OLE_COM got
-  bool tried = false;
+  bool made = false;     // Init_OLE_COM initialised it, and nothing undid it yet
   bool withOLE = false;  // OleInitialize (apartment) rather than CoInitializeEx
   DWORD thread = 0;      // the thread that holds the initialisation
   HMODULE shell = nullptr;
 };
 
-COMState& S() {
-  static COMState* s = new COMState();  // lives until the process ends
+LibraryState& S() {
+  static LibraryState* s = new LibraryState();  // lives until the process ends
   return *s;
 }
 
@@ -49,25 +49,29 @@ void SetCOMInitFlags(int32_t lFlags) {
 }
 
 bool Init_OLE_COM() {
-  COMState& s = S();
-  if (s.tried) return SUCCEEDED(s.result);
+  LibraryState& s = S();
+  if (s.made) return true;
   App_Trace t(kModule, L"Init_OLE_COM");
-  s.tried = true;
-  s.withOLE = s.flags == COINIT_APARTMENTTHREADED;
-  s.thread = ::GetCurrentThreadId();
+  const bool withOLE = s.flags == COINIT_APARTMENTTHREADED;
   // S_FALSE (this thread had it already) counts as made here too: it needs
   // the same one undoing.
-  s.result = s.withOLE ? ::OleInitialize(nullptr) : ::CoInitializeEx(nullptr, static_cast<DWORD>(s.flags));
-  if (SUCCEEDED(s.result)) return true;
-  t.Log(s.withOLE ? L"OleInitialize failed" : L"CoInitializeEx failed", evAPIError,
-        pVar(L"HRESULT", static_cast<int32_t>(s.result)));
-  s.tried = false;  // nothing was made: the next caller tries again
-  return false;
+  const HRESULT hr =
+      withOLE ? ::OleInitialize(nullptr) : ::CoInitializeEx(nullptr, static_cast<DWORD>(s.flags));
+  if (FAILED(hr)) {
+    // Nothing was made: the next caller tries again.
+    t.Log(withOLE ? L"OleInitialize failed" : L"CoInitializeEx failed", evAPIError,
+          pVar(L"HRESULT", static_cast<int32_t>(hr)));
+    return false;
+  }
+  s.made = true;
+  s.withOLE = withOLE;
+  s.thread = ::GetCurrentThreadId();
+  return true;
 }
 
 void Uninit_OLE_COM() {
-  COMState& s = S();
-  if (!s.tried || FAILED(s.result)) return;
+  LibraryState& s = S();
+  if (!s.made) return;
   App_Trace t(kModule, L"Uninit_OLE_COM", ptSub);
   if (s.thread != ::GetCurrentThreadId()) {
     t.Log(L"COM was initialised by another thread; it stays as it is", evNormal);
@@ -77,12 +81,11 @@ void Uninit_OLE_COM() {
     ::OleUninitialize();
   else
     ::CoUninitialize();
-  s.tried = false;
-  s.result = E_FAIL;
+  s.made = false;
 }
 
 void InitVisualStyles(bool bInit) {
-  COMState& s = S();
+  LibraryState& s = S();
   App_Trace t(kModule, L"InitVisualStyles", ptSub);
   if (!bInit) {
     if (s.shell) ::FreeLibrary(s.shell);
