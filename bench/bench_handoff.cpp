@@ -38,7 +38,7 @@ double RunToEnd(const std::wstring& sCmdLine) {
 }  // namespace
 
 int wmain() {
-  gui::ProgramFolder folder("Browser.UseInternal=2\r\nBrowser.PortablePath=x.exe\r\n");
+  gui::ProgramFolder folder("Browser.UseInternal=2\r\nBrowser.PortablePath=x.exe\r\n", {}, gui::kShippedExe);
   const std::wstring tools = folder.Root + L"\\Tools";
   ::CreateDirectoryW(tools.c_str(), nullptr);
   ::CopyFileW((LumoTestDir() + L"probe_urlsink.exe").c_str(), (tools + L"\\x.exe").c_str(), FALSE);

@@ -1,5 +1,5 @@
-// Launch to visible window: LumoBrowser.exe (with the real web view, from a
-// fresh program folder) next to Wine's own iexplore.exe about:blank in the
+// Launch to visible window: LumoBrowser.exe as it ships (stripped; with the
+// real web view, from a fresh program folder) next to Wine's own iexplore.exe about:blank in the
 // same prefix, which hosts the same web engine, started alternately. Prints
 // the median of a few runs of each; never fails on time. Needs a display
 // (run it under Xvfb).
@@ -288,7 +288,7 @@ int wmain() {
   // The steps run without arguments, as the window's start does.
   if (::GetEnvironmentVariableW(kStepsSwitch, nullptr, 0) > 0) return RunSteps();
   HWND keep = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-  gui::ProgramFolder folder;
+  gui::ProgramFolder folder({}, {}, gui::kShippedExe);
   wchar_t ie[MAX_PATH] = {};
   ::ExpandEnvironmentStringsW(L"%ProgramFiles%\\Internet Explorer\\iexplore.exe", ie, MAX_PATH);
 

@@ -28,7 +28,8 @@ version="$(cat "$build/version.txt")"
 stage="$build/package/LumoBrowser-$version"
 rm -rf "$build/package"
 mkdir -p "$stage/Config" "$out"
-"$triple-strip" -o "$stage/LumoBrowser.exe" "$build/LumoBrowser.exe"
+# The build strips its exe into shipped/ (CMakeLists.txt).
+cp "$build/shipped/LumoBrowser.exe" "$stage/LumoBrowser.exe"
 # The check reads the delay-loaded imports from the symbols, which the packed
 # copy no longer has; its import table is the build's.
 if [ "$arch" = i686 ]; then

@@ -18,9 +18,15 @@ namespace gui {
 
 // A fresh program folder with a copy of LumoBrowser.exe and, when given,
 // Config\LumoBrowser.cfg and Config\Lumo.cfg.
+// The exe as it ships, stripped of its symbols (the build writes it): the
+// one the benchmarks time.
+inline constexpr wchar_t kShippedExe[] = L"shipped\\LumoBrowser.exe";
+
 class ProgramFolder {
  public:
-  explicit ProgramFolder(const std::string& sOwnCfg = {}, const std::string& sSharedCfg = {}) {
+  // sExe: the exe to copy in, from the build folder.
+  explicit ProgramFolder(const std::string& sOwnCfg = {}, const std::string& sSharedCfg = {},
+                         const wchar_t* sExe = L"LumoBrowser.exe") {
     wchar_t tmp[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, tmp);
     static int n = 0;
@@ -29,7 +35,7 @@ class ProgramFolder {
     ::CreateDirectoryW(Root.c_str(), nullptr);
     ::CreateDirectoryW((Root + L"\\Config").c_str(), nullptr);
     Exe = Root + L"\\LumoBrowser.exe";
-    ::CopyFileW((LumoTestDir() + L"LumoBrowser.exe").c_str(), Exe.c_str(), FALSE);
+    ::CopyFileW((LumoTestDir() + sExe).c_str(), Exe.c_str(), FALSE);
     if (!sOwnCfg.empty()) LumoWriteBytes(Root + L"\\Config\\LumoBrowser.cfg", sOwnCfg);
     if (!sSharedCfg.empty()) LumoWriteBytes(Root + L"\\Config\\Lumo.cfg", sSharedCfg);
   }
