@@ -4,6 +4,8 @@
 #include <commctrl.h>
 
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 #include "hosted/App_WebView.h"
 #include "hosted/FormExtender.h"
@@ -39,6 +41,13 @@ HFONT FormFont(bool bBold) {
   return f;
 }
 
+void CentredOnScreen(double dWidth, double dHeight, double& dLeft, double& dTop) {
+  const double screenW = ::GetSystemMetrics(SM_CXSCREEN) * TwipsPerPixelX();
+  const double screenH = ::GetSystemMetrics(SM_CYSCREEN) * TwipsPerPixelY();
+  dLeft = static_cast<double>(std::llround(screenW - dWidth) / 2);
+  dTop = static_cast<double>(std::llround(screenH - dHeight) / 2);
+}
+
 }  // namespace Form_Model
 
 namespace {
@@ -48,8 +57,12 @@ int g_NextCommandID = 1000;
 int32_t g_OpenForms = 0;
 int32_t g_ModalForms = 0;
 
+// A window not on the screen yet (a control made while its form loads) is
+// not repainted for it: its first show paints it with the font.
 void SetWindowFont(HWND h, bool bBold) {
-  if (h) ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(Form_Model::FormFont(bBold)), TRUE);
+  if (h)
+    ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(Form_Model::FormFont(bBold)),
+                   ::IsWindowVisible(h) ? TRUE : FALSE);
 }
 
 }  // namespace
@@ -110,15 +123,25 @@ RECT App_Control::PixelRect() const {
 void App_Control::ApplyGeometry() {
   if (!hWnd_) return;
   const RECT r = PixelRect();
-  ::MoveWindow(hWnd_, r.left, r.top, r.right, r.bottom, TRUE);
+  if (::EqualRect(&r, &Given_)) return;
+  // The same size as last time: the window is only moved. A combo box
+  // sizes itself to its font, and each size handed to it again makes it
+  // lay out and move its parts anew.
+  if (r.right == Given_.right && r.bottom == Given_.bottom)
+    ::SetWindowPos(hWnd_, nullptr, r.left, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  else
+    ::MoveWindow(hWnd_, r.left, r.top, r.right, r.bottom, TRUE);
+  Given_ = r;
 }
 
 HWND App_Control::CreateChild(const wchar_t* sClass, const wchar_t* sText, DWORD lStyle) {
   // Made at its place: the first show finds nothing to move.
   const RECT r = PixelRect();
-  return ::CreateWindowExW(0, sClass, sText, lStyle, r.left, r.top, r.right, r.bottom, Parent().hWnd(),
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(CommandID())),
-                           ::GetModuleHandleW(nullptr), nullptr);
+  HWND h = ::CreateWindowExW(0, sClass, sText, lStyle, r.left, r.top, r.right, r.bottom, Parent().hWnd(),
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(CommandID())),
+                             ::GetModuleHandleW(nullptr), nullptr);
+  if (h) Given_ = r;
+  return h;
 }
 
 App_PushButton::App_PushButton(App_Form& form, std::wstring sName, std::wstring sCaption, bool bBold,
@@ -150,15 +173,14 @@ App_ComboBox::App_ComboBox(App_Form& form, std::wstring sName)
 void App_ComboBox::Create() {
   const DWORD style =
       WS_CHILD | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL | (Visible() ? WS_VISIBLE : 0);
-  // The window's height includes the drop-down list. The font changes the
-  // height of the edit part: the geometry is handed over once more after it.
+  // The window's height includes the drop-down list. With the font the
+  // combo box works out the height of its edit part itself.
   SetHandle(CreateChild(WC_COMBOBOXW, L"", style));
   SetWindowFont(Handle(), false);
   for (const std::wstring& item : Items_)
     ::SendMessageW(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
   Items_.clear();
   ::SetWindowTextW(Handle(), Text_.c_str());
-  ApplyGeometry();
 }
 
 std::wstring App_ComboBox::Text() const {
@@ -352,7 +374,13 @@ void App_Form::Move(double dLeft, double dTop) {
 void App_Form::Move(double dLeft, double dTop, double dWidth, double dHeight) {
   if (!hWnd_) return;
   using namespace Form_Model;
-  ::MoveWindow(hWnd_, PixelsX(dLeft), PixelsY(dTop), PixelsX(dWidth), PixelsY(dHeight), TRUE);
+  const int x = PixelsX(dLeft), y = PixelsY(dTop), cx = PixelsX(dWidth), cy = PixelsY(dHeight);
+  // Already there (a normal window): no move through the window manager.
+  const RECT now = WindowRectOf(hWnd_);
+  if (now.left == x && now.top == y && now.right - now.left == cx && now.bottom - now.top == cy &&
+      !::IsIconic(hWnd_) && !::IsZoomed(hWnd_))
+    return;
+  ::MoveWindow(hWnd_, x, y, cx, cy, TRUE);
 }
 
 double App_Form::ScaleWidth() const {
@@ -414,26 +442,39 @@ void App_Form::SetFocus() {
 
 namespace {
 
-// The picture stretched to a bitmap of the screen's format, size cx x cy.
+// The picture stretched to cx x cy, each pixel taken from the nearest one
+// of the picture (as GDI's COLORONCOLOR stretch does), as a 32-bit bitmap
+// that paints copy unchanged. The program's own loop: GDI's stretch of a
+// paletted picture costs several times more under Wine, on the window's
+// first show and at every resize.
 HBITMAP StretchPicture(HBITMAP hBitmap, SIZE size) {
+  BITMAP bm{};
+  if (!::GetObjectW(hBitmap, sizeof(bm), &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0) return nullptr;
+  const LONG cx = size.cx > 0 ? size.cx : 1, cy = size.cy > 0 ? size.cy : 1;
+  // The picture's pixels as 32-bit colours, the top row first.
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), bm.bmWidth, -bm.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  std::vector<uint32_t> from(static_cast<size_t>(bm.bmWidth) * static_cast<size_t>(bm.bmHeight));
   HDC screen = ::GetDC(nullptr);
   if (!screen) return nullptr;
-  BITMAP bm{};
-  ::GetObjectW(hBitmap, sizeof(bm), &bm);
-  HBITMAP scaled = ::CreateCompatibleBitmap(screen, size.cx > 0 ? size.cx : 1, size.cy > 0 ? size.cy : 1);
-  HDC src = ::CreateCompatibleDC(screen);
-  HDC mem = ::CreateCompatibleDC(screen);
-  if (scaled && src && mem) {
-    HGDIOBJ oldSrc = ::SelectObject(src, hBitmap);
-    HGDIOBJ oldMem = ::SelectObject(mem, scaled);
-    ::SetStretchBltMode(mem, COLORONCOLOR);
-    ::StretchBlt(mem, 0, 0, size.cx, size.cy, src, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
-    ::SelectObject(mem, oldMem);
-    ::SelectObject(src, oldSrc);
-  }
-  if (mem) ::DeleteDC(mem);
-  if (src) ::DeleteDC(src);
+  const bool read = ::GetDIBits(screen, hBitmap, 0, static_cast<UINT>(bm.bmHeight), from.data(), &bi,
+                                DIB_RGB_COLORS) == bm.bmHeight;
   ::ReleaseDC(nullptr, screen);
+  if (!read) return nullptr;
+  bi.bmiHeader.biWidth = cx;
+  bi.bmiHeader.biHeight = -cy;
+  void* bits = nullptr;
+  HBITMAP scaled = ::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!scaled || !bits) return scaled;
+  // The source column of each target column, worked out once.
+  std::vector<LONG> column(static_cast<size_t>(cx));
+  for (LONG x = 0; x < cx; ++x) column[x] = static_cast<LONG>(static_cast<LONGLONG>(x) * bm.bmWidth / cx);
+  auto* to = static_cast<uint32_t*>(bits);
+  for (LONG y = 0; y < cy; ++y) {
+    const uint32_t* row =
+        &from[static_cast<size_t>(static_cast<LONGLONG>(y) * bm.bmHeight / cy) * bm.bmWidth];
+    for (LONG x = 0; x < cx; ++x) *to++ = row[column[x]];
+  }
   return scaled;
 }
 
@@ -449,6 +490,13 @@ void App_Form::PaintPicture(HBITMAP hBitmap) {
   // A hidden window shows nothing drawn on it: its first paint draws the
   // picture, stretched once at the size it is shown at.
   if (!PaintDC_ && !::IsWindowVisible(hWnd_)) return;
+  // Outside a paint, the window's own picture is repainted through the
+  // paint handler, which draws it: a resize then paints it once, not once
+  // here and once more in the paint that follows.
+  if (!PaintDC_ && hBitmap == Picture_) {
+    ::InvalidateRect(hWnd_, nullptr, FALSE);
+    return;
+  }
   RECT r{};
   ::GetClientRect(hWnd_, &r);
   // Stretching is the costly part: done once per picture and client size,
@@ -557,9 +605,13 @@ bool App_Form::Load() {
   // one (ShowForm's usual case) needs no hiding and showing again.
   // The menu bar comes with the window, so its frame is worked out once.
   HMENU bar = BuildMenuBar();
-  hWnd_ = ::CreateWindowExW(WS_EX_APPWINDOW, kFormClass, DesignCaption_.c_str(), style, CW_USEDEFAULT,
-                            CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, nullptr, bar,
-                            ::GetModuleHandleW(nullptr), this);
+  // Centred on the screen, where the window manager's first settings put a
+  // window without a saved place: then they need not move it.
+  const int cx = r.right - r.left, cy = r.bottom - r.top;
+  double left = 0, top = 0;
+  CentredOnScreen(cx * TwipsPerPixelX(), cy * TwipsPerPixelY(), left, top);
+  hWnd_ = ::CreateWindowExW(WS_EX_APPWINDOW, kFormClass, DesignCaption_.c_str(), style, PixelsX(left),
+                            PixelsY(top), cx, cy, nullptr, bar, ::GetModuleHandleW(nullptr), this);
   if (!hWnd_) {
     ::DestroyMenu(bar);
     return false;

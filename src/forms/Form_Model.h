@@ -31,6 +31,10 @@ int PixelsY(double dTwips);
 // The window font of the forms: Tahoma 8.25 pt, plain or bold (shared, never freed).
 HFONT FormFont(bool bBold);
 
+// The left and top (twips) that centre a window of the given outer size
+// (twips) on the screen.
+void CentredOnScreen(double dWidth, double dHeight, double& dLeft, double& dTop);
+
 }  // namespace Form_Model
 
 // What a control is; the layout and the focus-rectangle switch ask for it.
@@ -106,6 +110,8 @@ class App_Control {
   std::wstring TypeName_;
   HWND hWnd_ = nullptr;
   double Left_ = 0, Top_ = 0, Width_ = 0, Height_ = 0;
+  // The pixel place (left, top, width, height) last handed to the window.
+  RECT Given_{0, 0, -1, -1};
   bool Visible_ = true;
   bool DrawFocusRect_ = true;
   int CommandID_;

@@ -190,11 +190,9 @@ void xForms::Init(App_Form& frmMe, App_FormExtenderControl* FormExtenderControl,
 void xForms::CenterForm() {
   if (!Form_) return;
   App_QuietStep([&] {
-    const double screenW = ::GetSystemMetrics(SM_CXSCREEN) * Form_Model::TwipsPerPixelX();
-    const double screenH = ::GetSystemMetrics(SM_CYSCREEN) * Form_Model::TwipsPerPixelY();
-    const int64_t left = std::llround(screenW - Form_->Width()) / 2;
-    const int64_t top = std::llround(screenH - Form_->Height()) / 2;
-    Form_->Move(static_cast<double>(left), static_cast<double>(top));
+    double left = 0, top = 0;
+    Form_Model::CentredOnScreen(Form_->Width(), Form_->Height(), left, top);
+    Form_->Move(left, top);
   });
   App_QuietStep([&] { Form_->ZOrder(); });
 }
