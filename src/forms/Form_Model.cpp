@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "hosted/App_WebView.h"
@@ -46,6 +47,90 @@ void CentredOnScreen(double dWidth, double dHeight, double& dLeft, double& dTop)
   const double screenH = ::GetSystemMetrics(SM_CYSCREEN) * TwipsPerPixelY();
   dLeft = static_cast<double>(std::llround(screenW - dWidth) / 2);
   dTop = static_cast<double>(std::llround(screenH - dHeight) / 2);
+}
+
+namespace {
+
+// Fills a 32-bit target of the given size, top row first, with the nearest
+// pixel of a picture of the given size (as GDI's COLORONCOLOR stretch
+// does): colourAt(row, column) is the picture's colour there, rows counted
+// from the top.
+template <typename ColourAt>
+void StretchNearest(uint32_t* to, SIZE target, SIZE source, ColourAt colourAt) {
+  std::vector<LONG> column(static_cast<size_t>(target.cx));
+  for (LONG x = 0; x < target.cx; ++x)
+    column[x] = static_cast<LONG>(static_cast<LONGLONG>(x) * source.cx / target.cx);
+  for (LONG y = 0; y < target.cy; ++y) {
+    const LONG row = static_cast<LONG>(static_cast<LONGLONG>(y) * source.cy / target.cy);
+    for (LONG x = 0; x < target.cx; ++x) *to++ = colourAt(row, column[x]);
+  }
+}
+
+}  // namespace
+
+// A 32-bit bitmap paints copy unchanged. The program's own loop: GDI's
+// stretch of a paletted picture costs several times more under Wine, on the
+// window's first show and at every resize. A paletted picture in memory (the
+// tan background) is read where it is; any other is read as 32-bit colours
+// first.
+
+HBITMAP StretchPicture(HBITMAP hBitmap, SIZE size) {
+  DIBSECTION ds{};
+  const int got = ::GetObjectW(hBitmap, sizeof(ds), &ds);
+  if (!got || ds.dsBm.bmWidth <= 0 || ds.dsBm.bmHeight <= 0) return nullptr;
+  const SIZE source{ds.dsBm.bmWidth, ds.dsBm.bmHeight};
+  const SIZE target{size.cx > 0 ? size.cx : 1, size.cy > 0 ? size.cy : 1};
+  // The picture, the top row first: a paletted one (the tan background) as
+  // its bytes and colour table, a quarter of its size in 32-bit colours;
+  // any other as 32-bit colours.
+  const bool paletted = got == static_cast<int>(sizeof(ds)) && ds.dsBmih.biBitCount == 8;
+  struct {
+    BITMAPINFOHEADER h;
+    RGBQUAD colours[256];
+  } in{};
+  in.h = {sizeof(BITMAPINFOHEADER),
+          source.cx,
+          -source.cy,
+          1,
+          static_cast<WORD>(paletted ? 8 : 32),
+          BI_RGB,
+          0,
+          0,
+          0,
+          0,
+          0};
+  const size_t stride =
+      paletted ? (static_cast<size_t>(source.cx) + 3) / 4 * 4 : static_cast<size_t>(source.cx) * 4;
+  std::vector<uint8_t> from(stride * static_cast<size_t>(source.cy));
+  HDC screen = ::GetDC(nullptr);
+  const bool read = screen && ::GetDIBits(screen, hBitmap, 0, static_cast<UINT>(source.cy), from.data(),
+                                          reinterpret_cast<BITMAPINFO*>(&in), DIB_RGB_COLORS) == source.cy;
+  if (screen) ::ReleaseDC(nullptr, screen);
+  if (!read) return nullptr;
+
+  BITMAPINFO out{};
+  out.bmiHeader = {sizeof(BITMAPINFOHEADER), target.cx, -target.cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP scaled = ::CreateDIBSection(nullptr, &out, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!scaled || !bits) return scaled;
+  auto* to = static_cast<uint32_t*>(bits);
+  if (paletted) {
+    // An RGBQUAD is the colour as a 32-bit pixel (blue in the low byte).
+    static_assert(sizeof(RGBQUAD) == sizeof(uint32_t), "RGBQUAD is a 32-bit pixel");
+    uint32_t palette[256];
+    for (int i = 0; i < 256; ++i) {
+      in.colours[i].rgbReserved = 0;
+      std::memcpy(&palette[i], &in.colours[i], sizeof(uint32_t));
+    }
+    StretchNearest(to, target, source, [&](LONG row, LONG x) { return palette[from[row * stride + x]]; });
+  } else {
+    StretchNearest(to, target, source, [&](LONG row, LONG x) {
+      uint32_t c;
+      std::memcpy(&c, &from[row * stride + static_cast<size_t>(x) * 4], sizeof(c));
+      return c;
+    });
+  }
+  return scaled;
 }
 
 }  // namespace Form_Model
@@ -440,46 +525,6 @@ void App_Form::SetFocus() {
   if (hWnd_) ::SetForegroundWindow(hWnd_);
 }
 
-namespace {
-
-// The picture stretched to cx x cy, each pixel taken from the nearest one
-// of the picture (as GDI's COLORONCOLOR stretch does), as a 32-bit bitmap
-// that paints copy unchanged. The program's own loop: GDI's stretch of a
-// paletted picture costs several times more under Wine, on the window's
-// first show and at every resize.
-HBITMAP StretchPicture(HBITMAP hBitmap, SIZE size) {
-  BITMAP bm{};
-  if (!::GetObjectW(hBitmap, sizeof(bm), &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0) return nullptr;
-  const LONG cx = size.cx > 0 ? size.cx : 1, cy = size.cy > 0 ? size.cy : 1;
-  // The picture's pixels as 32-bit colours, the top row first.
-  BITMAPINFO bi{};
-  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), bm.bmWidth, -bm.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  std::vector<uint32_t> from(static_cast<size_t>(bm.bmWidth) * static_cast<size_t>(bm.bmHeight));
-  HDC screen = ::GetDC(nullptr);
-  if (!screen) return nullptr;
-  const bool read = ::GetDIBits(screen, hBitmap, 0, static_cast<UINT>(bm.bmHeight), from.data(), &bi,
-                                DIB_RGB_COLORS) == bm.bmHeight;
-  ::ReleaseDC(nullptr, screen);
-  if (!read) return nullptr;
-  bi.bmiHeader.biWidth = cx;
-  bi.bmiHeader.biHeight = -cy;
-  void* bits = nullptr;
-  HBITMAP scaled = ::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!scaled || !bits) return scaled;
-  // The source column of each target column, worked out once.
-  std::vector<LONG> column(static_cast<size_t>(cx));
-  for (LONG x = 0; x < cx; ++x) column[x] = static_cast<LONG>(static_cast<LONGLONG>(x) * bm.bmWidth / cx);
-  auto* to = static_cast<uint32_t*>(bits);
-  for (LONG y = 0; y < cy; ++y) {
-    const uint32_t* row =
-        &from[static_cast<size_t>(static_cast<LONGLONG>(y) * bm.bmHeight / cy) * bm.bmWidth];
-    for (LONG x = 0; x < cx; ++x) *to++ = row[column[x]];
-  }
-  return scaled;
-}
-
-}  // namespace
-
 void App_Form::ForgetScaledPicture() {
   if (PictureCache_.Scaled) ::DeleteObject(PictureCache_.Scaled);
   PictureCache_ = {};
@@ -504,7 +549,7 @@ void App_Form::PaintPicture(HBITMAP hBitmap) {
   if (PictureCache_.Source != hBitmap || PictureCache_.Size.cx != r.right ||
       PictureCache_.Size.cy != r.bottom) {
     ForgetScaledPicture();
-    PictureCache_.Scaled = StretchPicture(hBitmap, {r.right, r.bottom});
+    PictureCache_.Scaled = Form_Model::StretchPicture(hBitmap, {r.right, r.bottom});
     PictureCache_.Source = hBitmap;
     PictureCache_.Size = {r.right, r.bottom};
   }

@@ -35,6 +35,11 @@ HFONT FormFont(bool bBold);
 // (twips) on the screen.
 void CentredOnScreen(double dWidth, double dHeight, double& dLeft, double& dTop);
 
+// The picture stretched to the size as a 32-bit bitmap (a DIB section, top
+// row first), each pixel the nearest of the picture's; nullptr when it
+// cannot be made. The caller owns it.
+HBITMAP StretchPicture(HBITMAP hBitmap, SIZE size);
+
 }  // namespace Form_Model
 
 // What a control is; the layout and the focus-rectangle switch ask for it.

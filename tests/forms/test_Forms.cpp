@@ -126,8 +126,70 @@ TEST_F(Forms, ManagerCapturesAndScalesWithoutAccumulating) {
   HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROCRET, CountWindowChanges, nullptr, ::GetCurrentThreadId());
   g_WindowChanges = 0;
   x.ResizeControls();
-  ::UnhookWindowsHookEx(hook);
   EXPECT_EQ(g_WindowChanges, 0);
+  // A move that keeps the size moves the combo box alone: it lays out
+  // nothing again. Its window follows the twips either way.
+  auto topOf = [&](App_Control* c) {
+    RECT r{};
+    ::GetWindowRect(c->Handle(), &r);
+    ::MapWindowPoints(nullptr, f.hWnd(), reinterpret_cast<POINT*>(&r), 2);
+    return r.top;
+  };
+  f.combo->SetTop(f.combo->Top() + 35);
+  EXPECT_EQ(g_WindowChanges, 1);
+  EXPECT_EQ(topOf(f.combo), Form_Model::PixelsY(335));
+  f.go->Move(600, 600, 1200, 900);
+  EXPECT_EQ(topOf(f.go), Form_Model::PixelsY(600));
+  RECT r{};
+  ::GetClientRect(f.go->Handle(), &r);
+  EXPECT_EQ(r.bottom, Form_Model::PixelsY(1500) - Form_Model::PixelsY(600));
+  ::UnhookWindowsHookEx(hook);
+}
+
+TEST_F(Forms, PicturesStretchToTheNearestPixel) {
+  // A 4 x 2 picture of colours 0x000001 to 0x000008, row by row from the top,
+  // as an 8-bit picture (stored bottom-up and top-down) and a 32-bit one.
+  struct Source {
+    const char* sName;
+    WORD lBits;
+    LONG lHeight;
+  };
+  for (const Source& src :
+       {Source{"8-bit bottom-up", 8, 2}, Source{"8-bit top-down", 8, -2}, Source{"32-bit", 32, -2}}) {
+    SCOPED_TRACE(src.sName);
+    struct {
+      BITMAPINFOHEADER h;
+      RGBQUAD colours[256];
+    } bi{};
+    bi.h = {sizeof(BITMAPINFOHEADER), 4, src.lHeight, 1, src.lBits, BI_RGB, 0, 0, 0, 0, 0};
+    for (int i = 0; i < 8; ++i) bi.colours[i] = {static_cast<BYTE>(i + 1), 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP pic =
+        ::CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(pic, nullptr);
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < 4; ++x) {
+        const int row = src.lHeight > 0 ? 1 - y : y, colour = y * 4 + x;  // colour index = value - 1
+        if (src.lBits == 8)
+          static_cast<BYTE*>(bits)[row * 4 + x] = static_cast<BYTE>(colour);
+        else
+          static_cast<uint32_t*>(bits)[row * 4 + x] = static_cast<uint32_t>(colour + 1);
+      }
+    for (SIZE size : {SIZE{8, 4}, SIZE{3, 1}}) {
+      HBITMAP big = Form_Model::StretchPicture(pic, size);
+      DIBSECTION ds{};
+      ASSERT_EQ(::GetObjectW(big, sizeof(ds), &ds), static_cast<int>(sizeof(ds)));
+      ASSERT_EQ(ds.dsBm.bmWidth, size.cx);
+      const auto* got = static_cast<const uint32_t*>(ds.dsBm.bmBits);
+      for (LONG y = 0; y < size.cy; ++y)
+        for (LONG x = 0; x < size.cx; ++x)
+          EXPECT_EQ(got[y * size.cx + x] & 0xFFFFFF,
+                    static_cast<uint32_t>(y * 2 / size.cy * 4 + x * 4 / size.cx + 1))
+              << x << "," << y << " of " << size.cx << "x" << size.cy;
+      ::DeleteObject(big);
+    }
+    ::DeleteObject(pic);
+  }
 }
 
 TEST_F(Forms, CaptionTitleAndAppendage) {
