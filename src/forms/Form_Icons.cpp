@@ -41,8 +41,11 @@ bool SetIcons(App_Trace& t, HWND hWnd, HINSTANCE hModule, const std::wstring& sN
       if (hOwner != nullptr)
         ::SendMessageW(hOwner, WM_SETICON, which, reinterpret_cast<LPARAM>(hIcon));
     };
-    send(ICON_BIG, hBig);
+    // The small icon first: a big one set while a window has no small icon
+    // makes the system scale a small copy of it, which the small one then
+    // replaces.
     send(ICON_SMALL, hSmall);
+    send(ICON_BIG, hBig);
     bResult = hBig != nullptr && hSmall != nullptr;
   });
   return bResult;
