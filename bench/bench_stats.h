@@ -6,9 +6,14 @@
 #include <cstdio>
 #include <vector>
 
-inline double Median(std::vector<double> v) {
+// The value a share q (0 to 1) of the runs stays at or under; -1 for none.
+inline double Quantile(std::vector<double> v, double q) {
   std::sort(v.begin(), v.end());
-  return v.empty() ? -1 : v[v.size() / 2];
+  return v.empty() ? -1 : v[static_cast<size_t>(q * static_cast<double>(v.size() - 1) + 0.5)];
+}
+
+inline double Median(const std::vector<double>& v) {
+  return Quantile(v, 0.5);
 }
 
 // "what   median 12.3 ms   ( 12 14 11 )", with the median's decimals given.
