@@ -1,6 +1,7 @@
 // Launch to visible window: LumoBrowser.exe as it ships (stripped; with the
-// real web view, from a fresh program folder) next to Wine's own iexplore.exe about:blank in the
-// same prefix, which hosts the same web engine, started alternately. Prints
+// real web view, from a fresh program folder) next to Wine's own
+// iexplore.exe about:blank in the same prefix, which hosts the same web
+// engine, started alternately. Prints
 // the median of a few runs of each; never fails on time. Needs a display
 // (run it under Xvfb).
 //

@@ -66,14 +66,23 @@ void StretchNearest(uint32_t* to, SIZE target, SIZE source, ColourAt colourAt) {
   }
 }
 
+// The header of a top-down picture of the size with lBits per pixel.
+BITMAPINFOHEADER TopDownHeader(SIZE size, WORD lBits) {
+  BITMAPINFOHEADER h{};
+  h.biSize = sizeof(h);
+  h.biWidth = size.cx;
+  h.biHeight = -size.cy;
+  h.biPlanes = 1;
+  h.biBitCount = lBits;
+  h.biCompression = BI_RGB;
+  return h;
+}
+
 }  // namespace
 
 // A 32-bit bitmap paints copy unchanged. The program's own loop: GDI's
 // stretch of a paletted picture costs several times more under Wine, on the
-// window's first show and at every resize. A paletted picture in memory (the
-// tan background) is read where it is; any other is read as 32-bit colours
-// first.
-
+// window's first show and at every resize.
 HBITMAP StretchPicture(HBITMAP hBitmap, SIZE size) {
   DIBSECTION ds{};
   const int got = ::GetObjectW(hBitmap, sizeof(ds), &ds);
@@ -88,17 +97,7 @@ HBITMAP StretchPicture(HBITMAP hBitmap, SIZE size) {
     BITMAPINFOHEADER h;
     RGBQUAD colours[256];
   } in{};
-  in.h = {sizeof(BITMAPINFOHEADER),
-          source.cx,
-          -source.cy,
-          1,
-          static_cast<WORD>(paletted ? 8 : 32),
-          BI_RGB,
-          0,
-          0,
-          0,
-          0,
-          0};
+  in.h = TopDownHeader(source, paletted ? 8 : 32);
   const size_t stride =
       paletted ? (static_cast<size_t>(source.cx) + 3) / 4 * 4 : static_cast<size_t>(source.cx) * 4;
   std::vector<uint8_t> from(stride * static_cast<size_t>(source.cy));
@@ -109,7 +108,7 @@ HBITMAP StretchPicture(HBITMAP hBitmap, SIZE size) {
   if (!read) return nullptr;
 
   BITMAPINFO out{};
-  out.bmiHeader = {sizeof(BITMAPINFOHEADER), target.cx, -target.cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  out.bmiHeader = TopDownHeader(target, 32);
   void* bits = nullptr;
   HBITMAP scaled = ::CreateDIBSection(nullptr, &out, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (!scaled || !bits) return scaled;

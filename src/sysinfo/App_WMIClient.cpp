@@ -28,7 +28,6 @@ std::wstring Hex(HRESULT hr) {
   return buf;
 }
 
-// The system's text for a number, "" when it has none (most WBEM_E_* codes).
 // Element types of a SAFEARRAY that fit the union of a VARIANT.
 bool ScalarElement(VARTYPE vt) {
   switch (vt) {

@@ -16,12 +16,12 @@
 
 namespace gui {
 
-// A fresh program folder with a copy of LumoBrowser.exe and, when given,
-// Config\LumoBrowser.cfg and Config\Lumo.cfg.
 // The exe as it ships, stripped of its symbols (the build writes it): the
 // one the benchmarks time.
 inline constexpr wchar_t kShippedExe[] = L"shipped\\LumoBrowser.exe";
 
+// A fresh program folder with a copy of LumoBrowser.exe and, when given,
+// Config\LumoBrowser.cfg and Config\Lumo.cfg.
 class ProgramFolder {
  public:
   // sExe: the exe to copy in, from the build folder.
