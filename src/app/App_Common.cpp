@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <cwchar>
 #include <iterator>
@@ -90,14 +91,17 @@ std::wstring VersionComment() {
   auto& cached = C().versionComment;
   if (cached) return *cached;
   cached = std::wstring();
-  wchar_t exe[MAX_PATH * 4] = {};
-  const DWORD n = ::GetModuleFileNameW(nullptr, exe, static_cast<DWORD>(std::size(exe)));
-  if (n == 0 || n >= std::size(exe)) return *cached;
-  DWORD handle = 0;
-  const DWORD size = ::GetFileVersionInfoSizeW(exe, &handle);
-  if (size == 0) return *cached;
-  std::vector<unsigned char> data(size);
-  if (!::GetFileVersionInfoW(exe, 0, size, data.data())) return *cached;
+  // The running program's own version resource, already in memory: no need
+  // to open the file again. A copy, as the version functions want one they
+  // may write to (twice the size, as GetFileVersionInfo leaves).
+  const HMODULE self = ::GetModuleHandleW(nullptr);
+  HRSRC found = ::FindResourceW(self, MAKEINTRESOURCEW(VS_VERSION_INFO), MAKEINTRESOURCEW(16));  // RT_VERSION
+  HGLOBAL loaded = found ? ::LoadResource(self, found) : nullptr;
+  const void* raw = loaded ? ::LockResource(loaded) : nullptr;
+  const DWORD size = found ? ::SizeofResource(self, found) : 0;
+  if (!raw || size == 0) return *cached;
+  std::vector<unsigned char> data(static_cast<size_t>(size) * 2);
+  std::memcpy(data.data(), raw, size);
   struct LangCodePage {
     WORD lang, codePage;
   }* tr = nullptr;

@@ -11,13 +11,13 @@
 #include "browser/BrowserUI.h"
 #include "browser/LumoWebBrowserEx.h"
 #include "config/Config_Class.h"
-#include "platform/App_Prompts.h"
 #include "diag/App_Trace.h"
 #include "forms/Form_Icons.h"
 #include "fs/App_FileSystem.h"
 #include "fs/App_FindFile.h"
 #include "platform/App_CommandLine.h"
 #include "platform/App_Env.h"
+#include "platform/App_Prompts.h"
 #include "process/App_RunX.h"
 #include "registry/App_Registry.h"
 #include "util/App_Strings.h"
@@ -215,6 +215,10 @@ void SetupAppLogos() {
     t.Vars(vkCreated, {L"sLogo", sLogo, L"bCustomLogo", g_bCustomLogo});
   });
 }
+
+// The window class carries the same icon, so that the window's own icons
+// are the images already loaded for it.
+static_assert(kAppIconResName == Form_Icons::kProgramIconName, "one built-in icon");
 
 void InitFormIcon(HWND__* hWnd) {
   App_Trace t(kModule, L"InitFormIcon", ptSub);

@@ -118,6 +118,9 @@ class BrowserUIForm : public App_Form {
     }
     Menu_WindowsUpdate = &Add<App_MenuItem>(L"Menu_WindowsUpdate", -1, L"Windows Update (XP/2003)", nullptr);
     Menu_WindowsUpdate->OnClick = [this](int32_t) { Menu_WindowsUpdate_Click(); };
+    // Hidden until the load shows it where it belongs: on most Windows it
+    // stays hidden, and a bar the load leaves as it was is built only once.
+    Menu_WindowsUpdate->SetVisible(false);
 
     cmdBack->OnClick = [this] { cmdBack_Click(); };
     cmdFwd->OnClick = [this] { cmdFwd_Click(); };

@@ -10,7 +10,9 @@ void App_InvForm::Form_Load() {
   SetTranslucent(hWnd(), 0);
 }
 
-void App_InvForm::Form_QueryUnload(bool& /*bCancel*/) { IsLoaded_ = false; }
+void App_InvForm::Form_QueryUnload(bool& /*bCancel*/) {
+  IsLoaded_ = false;
+}
 
 App_InvForm& InvForm() {
   static App_InvForm form;

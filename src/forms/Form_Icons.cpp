@@ -12,13 +12,17 @@ namespace {
 
 constexpr std::wstring_view kModule = L"Form_Icons";
 
-// Loads one size of the icon; hModule null with LR_LOADFROMFILE for a file.
-// The wide call keeps names and paths outside the ANSI code page intact.
-HICON LoadOneIcon(App_Trace& t, HINSTANCE hModule, const std::wstring& sName, UINT lFlags, int cx,
-                  int cy) {
-  HANDLE h = ::LoadImageW(hModule, sName.c_str(), IMAGE_ICON, cx, cy, lFlags | LR_SHARED);
+// One size of the icon, shared; hModule null with LR_LOADFROMFILE for a
+// file. The wide call keeps names and paths outside the ANSI code page
+// intact.
+HICON LoadShared(HINSTANCE hModule, const std::wstring& sName, UINT lFlags, int cx, int cy) {
+  return static_cast<HICON>(::LoadImageW(hModule, sName.c_str(), IMAGE_ICON, cx, cy, lFlags | LR_SHARED));
+}
+
+HICON LoadOneIcon(App_Trace& t, HINSTANCE hModule, const std::wstring& sName, UINT lFlags, int cx, int cy) {
+  HICON h = LoadShared(hModule, sName, lFlags, cx, cy);
   if (h == nullptr) t.APIError(L"LoadImageW", pVar(L"sName", sName, L"cx", cx, L"cy", cy));
-  return static_cast<HICON>(h);
+  return h;
 }
 
 // Loads both sizes and hands them to the window (and its owner).
@@ -30,16 +34,15 @@ bool SetIcons(App_Trace& t, HWND hWnd, HINSTANCE hModule, const std::wstring& sN
       t.Log(L"No window to set the icon of.");
       return;
     }
-    HICON hBig = LoadOneIcon(t, hModule, sName, lFlags, ::GetSystemMetrics(SM_CXICON),
-                             ::GetSystemMetrics(SM_CYICON));
+    HICON hBig =
+        LoadOneIcon(t, hModule, sName, lFlags, ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON));
     HICON hSmall = LoadOneIcon(t, hModule, sName, lFlags, ::GetSystemMetrics(SM_CXSMICON),
                                ::GetSystemMetrics(SM_CYSMICON));
     HWND hOwner = bSetAsAppIcon ? ::GetWindow(hWnd, GW_OWNER) : nullptr;
     auto send = [&](WPARAM which, HICON hIcon) {
       if (hIcon == nullptr) return;  // that size keeps the window's default icon
       ::SendMessageW(hWnd, WM_SETICON, which, reinterpret_cast<LPARAM>(hIcon));
-      if (hOwner != nullptr)
-        ::SendMessageW(hOwner, WM_SETICON, which, reinterpret_cast<LPARAM>(hIcon));
+      if (hOwner != nullptr) ::SendMessageW(hOwner, WM_SETICON, which, reinterpret_cast<LPARAM>(hIcon));
     };
     // The small icon first: a big one set while a window has no small icon
     // makes the system scale a small copy of it, which the small one then
@@ -53,6 +56,13 @@ bool SetIcons(App_Trace& t, HWND hWnd, HINSTANCE hModule, const std::wstring& sN
 
 }  // namespace
 
+void LoadResIcons(std::wstring_view sResName, HICON& hBig, HICON& hSmall) {
+  const std::wstring sName(sResName);
+  const HINSTANCE hModule = ::GetModuleHandleW(nullptr);
+  hBig = LoadShared(hModule, sName, 0, ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON));
+  hSmall = LoadShared(hModule, sName, 0, ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON));
+}
+
 bool SetIconFromRes(HWND hWnd, std::wstring_view sResName, bool bSetAsAppIcon) {
   App_Trace t(kModule, L"SetIconFromRes");
   t.Vars(vkPassedByVal, {L"sResName", sResName, L"bSetAsAppIcon", bSetAsAppIcon});
@@ -65,8 +75,7 @@ bool SetIconFromRes(HWND hWnd, std::wstring_view sResName, bool bSetAsAppIcon) {
 bool SetIconFromFile(HWND hWnd, std::wstring_view sPath, bool bSetAsAppIcon) {
   App_Trace t(kModule, L"SetIconFromFile");
   t.Vars(vkPassedByVal, {L"sPath", sPath, L"bSetAsAppIcon", bSetAsAppIcon});
-  const bool bResult =
-      SetIcons(t, hWnd, nullptr, std::wstring(sPath), LR_LOADFROMFILE, bSetAsAppIcon);
+  const bool bResult = SetIcons(t, hWnd, nullptr, std::wstring(sPath), LR_LOADFROMFILE, bSetAsAppIcon);
   t.Vars(vkFunctionReturn, {bResult});
   return bResult;
 }

@@ -14,6 +14,13 @@
 
 namespace Form_Icons {
 
+// The program's own window icon: an icon group of its module.
+inline constexpr std::wstring_view kProgramIconName = L"_0001A";
+
+// Both sizes of an icon group of the program's module, loaded as
+// SetIconFromRes loads them; null for a size that could not be loaded.
+void LoadResIcons(std::wstring_view sResName, HICON& hBig, HICON& hSmall);
+
 // The icon group resource sResName of the program's own module. True when
 // both sizes were loaded and set.
 bool SetIconFromRes(HWND hWnd, std::wstring_view sResName, bool bSetAsAppIcon);

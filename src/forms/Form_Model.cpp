@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "forms/Form_Icons.h"
 #include "hosted/App_WebView.h"
 #include "hosted/FormExtender.h"
 #include "platform/App_Platform.h"
@@ -505,8 +506,13 @@ void App_Form::ZOrder() {
   if (!hWnd_) return;
   // Already first of its band (above it nothing, or only always-on-top
   // windows while it is not one): no move through the window manager.
+  // Hidden windows above it count for nothing, as nobody sees them: a
+  // window that loads has its own drop-down lists and input window above
+  // it. A few are looked at; past them the window is simply moved.
   auto onTop = [](HWND h) { return (::GetWindowLongPtrW(h, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
-  const HWND prev = ::GetWindow(hWnd_, GW_HWNDPREV);
+  HWND prev = ::GetWindow(hWnd_, GW_HWNDPREV);
+  for (int hidden = 0; prev && !::IsWindowVisible(prev) && hidden < 8; ++hidden)
+    prev = ::GetWindow(prev, GW_HWNDPREV);
   if (!prev || (onTop(prev) && !onTop(hWnd_))) return;
   ::SetWindowPos(hWnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
@@ -637,6 +643,10 @@ bool App_Form::Load() {
     wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kFormClass;
+    // The class carries the program's icon. The system then never loads
+    // its default icon for a form, and the window's own icons, set when it
+    // loads, are these same shared images.
+    Form_Icons::LoadResIcons(Form_Icons::kProgramIconName, wc.hIcon, wc.hIconSm);
     return ::RegisterClassExW(&wc);
   }();
   (void)atom;
@@ -680,6 +690,14 @@ void App_Form::Show(bool bModal, HWND hOwner) {
                   : PendingState_ == stateMinimized ? SW_SHOWMINIMIZED
                                                     : SW_SHOW;
   PendingState_ = -1;
+  // A window shown maximised for the first time has its frame settled
+  // first. Under Wine without a window manager, the display's late notice
+  // of the hidden window's last move or restacking would otherwise arrive
+  // after the maximising and bring the window back to its normal size,
+  // still marked maximised; a settled frame makes that notice an old one.
+  if (cmd == SW_SHOWMAXIMIZED && !::IsWindowVisible(hWnd_))
+    ::SetWindowPos(hWnd_, nullptr, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
   ::ShowWindow(hWnd_, cmd);
   ::UpdateWindow(hWnd_);
   if (!bModal) return;

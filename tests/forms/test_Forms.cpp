@@ -350,3 +350,26 @@ TEST_F(Forms, ShowFormStatesTaskbarAndFocusRectangles) {
     EXPECT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   }
 }
+
+TEST_F(Forms, ZOrderPassesOverHiddenWindowsAndTheClassCarriesTheIcon) {
+  TestForm f;
+  ASSERT_TRUE(f.Load());
+  EXPECT_NE(::GetClassLongPtrW(f.hWnd(), GCLP_HICON), 0);
+  EXPECT_NE(::GetClassLongPtrW(f.hWnd(), GCLP_HICONSM), 0);
+  const HWND other =
+      ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 20, 20, nullptr, nullptr, nullptr, nullptr);
+  ::SetWindowPos(other, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  auto otherAbove = [&] {
+    for (HWND h = ::GetWindow(f.hWnd(), GW_HWNDPREV); h; h = ::GetWindow(h, GW_HWNDPREV))
+      if (h == other) return true;
+    return false;
+  };
+  // Hidden, the window above counts for nothing: the form is not moved.
+  f.ZOrder();
+  EXPECT_TRUE(otherAbove());
+  // Shown, it does: the form comes to the front.
+  ::ShowWindow(other, SW_SHOWNOACTIVATE);
+  f.ZOrder();
+  EXPECT_FALSE(otherAbove());
+  ::DestroyWindow(other);
+}
