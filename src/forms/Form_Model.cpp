@@ -265,7 +265,8 @@ void App_ComboBox::Create() {
   for (const std::wstring& item : Items_)
     ::SendMessageW(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
   Items_.clear();
-  ::SetWindowTextW(Handle(), Text_.c_str());
+  // It is made empty: only a text given before it was made is set.
+  if (!Text_.empty()) ::SetWindowTextW(Handle(), Text_.c_str());
 }
 
 std::wstring App_ComboBox::Text() const {
