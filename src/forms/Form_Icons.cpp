@@ -12,16 +12,30 @@ namespace {
 
 constexpr std::wstring_view kModule = L"Form_Icons";
 
+// The system's size of the big (ICON_BIG) or the small icon. The window
+// class's icons and the window's own are loaded at these sizes, so that the
+// shared images are the same.
+SIZE IconSize(WPARAM which) {
+  return which == ICON_BIG ? SIZE{::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON)}
+                           : SIZE{::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON)};
+}
+
 // One size of the icon, shared; hModule null with LR_LOADFROMFILE for a
 // file. The wide call keeps names and paths outside the ANSI code page
 // intact.
-HICON LoadShared(HINSTANCE hModule, const std::wstring& sName, UINT lFlags, int cx, int cy) {
-  return static_cast<HICON>(::LoadImageW(hModule, sName.c_str(), IMAGE_ICON, cx, cy, lFlags | LR_SHARED));
+HICON LoadShared(HINSTANCE hModule, const std::wstring& sName, UINT lFlags, WPARAM which) {
+  const SIZE size = IconSize(which);
+  return static_cast<HICON>(
+      ::LoadImageW(hModule, sName.c_str(), IMAGE_ICON, size.cx, size.cy, lFlags | LR_SHARED));
 }
 
-HICON LoadOneIcon(App_Trace& t, HINSTANCE hModule, const std::wstring& sName, UINT lFlags, int cx, int cy) {
-  HICON h = LoadShared(hModule, sName, lFlags, cx, cy);
-  if (h == nullptr) t.APIError(L"LoadImageW", pVar(L"sName", sName, L"cx", cx, L"cy", cy));
+HICON LoadOneIcon(App_Trace& t, HINSTANCE hModule, const std::wstring& sName, UINT lFlags, WPARAM which) {
+  HICON h = LoadShared(hModule, sName, lFlags, which);
+  if (h == nullptr) {
+    const SIZE size = IconSize(which);
+    t.APIError(L"LoadImageW",
+               pVar(L"sName", sName, L"cx", static_cast<int>(size.cx), L"cy", static_cast<int>(size.cy)));
+  }
   return h;
 }
 
@@ -34,10 +48,8 @@ bool SetIcons(App_Trace& t, HWND hWnd, HINSTANCE hModule, const std::wstring& sN
       t.Log(L"No window to set the icon of.");
       return;
     }
-    HICON hBig =
-        LoadOneIcon(t, hModule, sName, lFlags, ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON));
-    HICON hSmall = LoadOneIcon(t, hModule, sName, lFlags, ::GetSystemMetrics(SM_CXSMICON),
-                               ::GetSystemMetrics(SM_CYSMICON));
+    HICON hBig = LoadOneIcon(t, hModule, sName, lFlags, ICON_BIG);
+    HICON hSmall = LoadOneIcon(t, hModule, sName, lFlags, ICON_SMALL);
     HWND hOwner = bSetAsAppIcon ? ::GetWindow(hWnd, GW_OWNER) : nullptr;
     auto send = [&](WPARAM which, HICON hIcon) {
       if (hIcon == nullptr) return;  // that size keeps the window's default icon
@@ -59,8 +71,8 @@ bool SetIcons(App_Trace& t, HWND hWnd, HINSTANCE hModule, const std::wstring& sN
 void LoadResIcons(std::wstring_view sResName, HICON& hBig, HICON& hSmall) {
   const std::wstring sName(sResName);
   const HINSTANCE hModule = ::GetModuleHandleW(nullptr);
-  hBig = LoadShared(hModule, sName, 0, ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON));
-  hSmall = LoadShared(hModule, sName, 0, ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON));
+  hBig = LoadShared(hModule, sName, 0, ICON_BIG);
+  hSmall = LoadShared(hModule, sName, 0, ICON_SMALL);
 }
 
 bool SetIconFromRes(HWND hWnd, std::wstring_view sResName, bool bSetAsAppIcon) {
